@@ -1,0 +1,101 @@
+// STRINGARRAY: splitting, searching, comparing and the line-file reader.
+#include "stringarray.h"
+
+#include "kelvo.h"
+#include "osys.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <share.h>
+#include <sys/stat.h>
+
+CRITSECT& DynarraySortLock()
+{
+    static CRITSECT* lock = new CRITSECT;  // lives as long as arrays of static storage may sort
+    return *lock;
+}
+
+STRINGARRAY::STRINGARRAY() : DYNARRAY<STRING>("STRINGARRAY", 64, 64) {}
+
+STRINGARRAY::STRINGARRAY(const STRING& source, const char* separators)
+    : DYNARRAY<STRING>("STRINGARRAY", 64, 64)
+{
+    if (!ASSERT(source.NotNull())) return;
+    const char* seps = separators ? separators : "";
+    const char* text = source.Data();
+    int len = source.Length();
+    int start = 0;
+    for (int i = 0; i <= len; i++) {
+        if (i == len || (text[i] && strchr(seps, text[i]))) {
+            Add(STRING(text + start, i - start));
+            start = i + 1;
+        }
+    }
+}
+
+int STRINGARRAY::Compare(const STRING* a, const STRING* b, int flags)
+{
+    if (flags & STRINGARRAY_SORT_NUMERIC) return a->ToInt() - b->ToInt();
+    if (flags & STRINGARRAY_SORT_NOCASE) return _stricmp(a->Text(), b->Text());
+    return strcmp(a->Text(), b->Text());
+}
+
+int STRINGARRAY::Find(const char* text, int mode) const
+{
+    STRING wanted(StringNullGuard(text, "STRINGARRAY::Find text"));
+    STRINGARRAY* self = const_cast<STRINGARRAY*>(this);
+    self->Lock();
+    int found = -1;
+    for (int i = 0; i < ItemCount && found < 0; i++) {
+        const STRING& item = *ppItems[i];
+        bool match = false;
+        switch (mode) {
+        case STRINGARRAY_FIND_EQUAL: match = item == wanted.Text(); break;
+        case STRINGARRAY_FIND_BEGINS:
+            match = item.Length() >= wanted.Length() &&
+                    _strnicmp(item.Text(), wanted.Text(), wanted.Length()) == 0;
+            break;
+        case STRINGARRAY_FIND_CONTAINS: match = item.iPos(wanted.Text()) >= 0; break;
+        case STRINGARRAY_FIND_NUMBER: match = item.ToInt() == wanted.ToInt(); break;
+        default: break;
+        }
+        if (match) found = i;
+    }
+    self->Unlock();
+    return found;
+}
+
+int STRINGARRAY::Load(const char* file, bool unescape)
+{
+    if (!file) return 0;
+    struct _stat64 st;
+    long long size = _stat64(file, &st) == 0 ? st.st_size : -1;
+    Logit("STRINGARRAY::Load %s (%d bytes)\n", file, static_cast<int>(size));
+    int added = 0;
+    FILE* f = _fsopen(file, "r", _SH_DENYWR);
+    // Threads of this system run on 32 KB stacks: the piece buffer lives on the heap.
+    const int piecesize = 32767;
+    char* piece = f ? static_cast<char*>(malloc(piecesize)) : nullptr;
+    if (piece) {
+        STRING line;
+        line.Make(0, "");
+        while (fgets(piece, piecesize, f)) {
+            line.Append(piece);
+            if (line.Length() > 0 && line[line.Length() - 1] == '\n') {
+                line.Truncate(line.Length() - 1);
+                Add(unescape ? line.Unescape(false) : line);
+                added++;
+                line.Make(0, "");
+            }
+        }
+        if (line.NotEmpty()) {
+            Add(unescape ? line.Unescape(false) : line);
+            added++;
+        }
+        free(piece);
+    }
+    if (f) fclose(f);
+    if (LogitActive()) Logit("STRINGARRAY::Load returns %d, %s\n", added, ErrorText().Text());
+    return added;
+}

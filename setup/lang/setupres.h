@@ -1,0 +1,8 @@
+// Resource numbers of setup, shared by the code and every language library.
+#pragma once
+
+// Common texts.
+#define IDS_SETUP_TITLE 10001     // program title
+#define IDS_SETUP_NAME 10002      // product name
+#define IDS_SETUP_HTMLHELP 10003  // HTML help file name
+#define IDS_SETUP_MSGTITLE 10004  // title of message boxes
