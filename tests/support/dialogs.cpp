@@ -1,0 +1,108 @@
+// Finding and answering dialogs and message boxes from tests.
+#include "dialogs.h"
+
+struct SEARCH {
+    std::string windowclass;
+    std::string titlepart;
+    DWORD pid;
+    HWND found;
+};
+
+static BOOL CALLBACK match_window(HWND hwnd, LPARAM param)
+{
+    SEARCH* search = reinterpret_cast<SEARCH*>(param);
+    if (!IsWindowVisible(hwnd)) return TRUE;
+    char cls[64];
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (search->windowclass != cls) return TRUE;
+    if (search->pid) {
+        DWORD pid = 0;
+        GetWindowThreadProcessId(hwnd, &pid);
+        if (pid != search->pid) return TRUE;
+    }
+    if (!search->titlepart.empty() && WindowText(hwnd).find(search->titlepart) == std::string::npos)
+        return TRUE;
+    search->found = hwnd;
+    return FALSE;
+}
+
+static HWND wait_for(const std::string& windowclass, const std::string& titlepart, DWORD pid,
+                     DWORD timeoutms)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        SEARCH search = {windowclass, titlepart, pid, nullptr};
+        EnumWindows(match_window, reinterpret_cast<LPARAM>(&search));
+        if (search.found) return search.found;
+        if (GetTickCount() - start > timeoutms) return nullptr;
+        Sleep(50);
+    }
+}
+
+HWND WaitForDialog(const std::string& titlepart, DWORD pid, DWORD timeoutms)
+{
+    return wait_for("#32770", titlepart, pid, timeoutms);
+}
+
+HWND WaitForWindowOfClass(const std::string& windowclass, DWORD pid, DWORD timeoutms)
+{
+    return wait_for(windowclass, "", pid, timeoutms);
+}
+
+std::string WindowText(HWND hwnd)
+{
+    char text[4096] = "";
+    // WM_GETTEXT reaches windows of other processes too.
+    SendMessageTimeoutA(hwnd, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 2000, nullptr);
+    return text;
+}
+
+static BOOL CALLBACK collect_static(HWND hwnd, LPARAM param)
+{
+    char cls[32];
+    GetClassNameA(hwnd, cls, sizeof cls);
+    if (_stricmp(cls, "Static") == 0) {
+        std::string text = WindowText(hwnd);
+        if (!text.empty()) {
+            std::string* all = reinterpret_cast<std::string*>(param);
+            if (!all->empty()) *all += "\n";
+            *all += text;
+        }
+    }
+    return TRUE;
+}
+
+std::string DialogStaticText(HWND dialog)
+{
+    std::string all;
+    EnumChildWindows(dialog, collect_static, reinterpret_cast<LPARAM>(&all));
+    return all;
+}
+
+void PressDialogButton(HWND dialog, int id)
+{
+    HWND button = GetDlgItem(dialog, id);
+    PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+DIALOGANSWERER::DIALOGANSWERER(const std::string& titlepart, int button, DWORD timeoutms, DWORD pid)
+{
+    worker = std::thread([this, titlepart, button, timeoutms, pid]() {
+        HWND dialog = WaitForDialog(titlepart, pid, timeoutms);
+        if (!dialog) return;
+        seen.found = true;
+        seen.title = WindowText(dialog);
+        seen.text = DialogStaticText(dialog);
+        PressDialogButton(dialog, button);
+    });
+}
+
+const DIALOGSEEN& DIALOGANSWERER::Wait()
+{
+    if (!joined && worker.joinable()) worker.join();
+    joined = true;
+    return seen;
+}
+
+DIALOGANSWERER::~DIALOGANSWERER() { Wait(); }
