@@ -1,5 +1,5 @@
-// The operating-system layer: time and date texts, system type, user folders,
-// resource strings, system error texts and file tests.
+// The operating-system layer: threads, time and date texts, system type, user
+// folders, resource strings, system error texts, file tests and starting programs.
 #pragma once
 
 #include "strings.h"
@@ -7,12 +7,31 @@
 #include <windows.h>
 
 // Module value that stands for the frame's resource module (the language library).
-#define RESOURCE_MODULE (reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(-1)))
+inline const HINSTANCE RESOURCE_MODULE = reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(-1));
 
 // Error code that stands for the calling thread's last error.
 const long ERRORTEXT_LASTERROR = -4711;
 
+// The two kinds of thread function a thread can be started with.
+typedef unsigned(__stdcall* THREADFUNCTION)(void*);
+typedef void(__cdecl* THREADFUNCTION2)(void*);
+
+// Stack size of every thread started by OSYS::CreateThread.
+const unsigned THREAD_STACKSIZE = 32768;
+
+// Longest command line and working folder, and longest console title, of StartProgram.
+const int STARTPROGRAM_MAXCOMMAND = 1023;
+const int STARTPROGRAM_MAXTITLE = 255;
+
 namespace OSYS {
+// Runs function(parameter) on a new thread; the thread's handle, or null after a report.
+HANDLE CreateThread(THREADFUNCTION function, void* parameter);
+HANDLE CreateThread(THREADFUNCTION2 function, void* parameter);
+// Waits up to timeout milliseconds (-1 without limit) for the thread to end. When it
+// has ended the handle is closed, hThread set null and true returned; otherwise the
+// handle stays as it is.
+bool WaitThread(HANDLE& hThread, int timeout);
+
 // Waits the given number of milliseconds.
 void Sleep(int milliseconds);
 // Seconds since 1970-01-01 UTC.
@@ -41,6 +60,7 @@ bool FileIsDirectory(const char* name);
 }  // namespace OSYS
 
 // Milliseconds since the base; the first call and every call with reset set the base.
+// The count never steps back, whatever happens to the clock.
 long MsTimer(bool reset = false);
 
 // A user or system folder with a trailing "\" (see the numbers in osysinfo.cpp);
@@ -50,3 +70,10 @@ STRING GetWin32SystemPath(int which);
 // The system's message text for code (ERRORTEXT_LASTERROR: the thread's last error),
 // without trailing line breaks; "<no error>" when the system has none.
 STRING ErrorText(long code = ERRORTEXT_LASTERROR);
+
+// Starts program with parameters ("*" before the program: hidden), in directory and
+// with title as console title when given; with wait, returns only after it ended.
+// processinfo receives the process and thread handles (the caller closes them).
+bool StartProgram(const char* program, const char* parameters = nullptr,
+                  const char* directory = nullptr, const char* title = nullptr,
+                  bool wait = false, PROCESS_INFORMATION* processinfo = nullptr);

@@ -4,8 +4,10 @@
 
 #include "kelvo.h"
 #include "kelvoapp.h"
+#include "registry.h"
 
 #include <cstdio>
+#include <vector>
 
 int OSYS::GetOSType()
 {
@@ -57,34 +59,26 @@ STRING GetWin32SystemPath(int which)
     const SYSTEMFOLDER* folder = nullptr;
     for (const SYSTEMFOLDER& f : SYSTEM_FOLDERS)
         if (f.which == which) folder = &f;
+    char info[40];
+    snprintf(info, sizeof info, "GetWin32SystemPath %d", which);
     STRING result;
     result.Make(0, "");
     if (!folder) {
-        char info[40];
-        snprintf(info, sizeof info, "GetWin32SystemPath %d", which);
         ASSERTTEXT(false, "FALSE", info);
         return result;
     }
-    HKEY key;
-    char value[MAX_PATH * 2] = "";
-    DWORD size = sizeof value - 1;
-    DWORD type = 0;
-    LONG rc = RegOpenKeyExA(folder->root, folder->key, 0, KEY_READ, &key);
-    if (rc == ERROR_SUCCESS) {
-        rc = RegQueryValueExA(key, folder->value, nullptr, &type,
-                              reinterpret_cast<BYTE*>(value), &size);
-        RegCloseKey(key);
-    }
-    if (rc != ERROR_SUCCESS) {
-        char info[40];
-        snprintf(info, sizeof info, "GetWin32SystemPath %d", which);
-        ASSERTINFO(rc==ERROR_SUCCESS, info);
+    REGISTRY key(folder->root, folder->key, "", REGISTRY_READ);
+    STRING value = key.Read(folder->value);
+    if (value.IsNull()) {
+        ASSERTTEXT(false, "rc==ERROR_SUCCESS", info);
         return result;
     }
-    value[size < sizeof value ? size : sizeof value - 1] = 0;
-    char expanded[MAX_PATH * 2];
-    DWORD n = ExpandEnvironmentStringsA(value, expanded, sizeof expanded);
-    result = (n > 0 && n <= sizeof expanded) ? expanded : value;
+    DWORD n = ExpandEnvironmentStringsA(value.Text(), nullptr, 0);
+    std::vector<char> expanded(n > 0 ? n : 1);
+    if (n > 0 && ExpandEnvironmentStringsA(value.Text(), expanded.data(), n) == n)
+        result = expanded.data();
+    else
+        result = value;
     if (result.Length() > 0 && result[result.Length() - 1] != '\\') result.Append("\\");
     return result;
 }

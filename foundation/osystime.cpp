@@ -2,22 +2,19 @@
 // 1970, and the date and time texts in fixed and in the user's formats.
 #include "osys.h"
 
+#include <atomic>
 #include <ctime>
 
+// The count runs on the system's tick counter, not on the local time of day: a count
+// taken from the calendar steps back at every month's end, by an hour when daylight
+// saving ends, and by whatever the clock setting of this very program moves.
 long MsTimer(bool reset)
 {
-    static bool have_base;
-    static long long base;
-    SYSTEMTIME lt;
-    GetLocalTime(&lt);
-    long long now =
-        ((((lt.wDay * 24LL + lt.wHour) * 60 + lt.wMinute) * 60) + lt.wSecond) * 1000 +
-        lt.wMilliseconds;
-    if (!have_base || reset) {
-        base = now;
-        have_base = true;
-    }
-    return static_cast<long>(now - base);
+    DWORD now = GetTickCount();
+    static std::atomic<DWORD> base{now};  // the first call sets the base
+    if (reset) base = now;
+    // Unsigned difference: right across the counter's wrap after 49.7 days.
+    return static_cast<long>(now - base.load());
 }
 
 void OSYS::Sleep(int milliseconds) { ::Sleep(milliseconds < 0 ? 0 : milliseconds); }

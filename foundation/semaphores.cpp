@@ -4,6 +4,7 @@
 #include "kelvo.h"
 
 #include <cstdio>
+#include <new>
 
 static void report_failure(bool ok, HANDLE handle, const char* file, int line)
 {
@@ -98,7 +99,7 @@ bool MUTEXSEM::Release()
 
 CRITSECT::CRITSECT()
 {
-    pCritSect = new CRITICAL_SECTION;
+    pCritSect = new (std::nothrow) CRITICAL_SECTION;
     if (ASSERT(this->pCritSect)) InitializeCriticalSection(pCritSect);
 }
 
@@ -127,8 +128,10 @@ bool WINDOWS::WinWaitForSingleObject(HANDLE handle, int timeout)
     WPARAM quitcode = 0;
     bool result = false;
     for (;;) {
+        // MWMO_INPUTAVAILABLE: messages left over from a batch of 10 must wake the wait too.
         DWORD rc = quit ? WaitForSingleObject(handle, wait)
-                        : MsgWaitForMultipleObjects(1, &handle, FALSE, wait, QS_ALLINPUT);
+                        : MsgWaitForMultipleObjectsEx(1, &handle, wait, QS_ALLINPUT,
+                                                      MWMO_INPUTAVAILABLE);
         if (!quit && rc == WAIT_OBJECT_0 + 1) {
             MSG msg;
             for (int i = 0; i < 10 && PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE); i++) {
