@@ -1,6 +1,8 @@
-// Whole-file save and load of a BINARY, the byte-buffer use of STRING.
+// Whole-file save and load of a BINARY, the byte-buffer use of STRING. A file
+// written from the start is replaced atomically, so a failed save keeps the old file.
 #include "strings.h"
 
+#include "atomicfile.h"
 #include "kelvo.h"
 #include "osys.h"
 
@@ -11,15 +13,27 @@
 bool BINARY::Save(const char* file, const char* mode) const
 {
     Logit("BINARY::Save %s\n", StringNullGuard(file, "STRING::Save"));
-    if (!file) return false;
-    FILE* f = _fsopen(file, mode, _SH_DENYRW);
+    if (!file || !mode) return false;
     int written = 0;
     bool ok = false;
-    if (f) {
-        if (StrLen > 0) written = static_cast<int>(fwrite(Buffer, 1, StrLen, f));
-        // A full disk shows in the write count or when the last block is flushed.
-        ok = written == StrLen;
-        if (fclose(f) != 0) ok = false;
+    ATOMICFILE out;
+    FILE* f = nullptr;
+    if (mode[0] == 'w') {
+        f = out.Open(file, mode);
+        if (f) {
+            if (StrLen > 0) written = static_cast<int>(fwrite(Buffer, 1, StrLen, f));
+            ok = written == StrLen && out.Commit();
+            if (!ok) out.Abandon();
+        }
+    } else {
+        // Appending or updating in place cannot go through a replacement file.
+        f = _fsopen(file, mode, _SH_DENYRW);
+        if (f) {
+            if (StrLen > 0) written = static_cast<int>(fwrite(Buffer, 1, StrLen, f));
+            // A full disk shows in the write count or when the last block is flushed.
+            ok = written == StrLen;
+            if (fclose(f) != 0) ok = false;
+        }
     }
     if (LogitActive())
         Logit("BINARY::Save returns %p, %d bytes, %s\n", static_cast<void*>(f), written,
@@ -30,11 +44,12 @@ bool BINARY::Save(const char* file, const char* mode) const
 bool BINARY::Load(const char* file, const char* mode)
 {
     Make(0, "");
-    if (!file) return false;
+    if (!file || !mode) return false;
     struct _stat64 st;
     long long size = _stat64(file, &st) == 0 ? st.st_size : -1;
     Logit("BINARY::Load %s (%d bytes)\n", file, static_cast<int>(size));
     FILE* f = _fsopen(file, mode, _SH_DENYWR);
+    bool ok = f != nullptr;
     if (f) {
         char chunk[8192];
         for (;;) {
@@ -42,10 +57,12 @@ bool BINARY::Load(const char* file, const char* mode)
             AppendBytes(chunk, static_cast<int>(n));
             if (n < sizeof chunk) break;
         }
+        // A read error is not the end of the file: half a file must not pass for all of it.
+        if (ferror(f)) ok = false;
         fclose(f);
     }
     if (LogitActive())
         Logit("BINARY::Load returns %p, %d bytes, %s\n", static_cast<void*>(f), StrLen,
               ErrorText().Text());
-    return f != nullptr;
+    return ok;
 }

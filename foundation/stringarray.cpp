@@ -77,24 +77,30 @@ int STRINGARRAY::Load(const char* file, bool unescape)
     // Threads of this system run on 32 KB stacks: the piece buffer lives on the heap.
     const int piecesize = 32767;
     char* piece = f ? static_cast<char*>(malloc(piecesize)) : nullptr;
-    if (piece) {
+    if (f && ASSERT(piece)) {
         STRING line;
         line.Make(0, "");
-        while (fgets(piece, piecesize, f)) {
-            line.Append(piece);
-            if (line.Length() > 0 && line[line.Length() - 1] == '\n') {
-                line.Truncate(line.Length() - 1);
+        size_t got;
+        // Pieces are joined up to each line end; a NUL byte is part of the line.
+        while ((got = fread(piece, 1, piecesize, f)) > 0) {
+            const char* p = piece;
+            const char* end = piece + got;
+            const char* lf;
+            while ((lf = static_cast<const char*>(memchr(p, '\n', end - p))) != nullptr) {
+                line.AppendBytes(p, static_cast<int>(lf - p));
                 Add(unescape ? line.Unescape(false) : line);
                 added++;
                 line.Make(0, "");
+                p = lf + 1;
             }
+            line.AppendBytes(p, static_cast<int>(end - p));
         }
         if (line.NotEmpty()) {
             Add(unescape ? line.Unescape(false) : line);
             added++;
         }
-        free(piece);
     }
+    free(piece);
     if (f) fclose(f);
     if (LogitActive()) Logit("STRINGARRAY::Load returns %d, %s\n", added, ErrorText().Text());
     return added;

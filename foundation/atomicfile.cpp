@@ -1,0 +1,69 @@
+// The atomic file writer: temporary file in the target's folder, flush to disk,
+// then one replace, which either happens completely or not at all.
+#include "atomicfile.h"
+
+#include "kelvo.h"
+
+#include <windows.h>
+
+#include <io.h>
+#include <share.h>
+
+// The folder part of a path, usable by GetTempFileName: "." for a bare name, and
+// "C:\" (not "C:", the drive's current folder) for a file in a drive's root.
+static STRING folder_of(const STRING& path)
+{
+    int cut = -1;
+    for (int i = 0; i < path.Length(); i++)
+        if (path.Data()[i] == '\\' || path.Data()[i] == '/') cut = i;
+    if (cut < 0) return path.Length() >= 2 && path.Data()[1] == ':' ? path.Left(2) : STRING(".");
+    STRING folder = path.Left(cut);
+    if (folder.Length() == 0 || folder.Data()[folder.Length() - 1] == ':') folder = path.Left(cut + 1);
+    return folder;
+}
+
+ATOMICFILE::ATOMICFILE() : pFile(nullptr) {}
+
+ATOMICFILE::~ATOMICFILE() { Abandon(); }
+
+FILE* ATOMICFILE::Open(const char* target, const char* mode)
+{
+    Abandon();
+    if (!ASSERTINFO(mode && mode[0] == 'w', mode)) return nullptr;
+    if (!target || !*target) return nullptr;
+    Target = target;
+    char temp[MAX_PATH];
+    if (!GetTempFileNameA(folder_of(Target).Text(), "~hl", 0, temp)) return nullptr;
+    Temp = temp;
+    pFile = _fsopen(temp, mode, _SH_DENYRW);
+    if (!pFile) Abandon();
+    return pFile;
+}
+
+bool ATOMICFILE::Commit()
+{
+    if (!pFile) return false;
+    bool ok = fflush(pFile) == 0 && !ferror(pFile);
+    HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(pFile)));
+    if (ok && !FlushFileBuffers(h)) ok = false;
+    if (fclose(pFile) != 0) ok = false;
+    pFile = nullptr;
+    if (ok) ok = MoveFileExA(Temp.Text(), Target.Text(),
+                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+    if (ok)
+        Temp.SetNull();
+    else
+        Abandon();
+    return ok;
+}
+
+void ATOMICFILE::Abandon()
+{
+    // The caller reports why the write failed: keep that error, not the clean-up's.
+    DWORD error = GetLastError();
+    if (pFile) fclose(pFile);
+    pFile = nullptr;
+    if (Temp.NotNull()) DeleteFileA(Temp.Text());
+    Temp.SetNull();
+    SetLastError(error);
+}

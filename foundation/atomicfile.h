@@ -1,0 +1,34 @@
+// Writing a file so that it is replaced in one step: the new content goes to a
+// temporary file beside the target and takes the target's place only after every
+// byte reached the disk, so a crash, a full disk or a refused replace never leaves
+// a truncated or empty file behind.
+#pragma once
+
+#include "strings.h"
+
+#include <cstdio>
+
+class ATOMICFILE {
+public:
+    ATOMICFILE();
+    // A file that was not committed is abandoned.
+    ~ATOMICFILE();
+    ATOMICFILE(const ATOMICFILE&) = delete;
+    ATOMICFILE& operator=(const ATOMICFILE&) = delete;
+
+    // Opens a fresh temporary file in the target's folder with a writing stream mode
+    // ("w", "wb", "w+"), others denied all access; null when the folder takes no file.
+    FILE* Open(const char* target, const char* mode);
+    FILE* Stream() const { return pFile; }
+    // Flushes the file to disk and puts it in the target's place; false when a write,
+    // the flush or the replace failed, and then the target is as it was and the
+    // temporary file is gone.
+    bool Commit();
+    // Closes and removes the temporary file; the target stays as it was.
+    void Abandon();
+
+private:
+    FILE* pFile;
+    STRING Target;
+    STRING Temp;
+};
