@@ -1,4 +1,6 @@
 // Resource numbers of setup, shared by the code and every language library.
+// Prefixes: IDS_ texts, IDD_ dialogs, IDR_ menus, IDA_ accelerators, IDI_ icons, IDB_ bitmaps
+// (all present in every language library, a test checks this); IDM_ commands, IDC_ controls.
 #pragma once
 
 // Common texts.
