@@ -1,0 +1,262 @@
+// NTPTIME: arithmetic on the two words, the offset formula, calendar conversion
+// against the platform's own FILETIME arithmetic, milliseconds, text and wire forms.
+#include "ntptime.h"
+
+#include "kelvo.h"
+
+#include <gtest/gtest.h>
+
+static const unsigned long long FILETIME_1900 = 94354848000000000ULL;  // 1601..1900 in 100 ns
+
+static SYSTEMTIME calendar(int year, int month, int day, int hour = 0, int minute = 0,
+                           int second = 0, int ms = 0)
+{
+    SYSTEMTIME t = {};
+    t.wYear = static_cast<WORD>(year);
+    t.wMonth = static_cast<WORD>(month);
+    t.wDay = static_cast<WORD>(day);
+    t.wHour = static_cast<WORD>(hour);
+    t.wMinute = static_cast<WORD>(minute);
+    t.wSecond = static_cast<WORD>(second);
+    t.wMilliseconds = static_cast<WORD>(ms);
+    return t;
+}
+
+static std::string text_of(const SYSTEMTIME& t)
+{
+    char buf[64];
+    snprintf(buf, sizeof buf, "%04u-%02u-%02u %02u:%02u:%02u.%03u dow %u", t.wYear, t.wMonth,
+             t.wDay, t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, t.wDayOfWeek);
+    return buf;
+}
+
+// The platform's view: whole seconds since 1900 and the day of the week.
+static long long platform_seconds(const SYSTEMTIME& t, WORD* dayofweek)
+{
+    FILETIME ft;
+    EXPECT_TRUE(SystemTimeToFileTime(&t, &ft));
+    ULARGE_INTEGER u;
+    u.LowPart = ft.dwLowDateTime;
+    u.HighPart = ft.dwHighDateTime;
+    SYSTEMTIME back;
+    FileTimeToSystemTime(&ft, &back);
+    *dayofweek = back.wDayOfWeek;
+    return static_cast<long long>((u.QuadPart - FILETIME_1900) / 10000000ULL);
+}
+
+TEST(NtpTime, NegativeQuarterSecondIsAllOnesAndC0)
+{
+    NTPTIME quarter(0, 0x40000000u);
+    NTPTIME t = quarter.Negate();
+    EXPECT_EQ(t.Seconds, 0xFFFFFFFFu);
+    EXPECT_EQ(t.Fraction, 0xC0000000u);
+    EXPECT_STREQ(t.Text().Text(), "ffffffff.c0000000");
+    EXPECT_TRUE(t.IsNegative());
+    EXPECT_EQ(t.Negate(), quarter);
+    EXPECT_EQ(NTPTIME().Negate(), NTPTIME());
+}
+
+TEST(NtpTime, AddCarriesIntoSecondsAndDropsCarryOutOfSeconds)
+{
+    EXPECT_EQ(NTPTIME(0, 0xFFFFFFFFu) + NTPTIME(0, 1), NTPTIME(1, 0));
+    EXPECT_EQ(NTPTIME(0xFFFFFFFFu, 0xFFFFFFFFu) + NTPTIME(0, 1), NTPTIME(0, 0));
+    EXPECT_EQ(NTPTIME(5, 0) - NTPTIME(7, 0x80000000u), NTPTIME(0xFFFFFFFDu, 0x80000000u));
+    EXPECT_EQ(NTPTIME(7, 0x80000000u) - NTPTIME(5, 0), NTPTIME(2, 0x80000000u));
+}
+
+TEST(NtpTime, HalvingRoundsTowardZero)
+{
+    EXPECT_EQ(NTPTIME(3, 0).Halve(), NTPTIME(1, 0x80000000u));  // low seconds bit into the fraction
+    EXPECT_EQ(NTPTIME(0, 3).Halve(), NTPTIME(0, 1));
+    // Negative odd values: -1 unit halves to 0, -3 units to -1 unit (not -2).
+    EXPECT_EQ(NTPTIME(0xFFFFFFFFu, 0xFFFFFFFFu).Halve(), NTPTIME(0, 0));
+    EXPECT_EQ(NTPTIME(0xFFFFFFFFu, 0xFFFFFFFDu).Halve(), NTPTIME(0xFFFFFFFFu, 0xFFFFFFFFu));
+    EXPECT_EQ(NTPTIME(0xFFFFFFFDu, 0).Halve(), NTPTIME(0xFFFFFFFEu, 0x80000000u));  // -3 s -> -1.5 s
+    EXPECT_EQ(NTPTIME(0x80000000u, 0).Halve(), NTPTIME(0xC0000000u, 0));
+}
+
+TEST(NtpTime, ServerAheadByOneAndAHalfSecondsWithoutDelay)
+{
+    NTPTIME t1(0xE9000000u, 0x12345678u);
+    NTPTIME t2 = t1 + NTPTIME(1, 0x80000000u);
+    NTPTIME theta = NTPTIME::ClockOffset(t1, t2, t2, t1);
+    EXPECT_STREQ(theta.Text().Text(), "00000001.80000000");
+    EXPECT_TRUE(NTPTIME::RoundTripDelay(t1, t2, t2, t1).IsZero());
+
+    // 100 ms each way and 5 ms in the server: the offset stays, the delay is 200 ms.
+    NTPTIME tenth(0, NTPTIME::MsToFraction(100));
+    NTPTIME t2d = t2 + tenth;
+    NTPTIME t3d = t2d + NTPTIME(0, NTPTIME::MsToFraction(5));
+    NTPTIME t4d = t1 + tenth + tenth + NTPTIME(0, NTPTIME::MsToFraction(5));
+    EXPECT_EQ(NTPTIME::ClockOffset(t1, t2d, t3d, t4d), NTPTIME(1, 0x80000000u));
+    EXPECT_EQ(NTPTIME::RoundTripDelay(t1, t2d, t3d, t4d).ToMilliseconds(false), 200);
+
+    // Behind by a quarter second.
+    NTPTIME behind = t1 - NTPTIME(0, 0x40000000u);
+    EXPECT_STREQ(NTPTIME::ClockOffset(t1, behind, behind, t1).Text().Text(), "ffffffff.c0000000");
+}
+
+TEST(NtpTime, DifferencesAcrossTheEraChange)
+{
+    NTPTIME before = NTPTIME::FromSystemTime(calendar(2036, 2, 7, 6, 28, 14, 500));
+    NTPTIME after = NTPTIME::FromSystemTime(calendar(2036, 2, 7, 6, 28, 16, 250));
+    EXPECT_EQ(before.Seconds, 0xFFFFFFFEu);
+    EXPECT_EQ(after.Seconds, 0u);
+    EXPECT_EQ((after - before).ToMilliseconds(false), 1750);
+    EXPECT_EQ((before - after).ToMilliseconds(false), -1750);
+    NTPTIME theta = NTPTIME::ClockOffset(before, after, after, before);
+    EXPECT_EQ(theta.ToMilliseconds(false), 1750);
+    EXPECT_EQ(NTPTIME::EraOf(calendar(2036, 2, 7, 6, 28, 15)), 0);
+    EXPECT_EQ(NTPTIME::EraOf(calendar(2036, 2, 7, 6, 28, 16)), 1);
+    EXPECT_EQ(NTPTIME::EraOf(calendar(1899, 12, 31, 23, 59, 59)), -1);
+}
+
+TEST(NtpTime, KnownCalendarPoints)
+{
+    NTPTIME epoch = NTPTIME::FromSystemTime(calendar(1900, 1, 1));
+    EXPECT_EQ(epoch, NTPTIME(0, 0));
+    EXPECT_EQ(NTPTIME::FromSystemTime(calendar(1970, 1, 1)).Seconds, 2208988800u);
+    EXPECT_EQ(NTPTIME::FromSystemTime(calendar(2000, 1, 1, 0, 0, 0, 500)), NTPTIME(3155673600u, 0x80000000u));
+    SYSTEMTIME t = epoch.ToSystemTime();
+    EXPECT_EQ(text_of(t), "1900-01-01 00:00:00.000 dow 1");  // a Monday
+    EXPECT_EQ(text_of(NTPTIME(3155673600u + 59 * 86400, 0).ToSystemTime()),
+              "2000-02-29 00:00:00.000 dow 2");
+    NTPTIME feb28 = NTPTIME::FromSystemTime(calendar(2100, 2, 28, 12));
+    EXPECT_EQ(text_of((feb28 + NTPTIME(86400, 0)).ToSystemTime(1)), "2100-03-01 12:00:00.000 dow 1");
+}
+
+// Every day of 1900..2106, at a changing time of day, against the platform's calendar.
+TEST(NtpTime, CalendarRoundTripAgainstPlatform1900To2106)
+{
+    SYSTEMTIME day = calendar(1900, 1, 1);
+    FILETIME ft;
+    ASSERT_TRUE(SystemTimeToFileTime(&day, &ft));
+    ULARGE_INTEGER u;
+    u.LowPart = ft.dwLowDateTime;
+    u.HighPart = ft.dwHighDateTime;
+    int failures = 0;
+    bool saw_leapday_2000 = false, saw_march_2100 = false;
+    for (long long n = 0; failures < 5; n++) {
+        ULARGE_INTEGER v;
+        v.QuadPart = u.QuadPart + static_cast<unsigned long long>(n) * 864000000000ULL +
+                     static_cast<unsigned long long>((n * 7919) % 86400000) * 10000ULL;
+        FILETIME f;
+        f.dwLowDateTime = v.LowPart;
+        f.dwHighDateTime = v.HighPart;
+        SYSTEMTIME t;
+        ASSERT_TRUE(FileTimeToSystemTime(&f, &t));
+        if (t.wYear > 2106) break;
+        saw_leapday_2000 |= t.wYear == 2000 && t.wMonth == 2 && t.wDay == 29;
+        saw_march_2100 |= t.wYear == 2100 && t.wMonth == 3 && t.wDay == 1;
+
+        WORD dow;
+        long long expected = platform_seconds(t, &dow);
+        NTPTIME ntp = NTPTIME::FromSystemTime(t);
+        int era = NTPTIME::EraOf(t);
+        if (ntp.Seconds != static_cast<uint32_t>(expected) || era != expected / 0x100000000LL ||
+            ntp.Fraction != NTPTIME::MsToFraction(t.wMilliseconds)) {
+            ADD_FAILURE() << "to NTPTIME: " << text_of(t);
+            failures++;
+        }
+        if (text_of(ntp.ToSystemTime(era)) != text_of(t)) {
+            ADD_FAILURE() << "round trip: " << text_of(t) << " came back as "
+                          << text_of(ntp.ToSystemTime(era));
+            failures++;
+        }
+    }
+    EXPECT_TRUE(saw_leapday_2000);
+    EXPECT_TRUE(saw_march_2100);
+}
+
+TEST(NtpTime, MillisecondTable)
+{
+    EXPECT_EQ(NTPTIME::MsToFraction(0), 0u);
+    EXPECT_EQ(NTPTIME::MsToFraction(1), 4294967u);
+    EXPECT_EQ(NTPTIME::MsToFraction(500), 0x80000000u);
+    EXPECT_EQ(NTPTIME::MsToFraction(999), 4290672329u);
+    for (unsigned i = 0; i < 1000; i++)
+        ASSERT_EQ(NTPTIME::FractionToMs(NTPTIME::MsToFraction(i)), i) << i;
+}
+
+TEST(NtpTime, LastHalfMillisecondCarriesIntoTheNextSecond)
+{
+    const uint32_t first_of_1000 = 4292819813u;  // smallest fraction that rounds to 1000 ms
+    EXPECT_EQ(NTPTIME::FractionToMs(first_of_1000 - 1), 999u);
+    EXPECT_EQ(NTPTIME::FractionToMs(first_of_1000), 1000u);
+
+    NTPTIME late = NTPTIME::FromSystemTime(calendar(1999, 12, 31, 23, 59, 59));
+    late.Fraction = first_of_1000;
+    EXPECT_EQ(text_of(late.ToSystemTime()), "2000-01-01 00:00:00.000 dow 6");
+    late.Fraction = first_of_1000 - 1;
+    EXPECT_EQ(text_of(late.ToSystemTime()), "1999-12-31 23:59:59.999 dow 5");
+    // At the very end of era 0 the carry moves into era 1.
+    EXPECT_EQ(text_of(NTPTIME(0xFFFFFFFFu, 0xFFFFFFFFu).ToSystemTime()),
+              "2036-02-07 06:28:16.000 dow 4");
+    SYSTEMTIME t = NTPTIME(0xFFFFFFFFu, 0xFFFFFFFFu).ToSystemTime();
+    FILETIME ft;
+    EXPECT_TRUE(SystemTimeToFileTime(&t, &ft));  // a time the platform accepts
+}
+
+TEST(NtpTime, ToSystemTimeNearPicksTheEraOfTheReference)
+{
+    SYSTEMTIME reference = calendar(2036, 1, 20);
+    NTPTIME later = NTPTIME::FromSystemTime(reference) + NTPTIME(40 * 86400, 0);
+    EXPECT_LT(later.Seconds, 0x10000000u);  // wrapped
+    EXPECT_EQ(text_of(later.ToSystemTimeNear(reference)), "2036-02-29 00:00:00.000 dow 5");
+    NTPTIME earlier = NTPTIME::FromSystemTime(calendar(2036, 1, 1));
+    EXPECT_EQ(text_of(earlier.ToSystemTimeNear(calendar(2036, 3, 1))), "2036-01-01 00:00:00.000 dow 2");
+    EXPECT_EQ(text_of(earlier.ToSystemTimeNear(calendar(2024, 6, 1))), "2036-01-01 00:00:00.000 dow 2");
+}
+
+TEST(NtpTime, ToMillisecondsEdges)
+{
+    EXPECT_EQ(NTPTIME().ToMilliseconds(false), 0);
+    NTPTIME quarter = NTPTIME(0, 0x40000000u).Negate();
+    EXPECT_EQ(quarter.ToMilliseconds(false), -250);
+    EXPECT_EQ(quarter.ToMilliseconds(true), 250);
+    EXPECT_EQ(NTPTIME(1, 0x80000000u).ToMilliseconds(false), 1500);
+    EXPECT_EQ(NTPTIME(0, 0xFFFFFFFFu).ToMilliseconds(false), 1000);
+    EXPECT_EQ(NTPTIME(0, 1).Negate().ToMilliseconds(false), 0);
+    // The largest amount that is exact, and the first one past the 32-bit multiplication.
+    EXPECT_EQ(NTPTIME(4294967u, 0).ToMilliseconds(false), 4294967000LL);
+    EXPECT_EQ(NTPTIME(4294967u, 0).Negate().ToMilliseconds(false), -4294967000LL);
+    EXPECT_EQ(NTPTIME(4294968u, 0).ToMilliseconds(false), 704);
+}
+
+TEST(NtpTime, TextFormAndReading)
+{
+    EXPECT_STREQ(NTPTIME(1, 0x80000000u).Text().Text(), "00000001.80000000");
+    EXPECT_STREQ(NTPTIME().Text().Text(), "00000000.00000000");
+    bool ok = false;
+    EXPECT_EQ(NTPTIME::FromText("ffffffff.c0000000", &ok), NTPTIME(0xFFFFFFFFu, 0xC0000000u));
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(NTPTIME::FromText("1.8", &ok), NTPTIME(1, 8));
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(NTPTIME::FromText("00000E10.E6666666 trailing", &ok), NTPTIME(3600, 0xE6666666u));
+    EXPECT_TRUE(ok);
+    for (const char* bad : {"", "xyz", "1", "1.", ".1", "123456789.0", "0.123456789", "-1.0",
+                            "1,5"}) {
+        ok = true;
+        EXPECT_EQ(NTPTIME::FromText(bad, &ok), NTPTIME()) << bad;
+        EXPECT_FALSE(ok) << bad;
+    }
+    EXPECT_EQ(NTPTIME::FromText(nullptr), NTPTIME());
+}
+
+TEST(NtpTime, WireFormIsBigEndianSecondsFirst)
+{
+    unsigned char bytes[NTPTIME_WIRE_SIZE];
+    NTPTIME(0x01020304u, 0xA0B0C0D0u).ToWire(bytes);
+    const unsigned char expected[] = {0x01, 0x02, 0x03, 0x04, 0xA0, 0xB0, 0xC0, 0xD0};
+    EXPECT_EQ(memcmp(bytes, expected, sizeof expected), 0);
+    EXPECT_EQ(NTPTIME::FromWire(expected), NTPTIME(0x01020304u, 0xA0B0C0D0u));
+}
+
+TEST(NtpTime, InvalidCalendarTimeIsReportedAndGivesZero)
+{
+    int before = AssertCount();
+    EXPECT_EQ(NTPTIME::FromSystemTime(calendar(2024, 13, 1)), NTPTIME());
+    EXPECT_EQ(AssertCount(), before + 1);
+    EXPECT_EQ(NTPTIME::MsToFraction(1000), NTPTIME::MsToFraction(999));
+    EXPECT_EQ(AssertCount(), before + 2);
+}
