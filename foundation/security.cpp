@@ -61,8 +61,10 @@ GETPRIVILEGE::GETPRIVILEGE(const char* name)
     DWORD error = GetLastError();
     if (ok && error == ERROR_SUCCESS) {
         fSuccess = true;
-        // An empty previous state means it was on already, and someone else owns switching it off.
-        fRestore = previous.PrivilegeCount > 0;
+        // When it was on already, switching it off is up to whoever switched it on. Windows
+        // leaves an unchanged privilege out of the previous state; Wine lists it as enabled.
+        fRestore = previous.PrivilegeCount > 0 &&
+                   !(previous.Privileges[0].Attributes & SE_PRIVILEGE_ENABLED);
     } else if (error == ERROR_CALL_NOT_IMPLEMENTED) {
         fSuccess = true;
     } else {
