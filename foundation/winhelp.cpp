@@ -169,6 +169,11 @@ bool HELPFILE::ContextHelp(HWND window, int number)
     }
 }
 
+bool HELPFILE::ContextHelpHook(HWND window, int number, void* helpfile)
+{
+    return helpfile && static_cast<HELPFILE*>(helpfile)->ContextHelp(window, number);
+}
+
 void HELPFILE::Contents(bool finder)
 {
     Logit("HELPFILE::Contents %s (html= %d)\n", Filename.Text(), Html);

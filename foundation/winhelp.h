@@ -46,6 +46,8 @@ public:
     bool ContextHelp(HWND window, int number);
     // The table of contents (HTML Help), or the help finder or the contents page.
     void Contents(bool finder);
+    // ContextHelp of the HELPFILE given as context, in the shape of the dialogs' help hook.
+    static bool ContextHelpHook(HWND window, int number, void* helpfile);
 
 private:
     struct MAPPING {

@@ -155,3 +155,15 @@ TEST_F(HELPTEST, NetworkFileThatCannotBeCopiedStaysInUse)
     EXPECT_TRUE(Logged("HELPFILE::SetFilename file is on network"));
     EXPECT_STREQ(help.GetFilename().Text(), "\\\\nosuchserver\\share\\prog.chm");
 }
+
+TEST_F(HELPTEST, HelpHookShowsThroughTheHelpFile)
+{
+    ASSERT_TRUE(WriteFileBytes(dir.File("prog.ids"), "2016\n"));
+    HELPFILE help;
+    help.SetFilename(dir.File("prog.chm").c_str(), true);
+    help.AddMapping(2042, 2016);
+    EXPECT_TRUE(HELPFILE::ContextHelpHook(nullptr, 2042, &help));
+    EXPECT_FALSE(HELPFILE::ContextHelpHook(nullptr, 2043, &help));
+    EXPECT_FALSE(HELPFILE::ContextHelpHook(nullptr, 2042, nullptr));
+    EXPECT_TRUE(Logged("HELPFILE::ShowTopic " + dir.File("prog.chm") + "::html/topic-2016.html"));
+}
