@@ -24,6 +24,12 @@ WINDOW::WINDOW() : hWnd(nullptr), AutoDestroy(false), OldProc(nullptr) {}
 
 WINDOW::~WINDOW()
 {
+    ReleaseWindow();
+    if (OwnClass.NotNull()) UnregisterClassA(OwnClass, module_instance());
+}
+
+void WINDOW::ReleaseWindow()
+{
     if (hWnd && IsWindow(hWnd)) {
         if (AutoDestroy) {
             char cls[128] = "";
@@ -36,7 +42,7 @@ WINDOW::~WINDOW()
         }
     }
     hWnd = nullptr;
-    if (OwnClass.NotNull()) UnregisterClassA(OwnClass, module_instance());
+    AutoDestroy = false;
 }
 
 LRESULT WINDOW::WinProc(UINT message, WPARAM wParam, LPARAM lParam)

@@ -65,6 +65,9 @@ public:
 protected:
     static LRESULT CALLBACK StaticWinProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     static WINDOW* FromHandle(HWND hwnd);
+    // What the destructor does with the window: destroys it when the object created it,
+    // lets it go otherwise. Derived destructors call it while their handler still works.
+    void ReleaseWindow();
 
 private:
     void Forget();
