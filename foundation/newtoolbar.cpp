@@ -4,6 +4,7 @@
 
 #include "kelvo.h"
 #include "kelvoapp.h"
+#include "memorybitmap.h"
 #include "menu.h"
 #include "newtoolbarlook.h"
 #include "registry.h"
@@ -470,18 +471,13 @@ void NEWTOOLBAR::Paint(HDC hdc)
     RECT client = {};
     GetClientRect(hWnd, &client);
     // Drawn off screen and copied at once, so nothing flickers while hovering.
-    HDC mem = CreateCompatibleDC(hdc);
-    HBITMAP bitmap = CreateCompatibleBitmap(hdc, client.right > 0 ? client.right : 1,
-                                            client.bottom > 0 ? client.bottom : 1);
-    HGDIOBJ old = SelectObject(mem, bitmap);
+    MEMORYBITMAP back(client.right, client.bottom, hdc);
+    HDC mem = back.GetHdc();
     NEWTOOLBARLOOK::FillRect(mem, client, BAR_BACKGROUND);
     RECT border = {0, client.bottom - 1, client.right, client.bottom};
     NEWTOOLBARLOOK::FillRect(mem, border, BAR_BORDER);
     for (int i = 0; i < Buttons.GetCount(); i++) PaintButton(mem, Buttons[i], i);
-    BitBlt(hdc, 0, 0, client.right, client.bottom, mem, 0, 0, SRCCOPY);
-    SelectObject(mem, old);
-    DeleteObject(bitmap);
-    DeleteDC(mem);
+    back.CopyTo(hdc, 0, 0);
 }
 
 // ---------------------------------------------------------------- messages
