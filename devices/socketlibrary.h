@@ -2,9 +2,7 @@
 // SOCKETLIBRARY object lives: the time query and the TCP device hold one.
 #pragma once
 
-#include <winsock2.h>
-#include <windows.h>
-
+// Kept free of winsock2.h, which must come before windows.h in whoever includes it.
 class SOCKETLIBRARY {
 public:
     // Starts the library (WSAStartup, version 1.1).
@@ -18,11 +16,8 @@ public:
     bool IsReady() const { return Ready; }
     // The start's error code (0 when it succeeded).
     int StartError() const { return Error; }
-    // The library's description of itself (empty when the start failed).
-    const WSADATA& Data() const { return WsaData; }
 
 private:
     bool Ready;
     int Error;
-    WSADATA WsaData;
 };

@@ -1,0 +1,43 @@
+// A system clock for tests: the real UTC time moved by a known offset, or a
+// frozen time; it records what the code under test would set instead of setting it.
+#pragma once
+
+#include "clock.h"
+
+#include <windows.h>
+
+class FAKECLOCK : public SYSTEMCLOCK {
+public:
+    // The real time plus offsetms.
+    explicit FAKECLOCK(long long offsetms = 0);
+
+    void SetOffsetMs(long long offsetms);
+    // From now on GetUtc returns time (plus the offset).
+    void Freeze(const SYSTEMTIME& time);
+
+    SYSTEMTIME GetUtc() override;
+    // Records the time; succeeds unless RefuseSetUtc was called.
+    bool SetUtc(const SYSTEMTIME& time, DWORD& error) override;
+    // The recorded clock-tick state; fails after RemoveAdjustment.
+    bool GetAdjustment(DWORD& adjustment, DWORD& increment, BOOL& disabled) override;
+    bool SetAdjustment(DWORD adjustment, BOOL disabled, DWORD& error) override;
+
+    // Makes SetUtc fail with this platform error code.
+    void RefuseSetUtc(DWORD error) { SetUtcError = error; }
+    // Makes the clock-tick calls fail, as on a platform without them.
+    void RemoveAdjustment() { AdjustmentSupported = false; }
+
+    int SetUtcCalls = 0;
+    SYSTEMTIME LastSetUtc = {};
+    int SetAdjustmentCalls = 0;
+    DWORD Adjustment = 156250;  // 15.625 ms in 100-ns units
+    DWORD Increment = 156250;
+    BOOL AdjustmentDisabled = TRUE;
+
+private:
+    long long OffsetMs;
+    bool Frozen = false;
+    FILETIME FrozenAt = {};
+    DWORD SetUtcError = 0;
+    bool AdjustmentSupported = true;
+};
