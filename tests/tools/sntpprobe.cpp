@@ -1,0 +1,80 @@
+// Test helper for the interop test and the benchmark: asks a time server once
+// through APPENGINE::GetNtpTime with the real clock and prints the result text,
+// the offset (as "%08x.%08x" and in milliseconds) and the round-trip delay that
+// the query logged. Exit code 0 when the query succeeded, 1 when it failed.
+//
+//   sntpprobe [server [port]]      server defaults to 127.0.0.1, port to 123
+#include "appengine.h"
+
+#include "clock.h"
+#include "hash.h"
+#include "kelvo.h"
+#include "kelvoapp.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+static STRING program_dir()
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    char* slash = strrchr(path, '\\');
+    if (slash) *slash = 0;
+    return STRING(path);
+}
+
+// The delay line the query writes to the log, or "?" when there is none.
+static STRING logged_delay(const char* logfile)
+{
+    BINARY log;
+    if (!log.Load(logfile, "rb")) return STRING("?");
+    const char* label = "Round trip delay: ";
+    int at = log.Pos(label);
+    if (at < 0) return STRING("?");
+    STRING rest = log.Mid(at + static_cast<int>(strlen(label)));
+    return rest.Word(0);
+}
+
+int main(int argc, char** argv)
+{
+    const char* server = argc > 1 ? argv[1] : "127.0.0.1";
+    int port = argc > 2 ? atoi(argv[2]) : SNTP_PORT;
+
+    // The error texts live in the language library of the built program, beside tests/.
+    STRING bin = program_dir() + "\\..\\bin";
+    STRING library = bin + "\\horalinkenglish.dll";
+    if (GetFileAttributesA(library.Text()) != INVALID_FILE_ATTRIBUTES) {
+        KELVOAPP::SetLanguageCode(9);
+        LoadLanguageLibrary((bin + "\\horalink.exe").Text(), "horalink", "1.00");
+    }
+
+    char logfile[MAX_PATH];
+    char temp[MAX_PATH];
+    GetTempPathA(sizeof temp, temp);
+    snprintf(logfile, sizeof logfile, "%ssntpprobe_%lu.log", temp, GetCurrentProcessId());
+    STRING option = STRING("/LOGIT:") + logfile;
+    LogitOption(option.Text());
+
+    HASH settings;
+    PLATFORMCLOCK clock;
+    APPENGINE engine(settings, clock);
+    engine.SetSntpPort(static_cast<unsigned short>(port));
+    STRING output;
+    NTPTIME offset;
+    int ok = engine.GetNtpTime(server, output, offset);
+
+    LogitOption("/LOGITCLOSE");
+    STRING delay = logged_delay(logfile);
+    DeleteFileA(logfile);
+
+    double ms = (static_cast<int32_t>(offset.Seconds) + offset.Fraction / 4294967296.0) * 1000.0;
+    printf("output: %s\n", output.Text());
+    printf("offset: %s\n", offset.Text().Text());
+    printf("offset_ms: %.3f\n", ms);
+    printf("delay_s: %s\n", delay.Text());
+    fflush(stdout);
+    return ok ? 0 : 1;
+}
