@@ -283,8 +283,9 @@ INT_PTR DATADIALOGBASE::DlgProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_INITDIALOG: {
         // The dialog's own items go in first; each page loads its own when created.
         INT_PTR focus = DATADIALOG::DlgProc(message, wParam, lParam);
+        int start = StartPage;  // creating the pages selects the first
         for (int i = 0; i < PageCount; i++) CreatePageWindow(Pages[i]);
-        if (PageCount > 0) SelectPage(StartPage >= 0 && StartPage < PageCount ? StartPage : 0);
+        if (PageCount > 0) SelectPage(start >= 0 && start < PageCount ? start : 0);
         return focus;
     }
     case WM_CLOSE:
@@ -410,6 +411,7 @@ void DATADIALOGBOOK::SelectPage(int index)
         ShowWindow(page, i == index ? SW_SHOW : SW_HIDE);
     }
     Selected = index;
+    StartPage = index;  // the next run opens where this one was left
 }
 
 int DATADIALOGBOOK::GetSelectedPage() { return hWnd ? Selected : StartPage; }

@@ -116,7 +116,7 @@ public:
     virtual void SetCloseKeepsValues(bool keep);
     // Shows page index (before the dialog opens: the page it opens with).
     virtual void SelectPage(int index) = 0;
-    // The page shown.
+    // The page shown (after the dialog closed: the page it was left on).
     virtual int GetSelectedPage() = 0;
 
     int GetPageCount() const { return PageCount; }
