@@ -33,7 +33,7 @@ TASKBARICON::TASKBARICON(HWND window, int icon, const char* tooltip)
     snprintf(nof.szTip, sizeof nof.szTip, "%s", tooltip ? tooltip : "");
     Added = false;
     Add();
-    LogitLevel(5, "TASKBARICON::~TASKBARICON added=%d\n", Added);
+    LogitLevel(5, "TASKBARICON::TASKBARICON done, added=%d\n", Added);
 }
 
 TASKBARICON::~TASKBARICON()

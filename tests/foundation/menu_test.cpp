@@ -141,9 +141,10 @@ static std::thread answer_menu(MENUSEEN* seen, std::vector<WPARAM> keys)
     });
 }
 
+// The windows are made once: destroying a visible window costs seconds under Wine.
 class MenuTracking : public testing::Test {
 protected:
-    void SetUp() override
+    static void SetUpTestSuite()
     {
         WNDCLASSA wc = {};
         wc.lpfnWndProc = owner_proc;
@@ -152,16 +153,21 @@ protected:
         RegisterClassA(&wc);
         owner = CreateWindowA("MenuTestOwner", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
                               300, 200, nullptr, nullptr, wc.hInstance, nullptr);
-        ASSERT_TRUE(owner);
         other = CreateWindowA("MenuTestOwner", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400,
                               0, 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
-        SetForegroundWindow(other);
-        drain();
     }
-    void TearDown() override
+    static void TearDownTestSuite()
     {
         DestroyWindow(owner);
         DestroyWindow(other);
+    }
+    void SetUp() override
+    {
+        ASSERT_TRUE(owner);
+        SetForegroundWindow(other);
+        drain();
+        nulls = 0;
+        command = 0;
     }
     // Takes the owner's waiting messages; counts WM_NULL and notes the last command.
     void drain()
@@ -174,11 +180,14 @@ protected:
         }
     }
 
-    HWND owner = nullptr;
-    HWND other = nullptr;
+    static HWND owner;
+    static HWND other;
     int nulls = 0;
     int command = 0;
 };
+
+HWND MenuTracking::owner = nullptr;
+HWND MenuTracking::other = nullptr;
 
 TEST_F(MenuTracking, ReturnsChosenCommandWithFlagOne)
 {

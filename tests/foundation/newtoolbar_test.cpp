@@ -359,6 +359,34 @@ TEST_F(Newtoolbar, PaintShowsCheckedAndDisabledButtons)
     EXPECT_TRUE(inked);
 }
 
+TEST_F(Newtoolbar, PaintShowsHotAndPressedButtons)
+{
+    RECT client;
+    GetClientRect(bar.GetHwnd(), &client);
+    RECT clock = bar.GetButtonRect(CMD_CLOCK);
+    RECT list = bar.GetButtonRect(CMD_LIST);
+    SendMessageA(bar.GetHwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(clock.left + 5, clock.top + 5));
+    PICTURE hot(client.right, client.bottom);
+    SendMessageA(bar.GetHwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(hot.dc), PRF_CLIENT);
+    EXPECT_EQ(hot.At(clock.left + 3, clock.top + 3), NEWTOOLBARLOOK::HOT_FILL);
+    EXPECT_EQ(hot.At(list.left + 3, list.top + 3), NEWTOOLBARLOOK::BAR_BACKGROUND);
+
+    SendMessageA(bar.GetHwnd(), WM_LBUTTONDOWN, MK_LBUTTON,
+                 MAKELPARAM(list.left + 5, list.top + 5));
+    PICTURE pressed(client.right, client.bottom);
+    SendMessageA(bar.GetHwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(pressed.dc), PRF_CLIENT);
+    EXPECT_EQ(pressed.At(list.left + 3, list.top + 3), NEWTOOLBARLOOK::PRESSED_FILL);
+    EXPECT_EQ(pressed.At(clock.left + 3, clock.top + 3), NEWTOOLBARLOOK::BAR_BACKGROUND);
+    EXPECT_EQ(GetCapture(), bar.GetHwnd());
+
+    SendMessageA(bar.GetHwnd(), WM_MOUSELEAVE, 0, 0);
+    SendMessageA(bar.GetHwnd(), WM_LBUTTONUP, 0, MAKELPARAM(list.left + 5, list.top + 5));
+    EXPECT_EQ(parentlog.commands.size(), 1u);
+    PICTURE after(client.right, client.bottom);
+    SendMessageA(bar.GetHwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(after.dc), PRF_CLIENT);
+    EXPECT_EQ(after.At(list.left + 3, list.top + 3), NEWTOOLBARLOOK::BAR_BACKGROUND);
+}
+
 // ---------------------------------------------------------------- menu images
 
 TEST_F(Newtoolbar, MenuImagesMakePopupItemsOwnerDrawnAndKeepTheirTexts)
