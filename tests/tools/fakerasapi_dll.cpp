@@ -1,0 +1,96 @@
+// A stand-in for the remote-access library (exports named in fakerasapi_dll.def) with scripted phonebook entries and
+// connections, so tests can see how the program reads them. Wine's own library
+// never reports any.
+#include <windows.h>
+#include <ras.h>
+#include <raserror.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+struct CONNECTION {
+    std::string entry;
+    RASCONNSTATE state;
+};
+
+static std::vector<std::string> entries;
+static std::vector<CONNECTION> connections;
+
+// entrylist: names joined by "|"; connectionlist: "name=state" pairs joined by "|",
+// state 0x2000 being connected.
+extern "C" void WINAPI FakeRasScript(const char* entrylist,
+                                                           const char* connectionlist)
+{
+    entries.clear();
+    connections.clear();
+    std::string e = entrylist ? entrylist : "";
+    size_t pos = 0;
+    while (!e.empty() && pos <= e.size()) {
+        size_t bar = e.find('|', pos);
+        if (bar == std::string::npos) bar = e.size();
+        entries.push_back(e.substr(pos, bar - pos));
+        pos = bar + 1;
+    }
+    std::string c = connectionlist ? connectionlist : "";
+    pos = 0;
+    while (!c.empty() && pos <= c.size()) {
+        size_t bar = c.find('|', pos);
+        if (bar == std::string::npos) bar = c.size();
+        std::string pair = c.substr(pos, bar - pos);
+        size_t eq = pair.find('=');
+        connections.push_back({pair.substr(0, eq),
+                               static_cast<RASCONNSTATE>(strtoul(pair.c_str() + eq + 1, nullptr, 0))});
+        pos = bar + 1;
+    }
+}
+
+extern "C" DWORD WINAPI FakeRasEnumEntriesA(LPCSTR, LPCSTR, LPRASENTRYNAMEA names,
+                                                              LPDWORD bytes, LPDWORD count)
+{
+    if (!names || names->dwSize != sizeof(RASENTRYNAMEA)) return ERROR_INVALID_SIZE;
+    DWORD need = static_cast<DWORD>(entries.size() * sizeof(RASENTRYNAMEA));
+    if (*bytes < need) {
+        *bytes = need;
+        return ERROR_BUFFER_TOO_SMALL;
+    }
+    for (size_t i = 0; i < entries.size(); i++) {
+        names[i].dwSize = sizeof(RASENTRYNAMEA);
+        snprintf(names[i].szEntryName, sizeof names[i].szEntryName, "%s", entries[i].c_str());
+    }
+    *count = static_cast<DWORD>(entries.size());
+    return 0;
+}
+
+extern "C" DWORD WINAPI FakeRasEnumConnectionsA(LPRASCONNA list, LPDWORD bytes,
+                                                                  LPDWORD count)
+{
+    if (!list || list->dwSize != sizeof(RASCONNA)) return ERROR_INVALID_SIZE;
+    DWORD need = static_cast<DWORD>(connections.size() * sizeof(RASCONNA));
+    if (*bytes < need) {
+        *bytes = need;
+        return ERROR_BUFFER_TOO_SMALL;
+    }
+    for (size_t i = 0; i < connections.size(); i++) {
+        list[i].dwSize = sizeof(RASCONNA);
+        list[i].hrasconn = reinterpret_cast<HRASCONN>(0x100 + i);
+        snprintf(list[i].szEntryName, sizeof list[i].szEntryName, "%s", connections[i].entry.c_str());
+    }
+    *count = static_cast<DWORD>(connections.size());
+    return 0;
+}
+
+extern "C" DWORD WINAPI FakeRasGetConnectStatusA(HRASCONN connection,
+                                                                   LPRASCONNSTATUSA status)
+{
+    size_t i = reinterpret_cast<size_t>(connection) - 0x100;
+    if (i >= connections.size()) return ERROR_INVALID_HANDLE;
+    if (!status || status->dwSize != sizeof(RASCONNSTATUSA)) return ERROR_INVALID_SIZE;
+    status->rasconnstate = connections[i].state;
+    status->dwError = 0;
+    return 0;
+}
+
+// The entry points the program looks up but never calls.
+extern "C" DWORD WINAPI FakeRasNotCalled() { return ERROR_CALL_NOT_IMPLEMENTED; }
