@@ -48,6 +48,14 @@ bool ATOMICFILE::Commit()
     if (ok && !FlushFileBuffers(h)) ok = false;
     if (fclose(pFile) != 0) ok = false;
     pFile = nullptr;
+    // A read-only target is not to be written, and a folder is no file to replace; not
+    // every system's MoveFileEx refuses them by itself.
+    DWORD attributes = GetFileAttributesA(Target.Text());
+    if (ok && attributes != INVALID_FILE_ATTRIBUTES &&
+        (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_DIRECTORY))) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        ok = false;
+    }
     if (ok) ok = MoveFileExA(Temp.Text(), Target.Text(),
                              MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
     if (ok)

@@ -5,6 +5,7 @@
 #include "atomicfile.h"
 #include "kelvo.h"
 #include "osys.h"
+#include "textmode.h"
 
 #include <cstdio>
 #include <share.h>
@@ -48,15 +49,27 @@ bool BINARY::Load(const char* file, const char* mode)
     struct _stat64 st;
     long long size = _stat64(file, &st) == 0 ? st.st_size : -1;
     Logit("BINARY::Load %s (%d bytes)\n", file, static_cast<int>(size));
-    FILE* f = _fsopen(file, mode, _SH_DENYWR);
+    // Text mode is done here on raw bytes, the same way on every C runtime.
+    bool text = IsTextMode(mode);
+    STRING rawmode(mode);
+    if (text) {
+        rawmode.Replace("t", "");
+        rawmode.Append("b");
+    }
+    FILE* f = _fsopen(file, rawmode.Text(), _SH_DENYWR);
     bool ok = f != nullptr;
     if (f) {
+        TEXTMODE textmode;
         char chunk[8192];
-        for (;;) {
+        while (!textmode.Ended()) {
             size_t n = fread(chunk, 1, sizeof chunk, f);
-            AppendBytes(chunk, static_cast<int>(n));
+            if (text)
+                textmode.Translate(chunk, static_cast<int>(n), *this);
+            else
+                AppendBytes(chunk, static_cast<int>(n));
             if (n < sizeof chunk) break;
         }
+        textmode.Finish(*this);
         // A read error is not the end of the file: half a file must not pass for all of it.
         if (ferror(f)) ok = false;
         fclose(f);

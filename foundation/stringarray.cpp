@@ -3,6 +3,7 @@
 
 #include "kelvo.h"
 #include "osys.h"
+#include "textmode.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -73,18 +74,28 @@ int STRINGARRAY::Load(const char* file, bool unescape)
     long long size = _stat64(file, &st) == 0 ? st.st_size : -1;
     Logit("STRINGARRAY::Load %s (%d bytes)\n", file, static_cast<int>(size));
     int added = 0;
-    FILE* f = _fsopen(file, "r", _SH_DENYWR);
+    // Read raw and made text here: CR LF to LF, Ctrl-Z ends the file (see TEXTMODE).
+    FILE* f = _fsopen(file, "rb", _SH_DENYWR);
     // Threads of this system run on 32 KB stacks: the piece buffer lives on the heap.
     const int piecesize = 32767;
     char* piece = f ? static_cast<char*>(malloc(piecesize)) : nullptr;
     if (f && ASSERT(piece)) {
+        TEXTMODE textmode;
         STRING line;
         line.Make(0, "");
-        size_t got;
         // Pieces are joined up to each line end; a NUL byte is part of the line.
-        while ((got = fread(piece, 1, piecesize, f)) > 0) {
-            const char* p = piece;
-            const char* end = piece + got;
+        bool more = true;
+        while (more) {
+            size_t got = textmode.Ended() ? 0 : fread(piece, 1, piecesize, f);
+            more = got > 0;
+            STRING text;
+            text.Make(0, "");
+            if (more)
+                textmode.Translate(piece, static_cast<int>(got), text);
+            else
+                textmode.Finish(text);
+            const char* p = text.Data();
+            const char* end = p + text.Length();
             const char* lf;
             while ((lf = static_cast<const char*>(memchr(p, '\n', end - p))) != nullptr) {
                 line.AppendBytes(p, static_cast<int>(lf - p));
