@@ -322,6 +322,15 @@ protected:
             return "<missing>";
         return std::string(data, size);
     }
+    // A binary value put there by hand (by another version, or another screen).
+    void Plant(const char* name, const void* data, DWORD size)
+    {
+        HKEY hkey;
+        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
+                                  nullptr, &hkey, nullptr), ERROR_SUCCESS);
+        RegSetValueExA(hkey, name, 0, REG_BINARY, static_cast<const BYTE*>(data), size);
+        RegCloseKey(hkey);
+    }
     static RECT WindowRect(HWND hwnd)
     {
         RECT rect;
@@ -388,16 +397,11 @@ TEST_F(WindowPos, OnlyAWholeRectangleIsRestored)
     ASSERT_TRUE(w.Create(nullptr, "stay", WS_OVERLAPPEDWINDOW, 30, 40, 200, 100));
     EXPECT_FALSE(w.RestoreWindowPos(app.c_str(), "Nothing"));  // no key at all
 
-    HKEY hkey;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &hkey, nullptr), ERROR_SUCCESS);
     INT32 twelve[3] = {1, 2, 300};
-    RegSetValueExA(hkey, "Short", 0, REG_BINARY, reinterpret_cast<BYTE*>(twelve), sizeof twelve);
+    Plant("Short", twelve, sizeof twelve);
     INT32 twenty[5] = {1, 2, 300, 400, 5};
-    RegSetValueExA(hkey, "Long", 0, REG_BINARY, reinterpret_cast<BYTE*>(twenty), sizeof twenty);
-    std::string empty = rect_bytes(50, 50, 50, 80);  // no width
-    RegSetValueExA(hkey, "Empty", 0, REG_BINARY, reinterpret_cast<const BYTE*>(empty.data()), 16);
-    RegCloseKey(hkey);
+    Plant("Long", twenty, sizeof twenty);
+    Plant("Empty", rect_bytes(50, 50, 50, 80).data(), 16);  // no width
 
     EXPECT_FALSE(w.RestoreWindowPos(app.c_str(), "Missing"));
     EXPECT_FALSE(w.RestoreWindowPos(app.c_str(), "Short"));
@@ -413,12 +417,7 @@ TEST_F(WindowPos, RectangleOffEveryScreenComesBackIntoSight)
 {
     RECORDINGWINDOW w;
     ASSERT_TRUE(w.Create(nullptr, "lost", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100));
-    HKEY hkey;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                              nullptr, &hkey, nullptr), ERROR_SUCCESS);
-    std::string distant = rect_bytes(20000, 20000, 20300, 20200);
-    RegSetValueExA(hkey, "Far", 0, REG_BINARY, reinterpret_cast<const BYTE*>(distant.data()), 16);
-    RegCloseKey(hkey);
+    Plant("Far", rect_bytes(20000, 20000, 20300, 20200).data(), 16);
     ASSERT_TRUE(w.RestoreWindowPos(app.c_str(), "Far"));
     RECT rect = WindowRect(w.hWnd);
     EXPECT_EQ(rect.right - rect.left, 300);  // the size is kept
