@@ -154,7 +154,7 @@ TEST_F(SntpQuery, SymmetricNetworkDelayDoesNotMoveTheOffset)
     ASSERT_EQ(Query("127.0.0.1"), 1);
     // T2 = T3 = the fixed time: a frozen client sees no delay, the server's own time subtracted.
     EXPECT_STREQ(offset.Text().Text(), "00000001.80000000");
-    EXPECT_GE(duration, 0.2);
+    EXPECT_THAT(log.Text(), HasSubstr("] APP::GetNtpTime Round trip delay: 0.000 seconds\r\n"));
 }
 
 TEST_F(SntpQuery, CorrectionLimitOfOneHour)
@@ -206,30 +206,24 @@ TEST_F(SntpQuery, SilenceGivesNoResponseAfterTenSeconds)
     EXPECT_STREQ(output.Text(), "-ERR No response from server");
     EXPECT_TRUE(offset.IsZero());
     EXPECT_EQ(server.Requests(), 1);
-    EXPECT_GE(duration, 9.9);
+    EXPECT_GE(duration, 9.9);  // the whole wait, not cut short
     EXPECT_THAT(log.Text(), HasSubstr("] GetNtpTime ok= 0, error= No response from server ("));
 }
 
-TEST_F(SntpQuery, KissOfDeathFailsWithItsOwnText)
+// A genuine reply of a server that refuses or is not synchronised fails the try at once.
+TEST_F(SntpQuery, KissOfDeathAndLeapThreeFailWithTheirOwnTexts)
 {
-    SNTPSERVERCONFIG config;
-    config.Reply = SNTPREPLY::KissOfDeath;
-    Exact(1500000, config);
-    EXPECT_EQ(Query("127.0.0.1"), 0);
-    EXPECT_NE(Text(IDS_SNTPKISSOFDEATH), "<STR-ERR>");
-    EXPECT_EQ(std::string(output.Text()), "-ERR " + Text(IDS_SNTPKISSOFDEATH));
-    EXPECT_TRUE(offset.IsZero());
-}
-
-TEST_F(SntpQuery, UnsynchronisedServerFailsWithItsOwnText)
-{
-    SNTPSERVERCONFIG config;
-    config.Reply = SNTPREPLY::Unsynchronised;
-    Exact(1500000, config);
-    EXPECT_EQ(Query("127.0.0.1"), 0);
-    EXPECT_NE(Text(IDS_SNTPUNSYNCED), "<STR-ERR>");
-    EXPECT_EQ(std::string(output.Text()), "-ERR " + Text(IDS_SNTPUNSYNCED));
-    EXPECT_TRUE(offset.IsZero());
+    for (auto kind : {std::make_pair(SNTPREPLY::KissOfDeath, IDS_SNTPKISSOFDEATH),
+                      std::make_pair(SNTPREPLY::Unsynchronised, IDS_SNTPUNSYNCED)}) {
+        SNTPSERVERCONFIG config;
+        config.Reply = kind.first;
+        Exact(1500000, config);
+        EXPECT_EQ(Query("127.0.0.1"), 0);
+        EXPECT_NE(Text(kind.second), "<STR-ERR>");
+        EXPECT_EQ(std::string(output.Text()), "-ERR " + Text(kind.second));
+        EXPECT_TRUE(offset.IsZero());
+        offset = NTPTIME(1, 1);
+    }
 }
 
 TEST_F(SntpQuery, ReplyLongerThanTheBufferIsStillUsed)
