@@ -108,7 +108,8 @@ public:
     // Creates the window of a page inside the dialog.
     virtual bool CreatePageWindow(DATADIALOG* page);
     // Adds a page from template templateid with its title; the page belongs to the
-    // dialog; null when there is no room.
+    // dialog; null when there is no room. Pages are added before the dialog opens (a
+    // page added later shows its items' values from the next LoadItems on).
     virtual DATADIALOG* AddPage(int templateid, const char* title);
     // Page number index, null (after a report) when there is none.
     virtual DATADIALOG* GetPage(int index);

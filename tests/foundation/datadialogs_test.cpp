@@ -526,15 +526,3 @@ TEST(DataDialogBook, CloseBoxCancelsUnlessTheFlagKeepsTheValues)
         EXPECT_STREQ(v.name.Text(), keep ? "closed" : "clock");
     }
 }
-
-TEST(DataDialogBook, PageNumbersAreChecked)
-{
-    DATADIALOGBOOK book(IDD_BOOK, IDC_TABS, nullptr, 1);
-    EXPECT_TRUE(book.AddPage(IDD_PAGE1, "one"));
-    int reports = AssertCount();
-    EXPECT_EQ(book.AddPage(IDD_PAGE2, "two"), nullptr);
-    EXPECT_EQ(book.GetPage(1), nullptr);
-    EXPECT_EQ(AssertCount(), reports + 2);
-    EXPECT_TRUE(book.GetPage(0));
-    EXPECT_EQ(book.GetPageTitle(0), "one");
-}

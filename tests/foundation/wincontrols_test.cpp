@@ -106,27 +106,6 @@ TEST_F(Controls, ListBoxAndComboBoxAlike)
     check_list(wrapped);
 }
 
-TEST_F(Controls, CheckAndRadioState)
-{
-    CHECKBOX check;
-    ASSERT_TRUE(check.Create(parent.hWnd, 241, "check", 10, 10, 100, 20));
-    EXPECT_FALSE(check.IsChecked());
-    check.SetChecked(true);
-    EXPECT_EQ(SendMessageA(check.hWnd, BM_GETCHECK, 0, 0), BST_CHECKED);
-    EXPECT_TRUE(check.IsChecked());
-
-    RADIOBUTTON a, b;
-    ASSERT_TRUE(a.Create(parent.hWnd, 221, "a", true, 10, 40, 100, 20));
-    ASSERT_TRUE(b.Create(parent.hWnd, 222, "b", false, 10, 60, 100, 20));
-    EXPECT_TRUE(GetWindowLongPtrA(a.hWnd, GWL_STYLE) & WS_GROUP);
-    EXPECT_FALSE(GetWindowLongPtrA(b.hWnd, GWL_STYLE) & WS_GROUP);
-    b.SetChecked(true);
-    EXPECT_TRUE(b.IsChecked());
-    EXPECT_FALSE(a.IsChecked());
-    b.SetChecked(false);
-    EXPECT_FALSE(b.IsChecked());
-}
-
 TEST_F(Controls, SpinButtonStepsItsBuddyWithinItsRange)
 {
     ENTRYFIELD field;

@@ -176,37 +176,6 @@ TEST(Window, MissingMenuIsReportedWindowStillMade)
     EXPECT_EQ(GetMenu(w.hWnd), nullptr);
 }
 
-TEST(Window, CreateTwiceIsRefused)
-{
-    RECORDINGWINDOW w;
-    ASSERT_TRUE(w.Create(nullptr, "once", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100));
-    HWND first = w.hWnd;
-    int reports = AssertCount();
-    EXPECT_FALSE(w.Create(nullptr, "twice", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100));
-    EXPECT_EQ(AssertCount(), reports + 1);
-    EXPECT_EQ(w.hWnd, first);
-}
-
-TEST(Window, ShowMoveEnable)
-{
-    RECORDINGWINDOW w;
-    ASSERT_TRUE(w.Create(nullptr, "plain", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100));
-    EXPECT_FALSE(IsWindowVisible(w.hWnd));
-    w.Show();
-    EXPECT_TRUE(IsWindowVisible(w.hWnd));
-    EXPECT_TRUE(w.Move(20, 30, 240, 160));
-    RECT rect;
-    GetWindowRect(w.hWnd, &rect);
-    EXPECT_EQ(rect.left, 20);
-    EXPECT_EQ(rect.top, 30);
-    EXPECT_EQ(rect.right - rect.left, 240);
-    EXPECT_EQ(rect.bottom - rect.top, 160);
-    w.Enable(false);
-    EXPECT_FALSE(IsWindowEnabled(w.hWnd));
-    w.Enable(true);
-    EXPECT_TRUE(IsWindowEnabled(w.hWnd));
-}
-
 TEST(Window, ProcessMessagesDispatchesAtMostNAndKeepsQuit)
 {
     RECORDINGWINDOW w;
