@@ -309,6 +309,12 @@ protected:
     std::string app, key;
 };
 
+static std::string rect_text(const RECT& r)
+{
+    return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
+           "," + std::to_string(r.bottom);
+}
+
 static std::string rect_bytes(INT32 l, INT32 t, INT32 r, INT32 b)
 {
     INT32 v[4] = {l, t, r, b};
@@ -329,11 +335,7 @@ TEST_F(WindowPos, StoredAsSixteenBytesAndMaxText)
 
     w.Move(10, 10, 50, 50);
     ASSERT_TRUE(w.RestoreWindowPos(app.c_str(), "MainPos"));
-    RECT rect = WindowRect(w.hWnd);
-    EXPECT_EQ(rect.left, 100);
-    EXPECT_EQ(rect.top, 120);
-    EXPECT_EQ(rect.right, 400);
-    EXPECT_EQ(rect.bottom, 370);
+    EXPECT_EQ(rect_text(WindowRect(w.hWnd)), "100,120,400,370");
     EXPECT_FALSE(IsZoomed(w.hWnd));
 }
 
@@ -353,11 +355,7 @@ TEST_F(WindowPos, MaximisedKeepsTheNormalRectangle)
     ASSERT_TRUE(again.RestoreWindowPos(app.c_str(), "MainPos"));
     EXPECT_TRUE(IsZoomed(again.hWnd));
     again.Show(SW_RESTORE);
-    RECT rect = WindowRect(again.hWnd);
-    EXPECT_EQ(rect.left, 200);
-    EXPECT_EQ(rect.top, 150);
-    EXPECT_EQ(rect.right, 520);
-    EXPECT_EQ(rect.bottom, 390);
+    EXPECT_EQ(rect_text(WindowRect(again.hWnd)), "200,150,520,390");
 }
 
 TEST_F(WindowPos, OnlyAWholeRectangleIsRestored)
@@ -376,10 +374,7 @@ TEST_F(WindowPos, OnlyAWholeRectangleIsRestored)
     EXPECT_FALSE(w.RestoreWindowPos(app.c_str(), "Short"));
     EXPECT_FALSE(w.RestoreWindowPos(app.c_str(), "Long"));
     EXPECT_FALSE(w.RestoreWindowPos(app.c_str(), "Empty"));
-    RECT rect = WindowRect(w.hWnd);
-    EXPECT_EQ(rect.left, 30);
-    EXPECT_EQ(rect.top, 40);
-    EXPECT_EQ(rect.right, 230);
+    EXPECT_EQ(rect_text(WindowRect(w.hWnd)), "30,40,230,140");
 }
 
 TEST_F(WindowPos, RectangleOffEveryScreenComesBackIntoSight)
@@ -406,8 +401,5 @@ TEST_F(WindowPos, ChildWindowInItsParentsCoordinates)
     ASSERT_TRUE(child.RestoreWindowPos(app.c_str(), "Dock"));
     RECT rect = WindowRect(child.hWnd);
     MapWindowPoints(nullptr, parent.hWnd, reinterpret_cast<POINT*>(&rect), 2);
-    EXPECT_EQ(rect.left, 15);
-    EXPECT_EQ(rect.top, 25);
-    EXPECT_EQ(rect.right, 75);
-    EXPECT_EQ(rect.bottom, 65);
+    EXPECT_EQ(rect_text(rect), "15,25,75,65");
 }
