@@ -9,6 +9,12 @@ function(horalink_language_library target rcfile)
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   target_link_options(${target} PRIVATE -nostdlib -Wl,-e,0 -Wl,--no-insert-timestamp)
   target_include_directories(${target} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR} ${ARGN})
+  # windres reports no dependencies: the subject files, the resource header and the
+  # pictures the script includes are named here so that a change rebuilds it.
+  get_filename_component(rcdir ${CMAKE_CURRENT_SOURCE_DIR}/${rcfile} DIRECTORY)
+  get_filename_component(language ${rcfile} NAME_WE)
+  file(GLOB_RECURSE parts CONFIGURE_DEPENDS ${rcdir}/${language}/* ${rcdir}/*.h ${rcdir}/images/*)
+  set_source_files_properties(${rcfile} PROPERTIES OBJECT_DEPENDS "${parts}")
 endfunction()
 
 # The C++ sources of a folder, except those named in ARGN.
