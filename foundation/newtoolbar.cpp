@@ -42,6 +42,19 @@ void NEWTOOLBARLOOK::FillRect(HDC hdc, const RECT& r, COLORREF colour)
 
 // ---------------------------------------------------------------- images
 
+// A 32-bit picture of cx by cy pixels, top row first.
+static BITMAPINFO top_down_info(int cx, int cy)
+{
+    BITMAPINFO bi = {};
+    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
+    bi.bmiHeader.biWidth = cx;
+    bi.bmiHeader.biHeight = -cy;
+    bi.bmiHeader.biPlanes = 1;
+    bi.bmiHeader.biBitCount = 32;
+    bi.bmiHeader.biCompression = BI_RGB;
+    return bi;
+}
+
 bool NEWTOOLBAR::LoadStrip(int resourceid, int size, NEWTOOLBARIMAGES* strip)
 {
     HBITMAP bitmap = static_cast<HBITMAP>(LoadImageA(KELVOAPP::ResourceModule(),
@@ -55,13 +68,7 @@ bool NEWTOOLBAR::LoadStrip(int resourceid, int size, NEWTOOLBARIMAGES* strip)
     int width = bm.bmWidth, height = bm.bmHeight;
     bool ok = ASSERTINFO(height == size && width >= size, info);
     if (ok) {
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-        bi.bmiHeader.biWidth = width;
-        bi.bmiHeader.biHeight = -height;  // top row first
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
+        BITMAPINFO bi = top_down_info(width, height);
         strip->Pixels.assign(static_cast<size_t>(width) * height, 0);
         HDC dc = GetDC(nullptr);
         ok = GetDIBits(dc, bitmap, 0, height, strip->Pixels.data(), &bi, DIB_RGB_COLORS) == height;
@@ -87,13 +94,7 @@ void NEWTOOLBAR::DrawImage(HDC hdc, int x, int y, const NEWTOOLBARIMAGES& strip,
     int size = strip.Size;
     // Blended by hand on a copy of what is underneath, so any DC (a menu's as well)
     // gets smooth edges and the disabled look.
-    BITMAPINFO bi = {};
-    bi.bmiHeader.biSize = sizeof bi.bmiHeader;
-    bi.bmiHeader.biWidth = size;
-    bi.bmiHeader.biHeight = -size;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO bi = top_down_info(size, size);
     void* bits = nullptr;
     HBITMAP scratch = CreateDIBSection(hdc, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
     if (!scratch) return;

@@ -3,6 +3,7 @@
 #include "listview.h"
 
 #include "kelvo.h"
+#include "testwindow.h"
 
 #include <gtest/gtest.h>
 
@@ -11,11 +12,6 @@
 static const int ICON_CLOCK = 101;
 static const int ICON_ALERT = 102;
 static const int BITMAP_STRIP16 = 110;
-
-static LRESULT CALLBACK parent_proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
 
 // The control's own answers, independent of the class's readers.
 static std::string cell(HWND list, int row, int column)
@@ -42,13 +38,7 @@ class Listview : public testing::Test {
 protected:
     void SetUp() override
     {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = parent_proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "ListviewTestParent";
-        RegisterClassA(&wc);
-        parent = CreateWindowA("ListviewTestParent", "parent", WS_OVERLAPPEDWINDOW, 0, 0, 400,
-                               300, nullptr, nullptr, wc.hInstance, nullptr);
+        parent = CreateTestWindow("parent", nullptr, WS_OVERLAPPEDWINDOW, 0, 0, 400, 300);
         ASSERT_TRUE(parent);
         ASSERT_TRUE(list.Create(parent, 100, 0, 0, 380, 280));
         ASSERT_TRUE(list.InsertColumn(0, "Name"));

@@ -2,8 +2,8 @@
 // thread that works the real menu window with keyboard messages.
 #include "menu.h"
 
-#include "dialogs.h"
 #include "kelvo.h"
+#include "testwindow.h"
 
 #include <gtest/gtest.h>
 
@@ -115,46 +115,13 @@ TEST(Menu, MissingResourceIsReportedAndLeavesAnEmptyShell)
 
 // ---------------------------------------------------------------- tracking
 
-static LRESULT CALLBACK owner_proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
-struct MENUSEEN {
-    HWND menuwindow = nullptr;
-    HWND foreground = nullptr;
-    RECT rect = {};
-};
-
-// Waits for the pop-up menu window of this process, notes what it sees, then posts
-// the messages (keys as WM_KEYDOWN, or WM_CANCELMODE for none).
-static std::thread answer_menu(MENUSEEN* seen, std::vector<WPARAM> keys)
-{
-    return std::thread([seen, keys]() {
-        HWND menu = WaitForWindowOfClass("#32768", GetCurrentProcessId(), 10000);
-        if (!menu) return;
-        seen->menuwindow = menu;
-        seen->foreground = GetForegroundWindow();
-        GetWindowRect(menu, &seen->rect);
-        if (keys.empty()) PostMessageA(menu, WM_CANCELMODE, 0, 0);
-        for (WPARAM key : keys) PostMessageA(menu, WM_KEYDOWN, key, 1);
-    });
-}
-
 // The windows are made once: destroying a visible window costs seconds under Wine.
 class MenuTracking : public testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = owner_proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "MenuTestOwner";
-        RegisterClassA(&wc);
-        owner = CreateWindowA("MenuTestOwner", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0,
-                              300, 200, nullptr, nullptr, wc.hInstance, nullptr);
-        other = CreateWindowA("MenuTestOwner", "other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400,
-                              0, 300, 200, nullptr, nullptr, wc.hInstance, nullptr);
+        owner = CreateTestWindow("owner", nullptr, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+        other = CreateTestWindow("other", nullptr, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400);
     }
     static void TearDownTestSuite()
     {
@@ -193,7 +160,7 @@ TEST_F(MenuTracking, ReturnsChosenCommandWithFlagOne)
 {
     MENU menu(IDR_TESTMENU);
     MENUSEEN seen;
-    std::thread helper = answer_menu(&seen, {VK_DOWN, VK_DOWN, VK_RETURN});
+    std::thread helper = AnswerPopupMenu(&seen, {VK_DOWN, VK_DOWN, VK_RETURN});
     POINT at = {100, 120};
     int rc = menu.TrackPopupMenu(owner, MENU_RETURNCMD, &at, 0);
     helper.join();
@@ -210,7 +177,7 @@ TEST_F(MenuTracking, ReturnsChosenCommandWithFlagOne)
     ASSERT_TRUE(IsMenu(menu.GetSubMenu(0)));
     EXPECT_EQ(GetMenuItemCount(menu.GetSubMenu(0)), 6);
     EXPECT_STREQ(menu.GetMenuItemText(IDM_SAVE).Text(), "&Save");
-    std::thread again = answer_menu(&seen, {VK_DOWN, VK_RETURN});
+    std::thread again = AnswerPopupMenu(&seen, {VK_DOWN, VK_RETURN});
     rc = menu.TrackPopupMenu(owner, MENU_RETURNCMD, &at, 0);
     again.join();
     EXPECT_EQ(rc, IDM_OPEN);
@@ -220,7 +187,7 @@ TEST_F(MenuTracking, SendsCommandToOwnerWithoutFlagOne)
 {
     MENU menu(IDR_TESTMENU);
     MENUSEEN seen;
-    std::thread helper = answer_menu(&seen, {VK_UP, VK_RETURN});
+    std::thread helper = AnswerPopupMenu(&seen, {VK_UP, VK_RETURN});
     int rc = menu.TrackPopupMenu(owner, MENU_RIGHTBUTTON, nullptr, 0);
     helper.join();
     EXPECT_NE(rc, 0);
@@ -236,7 +203,7 @@ TEST_F(MenuTracking, CancelledMenuChoosesNothingAtTheCursor)
     MENUSEEN seen;
     POINT cursor;
     GetCursorPos(&cursor);
-    std::thread helper = answer_menu(&seen, {});
+    std::thread helper = AnswerPopupMenu(&seen, {});
     int rc = file.TrackPopupMenu(owner, MENU_RETURNCMD);
     helper.join();
     EXPECT_EQ(rc, 0);

@@ -3,11 +3,11 @@
 // and owner-drawn menu items measured, drawn and tracked.
 #include "newtoolbar.h"
 
-#include "dialogs.h"
 #include "kelvo.h"
 #include "menu.h"
 #include "newtoolbarlook.h"
 #include "registry.h"
+#include "testwindow.h"
 
 #include <gtest/gtest.h>
 
@@ -100,6 +100,12 @@ private:
     HGDIOBJ old;
 };
 
+// The bar as WM_PRINTCLIENT draws it into pic.
+static void print_bar(NEWTOOLBAR& bar, PICTURE& pic)
+{
+    SendMessageA(bar.GetHwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(pic.dc), PRF_CLIENT);
+}
+
 static bool is_gray(COLORREF c)
 {
     return abs(GetRValue(c) - GetGValue(c)) < 8 && abs(GetGValue(c) - GetBValue(c)) < 8;
@@ -113,14 +119,8 @@ protected:
     {
         RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\Kelvo\\TestNewToolbar");
         parentlog = PARENTLOG();
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = parent_proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "NewtoolbarTestParent";
-        RegisterClassA(&wc);
-        menu = LoadMenuA(wc.hInstance, MAKEINTRESOURCEA(IDR_MENU));
-        parent = CreateWindowA("NewtoolbarTestParent", "parent", WS_OVERLAPPEDWINDOW, 0, 0, 640,
-                               300, nullptr, menu, wc.hInstance, nullptr);
+        menu = LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MENU));
+        parent = CreateTestWindow("parent", parent_proc, WS_OVERLAPPEDWINDOW, 0, 0, 640, 300, menu);
         ASSERT_TRUE(parent);
         ASSERT_TRUE(bar.Create(parent, ID_TOOLBAR, BITMAP_SMALL, BITMAP_LARGE, TEST_APP));
         parentlog.toolbar = &bar;
@@ -332,7 +332,7 @@ TEST_F(Newtoolbar, PaintShowsCheckedAndDisabledButtons)
     PICTURE pic(client.right, client.bottom);
     bar.CheckButton(CMD_PAUSE, true);
     bar.EnableButton(CMD_EXIT, false);
-    SendMessageA(bar.GetHwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(pic.dc), PRF_CLIENT);
+    print_bar(bar, pic);
 
     EXPECT_EQ(pic.At(1, 1), NEWTOOLBARLOOK::BAR_BACKGROUND);
     EXPECT_EQ(pic.At(1, client.bottom - 1), NEWTOOLBARLOOK::BAR_BORDER);
@@ -367,14 +367,14 @@ TEST_F(Newtoolbar, PaintShowsHotAndPressedButtons)
     RECT list = bar.GetButtonRect(CMD_LIST);
     SendMessageA(bar.GetHwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(clock.left + 5, clock.top + 5));
     PICTURE hot(client.right, client.bottom);
-    SendMessageA(bar.GetHwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(hot.dc), PRF_CLIENT);
+    print_bar(bar, hot);
     EXPECT_EQ(hot.At(clock.left + 3, clock.top + 3), NEWTOOLBARLOOK::HOT_FILL);
     EXPECT_EQ(hot.At(list.left + 3, list.top + 3), NEWTOOLBARLOOK::BAR_BACKGROUND);
 
     SendMessageA(bar.GetHwnd(), WM_LBUTTONDOWN, MK_LBUTTON,
                  MAKELPARAM(list.left + 5, list.top + 5));
     PICTURE pressed(client.right, client.bottom);
-    SendMessageA(bar.GetHwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(pressed.dc), PRF_CLIENT);
+    print_bar(bar, pressed);
     EXPECT_EQ(pressed.At(list.left + 3, list.top + 3), NEWTOOLBARLOOK::PRESSED_FILL);
     EXPECT_EQ(pressed.At(clock.left + 3, clock.top + 3), NEWTOOLBARLOOK::BAR_BACKGROUND);
     EXPECT_EQ(GetCapture(), bar.GetHwnd());
@@ -383,7 +383,7 @@ TEST_F(Newtoolbar, PaintShowsHotAndPressedButtons)
     SendMessageA(bar.GetHwnd(), WM_LBUTTONUP, 0, MAKELPARAM(list.left + 5, list.top + 5));
     EXPECT_EQ(parentlog.commands.size(), 1u);
     PICTURE after(client.right, client.bottom);
-    SendMessageA(bar.GetHwnd(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(after.dc), PRF_CLIENT);
+    print_bar(bar, after);
     EXPECT_EQ(after.At(list.left + 3, list.top + 3), NEWTOOLBARLOOK::BAR_BACKGROUND);
 }
 
@@ -562,13 +562,8 @@ TEST_F(Newtoolbar, TrackedMenuIsMeasuredAndDrawnByTheBar)
     bar.MenuImages(menu, 0);
     ShowWindow(parent, SW_SHOW);
     MENU m(menu);
-    std::thread helper([]() {
-        HWND popup = WaitForWindowOfClass("#32768", GetCurrentProcessId(), 10000);
-        if (!popup) return;
-        PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 1);
-        PostMessageA(popup, WM_KEYDOWN, VK_DOWN, 1);
-        PostMessageA(popup, WM_KEYDOWN, VK_RETURN, 1);
-    });
+    MENUSEEN seen;
+    std::thread helper = AnswerPopupMenu(&seen, {VK_DOWN, VK_DOWN, VK_RETURN});
     POINT at = {50, 50};
     int rc = m.TrackPopupMenu(parent, MENU_RETURNCMD, &at, 0);
     helper.join();

@@ -3,6 +3,7 @@
 #include "taskbaricon.h"
 
 #include "kelvo.h"
+#include "testwindow.h"
 
 #include <gtest/gtest.h>
 
@@ -11,22 +12,11 @@
 static const int ICON_CLOCK = 101;
 static const int ICON_ALERT = 102;
 
-static LRESULT CALLBACK plain_proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    return DefWindowProcA(hwnd, msg, wParam, lParam);
-}
-
 class TaskbarIcon : public testing::Test {
 protected:
     void SetUp() override
     {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = plain_proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "TaskbarIconTestOwner";
-        RegisterClassA(&wc);
-        owner = CreateWindowA("TaskbarIconTestOwner", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200,
-                              100, nullptr, nullptr, wc.hInstance, nullptr);
+        owner = CreateTestWindow("owner");
         ASSERT_TRUE(owner);
     }
     void TearDown() override { DestroyWindow(owner); }
