@@ -163,17 +163,22 @@ HASH& HASH::operator=(const HASH& other)
     // Copy first, then swap in under this table's locks: the two tables' locks are
     // never held together, so two crossed assignments cannot deadlock.
     HASH copy(other);
+    TakeTable(copy);
+    return *this;
+}
+
+void HASH::TakeTable(HASH& other)
+{
     Keys.Lock();
     Values.Lock();
-    Keys.TakeItems(copy.Keys);
-    Values.TakeItems(copy.Values);
-    Handle = copy.Handle;
-    Reserved = copy.Reserved;
-    LockTable = copy.LockTable;
-    Key = copy.Key;
+    Keys.TakeItems(other.Keys);
+    Values.TakeItems(other.Values);
+    Handle = other.Handle;
+    Reserved = other.Reserved;
+    LockTable = other.LockTable;
+    Key = other.Key;
     Values.Unlock();
     Keys.Unlock();
-    return *this;
 }
 
 HASH::~HASH() {}
@@ -322,16 +327,8 @@ bool HASH::Load(const char* file)
     bool ok = file && text.Load(file, "r");
     if (ok) {
         HASH parsed(text);
-        Keys.Lock();
-        Values.Lock();
-        Keys.TakeItems(parsed.Keys);
-        Values.TakeItems(parsed.Values);
-        Handle = parsed.Handle;
-        Reserved = 0;
-        LockTable = false;
-        if (parsed.Key.NotNull()) Key = parsed.Key;
-        Values.Unlock();
-        Keys.Unlock();
+        if (parsed.Key.IsNull()) parsed.Key = Key;
+        TakeTable(parsed);
     }
     if (LogitActive()) Logit("HASH::Load returns %d, %s\n", ok, ErrorText().Text());
     return ok;

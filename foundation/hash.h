@@ -69,6 +69,8 @@ private:
     // The value of key, created when missing; the keys' lock is held for the whole run.
     STRING* FindOrCreate(const char* key, bool reportlocked);
     void Parse(const STRING& text);
+    // Takes over other's items and fields under this table's locks; other gets the old items.
+    void TakeTable(HASH& other);
 
     int Reserved;
     // Readers that leave the table as it is still take the arrays' locks.

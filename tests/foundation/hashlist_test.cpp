@@ -1,0 +1,137 @@
+// HASHLIST: the sectioned file format with its reports, finding records by a
+// key's value, and sorting by named keys.
+#include "hash.h"
+
+#include "configfiles.h"
+#include "kelvo.h"
+#include "reports.h"
+#include "testfiles.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+// Loads a file of exactly these bytes into list; returns Load's result.
+static int load_bytes(HASHLIST& list, const std::string& bytes)
+{
+    TEMPDIR dir;
+    std::string file = dir.File("list.cfg");
+    EXPECT_TRUE(WriteFileBytes(file, bytes));
+    return list.Load(file.c_str());
+}
+
+static const char SERVERS[] =
+    "[#1]\r\nloc=Berlin\r\ndns=ntp1.example\r\nprio=10\r\n"
+    "[#2]\r\nloc=Paris\r\ndns=ntp2.example\r\nprio=9\r\n\r\n"
+    "[#3]\r\n";
+
+TEST(HashlistLoad, SectionsBecomeRecordsAndATrailingEmptySectionNone)
+{
+    HASHLIST list;
+    REPORTS reports;
+    EXPECT_EQ(load_bytes(list, SERVERS), 2);
+    EXPECT_TRUE(reports.Were(0));
+    ASSERT_EQ(list.GetCount(), 2);
+    EXPECT_EQ(DumpHash(list[0]), "Handle=0 Locked=0 Key=<null>\ndns=ntp1.example\nloc=Berlin\nprio=10\n");
+    EXPECT_EQ(DumpHash(list[1]), "Handle=0 Locked=0 Key=<null>\ndns=ntp2.example\nloc=Paris\nprio=9\n");
+
+    // Load appends to what the list holds.
+    EXPECT_EQ(load_bytes(list, "[#1]\na=1\n"), 1);
+    EXPECT_EQ(list.GetCount(), 3);
+}
+
+TEST(HashlistLoad, SectionsCarryTheirOwnHandleAndKey)
+{
+    HASHLIST list;
+    EXPECT_EQ(load_bytes(list, "[#1]\n#Handle=5\n#Key=first\nx=\\x3d\n[#2]\ny=={{QUJD}}\n"), 2);
+    EXPECT_EQ(DumpHash(list[0]), "Handle=5 Locked=0 Key=first\nx==\n");
+    EXPECT_EQ(DumpHash(list[1]), "Handle=0 Locked=0 Key=<null>\ny=<binary>ABC\n");
+}
+
+TEST(HashlistLoad, MalformedHeadersAreReportedAndStillSeparate)
+{
+    HASHLIST list;
+    REPORTS reports;
+    EXPECT_EQ(load_bytes(list, "[#1]\na=1\n[2]\nb=2\n"), 2);
+    EXPECT_TRUE(reports.Were(1, "buf[1]=='#'", "[2]\n"));
+
+    HASHLIST other;
+    EXPECT_EQ(load_bytes(other, "[#1\na=1\n[\nb=2\n"), 2);
+    EXPECT_TRUE(reports.Were(3, "buf[buf.Length()-2]==']'", "[\n"));  // "[#1" once, "[" twice
+    EXPECT_EQ(DumpHash(other[1]), "Handle=0 Locked=0 Key=<null>\nb=2\n");
+}
+
+TEST(HashlistLoad, TextBeforeTheFirstHeaderIsReportedAndJoinsTheFirstRecord)
+{
+    HASHLIST list;
+    REPORTS reports;
+    EXPECT_EQ(load_bytes(list, "a=1\n[#1]\nb=2\n[#2]\nc=3\n"), 2);
+    EXPECT_TRUE(reports.Were(1, "Section.Length()==0", "a=1\n"));
+    EXPECT_EQ(DumpHash(list[0]), "Handle=0 Locked=0 Key=<null>\na=1\nb=2\n");
+
+    // Without any header the whole file is one record, and nothing is reported.
+    HASHLIST plain;
+    EXPECT_EQ(load_bytes(plain, "a=1\nb=2\n"), 1);
+    EXPECT_TRUE(reports.Were(0));
+}
+
+TEST(HashlistLoad, EmptySectionsAndAnUnterminatedLastLine)
+{
+    HASHLIST list;
+    // A section closed by the next header is a record even when empty; the last
+    // line counts without its line end.
+    EXPECT_EQ(load_bytes(list, "[#1]\n\n[#2]\nloc=x"), 2);
+    EXPECT_EQ(list[0].GetCount(), 0);
+    EXPECT_EQ(DumpHash(list[1]), "Handle=0 Locked=0 Key=<null>\nloc=x\n");
+
+    HASHLIST empty;
+    EXPECT_EQ(load_bytes(empty, ""), 0);
+    EXPECT_EQ(load_bytes(empty, "\r\n\r\n[#1]\r\n"), 0);
+    EXPECT_EQ(empty.Load("no such list.cfg"), 0);
+    EXPECT_EQ(empty.GetCount(), 0);
+}
+
+TEST(HashlistFind, ExactAndPrefixMatchesIgnoreCase)
+{
+    HASHLIST list;
+    ASSERT_EQ(load_bytes(list, SERVERS), 2);
+    HASH nulled;
+    nulled["loc"];  // a null value never matches
+    list.Add(nulled);
+    EXPECT_EQ(list.Find("loc", "paris", true), 1);
+    EXPECT_EQ(list.Find("LOC", "PAR", true), -1);
+    EXPECT_EQ(list.Find("loc", "PAR", false), 1);
+    EXPECT_EQ(list.Find("dns", "ntp", false), 0);
+    EXPECT_EQ(list.Find("loc", "Parisian", false), -1);
+    EXPECT_EQ(list.Find("nokey", "x", false), -1);
+    EXPECT_EQ(list.Find("loc", "", false), 0);
+    EXPECT_EQ(list[2].GetCount(), 1);  // Find never creates keys
+}
+
+TEST(HashlistSort, ComparesNamedKeysAsTextOrNumbers)
+{
+    HASHLIST list;
+    ASSERT_EQ(load_bytes(list, "[#1]\nloc=b\nprio=10\n[#2]\nloc=B\nprio=9\n[#3]\nloc=a\nprio=-2147483648\n"), 3);
+    static const char* const byloc[] = {"loc"};
+    static const char* const byprio[] = {"prio"};
+    list.SetSortKeys(byloc, 1);
+    list.Sort(0);  // case-sensitive: "B" before "a" before "b"
+    EXPECT_EQ(BytesOf(list[0]["loc"]) + BytesOf(list[1]["loc"]) + BytesOf(list[2]["loc"]), "Bab");
+
+    list.SetSortKeys(byprio, 1);
+    list.Sort(HASHLIST_SORT_NUMERIC);
+    EXPECT_EQ(BytesOf(list[0]["prio"]), "-2147483648");
+    EXPECT_EQ(BytesOf(list[2]["prio"]), "10");
+    list.Sort(HASHLIST_SORT_NUMERIC | DYNARRAY_SORT_REVERSE);
+    EXPECT_EQ(BytesOf(list[0]["prio"]), "10");
+
+    // A sort key that a record lacks is reported; the record compares as empty.
+    static const char* const both[] = {"missing", "loc"};
+    list.SetSortKeys(both, 2);
+    REPORTS reports;
+    list.Sort(0);
+    EXPECT_FALSE(reports.Were(0));
+    EXPECT_STREQ(AssertLastCondition(), "rcidx!=-1");
+    EXPECT_STREQ(AssertLastInfo(), "missing");
+    EXPECT_EQ(BytesOf(list[0]["loc"]) + BytesOf(list[1]["loc"]) + BytesOf(list[2]["loc"]), "Bab");
+}
