@@ -1,6 +1,6 @@
 // The three programs started for real: the language library and its fall-backs,
 // the log of a whole run with its argument table, and the development-tree rule.
-#include "dialogs.h"
+#include "testdialogs.h"
 #include "testfiles.h"
 #include "testprocess.h"
 

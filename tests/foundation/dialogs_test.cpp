@@ -2,7 +2,7 @@
 // Cancel with 0, the Help button as a help request, the disabled owner, nested loops
 // and a quit message arriving meanwhile.
 #include "dialogdriver.h"
-#include "dialogs.h"  // the test support's: finding dialogs
+#include "testdialogs.h"
 #include "datadialogs.h"
 #include "kelvo.h"
 

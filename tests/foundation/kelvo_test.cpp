@@ -1,6 +1,6 @@
 // The trace log and the assertion report: options, line format, level filter,
 // hot keys, "assert.log" and the dialog.
-#include "dialogs.h"
+#include "testdialogs.h"
 #include "kelvo.h"
 #include "kelvoapp.h"
 #include "osys.h"

@@ -2,9 +2,9 @@
 // with its registry values below a scratch key HKCU\Software\Kelvo\Test...
 #include "tips.h"
 
-#include "testdialogs.h"
 #include "osys.h"
 #include "registry.h"
+#include "testdialogs.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>

@@ -2,7 +2,7 @@
 // and the file dialog's filter texts byte for byte.
 #include "winmisc.h"
 
-#include "dialogs.h"
+#include "testdialogs.h"
 #include "kelvo.h"
 #include "kelvoapp.h"
 #include "testfiles.h"

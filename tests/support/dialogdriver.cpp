@@ -1,7 +1,7 @@
 // Driving dialogs from a test thread with messages.
 #include "dialogdriver.h"
 
-#include "dialogs.h"
+#include "testdialogs.h"
 
 #include <commctrl.h>
 

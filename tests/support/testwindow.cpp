@@ -1,7 +1,7 @@
 // Plain top-level windows for tests, and the pop-up menu answerer.
 #include "testwindow.h"
 
-#include "dialogs.h"
+#include "testdialogs.h"
 
 #include <cstdio>
 

@@ -1,5 +1,5 @@
 // Finding and answering dialogs and message boxes from tests.
-#include "dialogs.h"
+#include "testdialogs.h"
 
 struct SEARCH {
     std::string windowclass;
