@@ -1,0 +1,432 @@
+// WORKDIR: the data folder from the option, the registry or the default, the
+// take-over of the old value, and the pending move or switch with its refusals and
+// failures, against the real registry and file system of the Wine prefix.
+#include "kelvo.h"
+#include "kelvoapp.h"
+#include "logcapture.h"
+#include "osys.h"
+#include "reports.h"
+#include "testdialogs.h"
+#include "testfiles.h"
+#include "testwindow.h"
+#include "workdir.h"
+
+#include <windows.h>
+#include <shlwapi.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Answers every dialog this process shows while it lives (with OK) and keeps what each
+// said, so that a box nobody expected fails the test instead of blocking it.
+class BOXWATCH {
+public:
+    BOXWATCH()
+    {
+        worker = std::thread([this]() {
+            while (!stop) {
+                HWND box = WaitForDialog("", GetCurrentProcessId(), 50);
+                if (!box) continue;
+                seen.push_back(WindowText(box) + "|" + DialogStaticText(box));
+                PressDialogButton(box, IDOK);
+                while (IsWindow(box) && IsWindowVisible(box)) Sleep(10);
+            }
+        });
+    }
+    ~BOXWATCH() { Stop(); }
+    // Stops watching; "title|text" of every box seen.
+    const std::vector<std::string>& Stop()
+    {
+        stop = true;
+        if (worker.joinable()) worker.join();
+        return seen;
+    }
+
+private:
+    std::atomic<bool> stop{false};
+    std::thread worker;
+    std::vector<std::string> seen;
+};
+
+class WorkDir : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        char name[64];
+        snprintf(name, sizeof name, "Test%lu_%lu", GetCurrentProcessId(), GetTickCount());
+        app = name;
+        key = std::string("Software\\Kelvo\\") + app;
+        Prepare("");
+    }
+    void TearDown() override
+    {
+        SHDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
+        KELVOAPP::Reset();
+    }
+    // The argument table as the frame builds it from the arguments after the program,
+    // then the language library (the table starts from the program's own resources).
+    void Prepare(const std::string& arguments)
+    {
+        std::string line = "\"" + std::string(KELVOAPP::ProgramPath()) + "\" " + arguments;
+        KELVOAPP::PrepareArguments(GetModuleHandleA(nullptr), line.c_str());
+        KELVOAPP::SetLanguageCode(9);
+        LoadLanguageLibrary((ProductBinDir() + "\\horalink.exe").c_str(), "horalink", "1.00");
+    }
+    bool KeyExists()
+    {
+        HKEY k;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(k);
+        return true;
+    }
+    // A value of the scratch key; "<none>" when it is missing.
+    std::string Value(const char* name)
+    {
+        char buf[1024];
+        DWORD size = sizeof buf;
+        if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buf, &size) !=
+            ERROR_SUCCESS)
+            return "<none>";
+        return buf;
+    }
+    void SetValue(const char* name, const std::string& text)
+    {
+        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name, REG_SZ, text.c_str(),
+                                  static_cast<DWORD>(text.size() + 1)),
+                  ERROR_SUCCESS);
+    }
+    // A data folder with files at two depths.
+    void Fill(const std::string& folder)
+    {
+        CreateDirectoryA(folder.c_str(), nullptr);
+        CreateDirectoryA((folder + "\\logs").c_str(), nullptr);
+        CreateDirectoryA((folder + "\\logs\\old").c_str(), nullptr);
+        ASSERT_TRUE(WriteFileBytes(folder + "\\horalink.cfg", "TimeServer=pool.ntp.org\r\n"));
+        ASSERT_TRUE(WriteFileBytes(folder + "\\logs\\a.log", std::string("line\0\x01\xff", 7)));
+        ASSERT_TRUE(WriteFileBytes(folder + "\\logs\\old\\b.log", "older"));
+    }
+    void ExpectFilled(const std::string& folder)
+    {
+        EXPECT_EQ(ReadFileBytes(folder + "\\horalink.cfg"), "TimeServer=pool.ntp.org\r\n") << folder;
+        EXPECT_EQ(ReadFileBytes(folder + "\\logs\\a.log"), std::string("line\0\x01\xff", 7)) << folder;
+        EXPECT_EQ(ReadFileBytes(folder + "\\logs\\old\\b.log"), "older") << folder;
+    }
+    // The start-time procedure as the program runs it, without menu.
+    std::string Start(int systemfolder = WORKDIR_SYSTEMFOLDER)
+    {
+        WORKDIR workdir(nullptr, "Kelvo");
+        workdir.SetRegistryName(app.c_str());
+        STRING result, pending;
+        workdir.GetWorkDir(nullptr, 0, result, pending, systemfolder);
+        return result.Text();
+    }
+    static std::string FailureText(const std::string& from, const std::string& to)
+    {
+        return "Horalink|" + from + " -> \r\n" + to +
+               ": some copy failed!\r\n(existing files, illegal destination path, etc.)\r\n\r\n"
+               "The original data folder will remain active!";
+    }
+
+    std::string app;
+    std::string key;
+    TEMPDIR dir;
+};
+
+}  // namespace
+
+TEST_F(WorkDir, OptionFolderIsCreatedOneLevelAndTheRegistryStaysUntouched)
+{
+    std::string folder = dir.File("given");
+    Prepare("/WORKDIR:" + folder);
+    HWND window = CreateTestWindow("WorkDirMenu");
+    ASSERT_NE(window, nullptr);
+    HMENU menu = CreateMenu();
+    AppendMenuA(menu, MF_STRING, 2204, "Data folder");
+    AppendMenuA(menu, MF_STRING, 2205, "Other");
+    SetMenu(window, menu);
+
+    WORKDIR workdir(nullptr, "Kelvo");
+    workdir.SetRegistryName(app.c_str());
+    STRING result, pending;
+    workdir.GetWorkDir(window, 2204, result, pending, WORKDIR_SYSTEMFOLDER);
+    EXPECT_EQ(std::string(result.Text()), folder);
+    EXPECT_TRUE(pending.IsNull());
+    EXPECT_TRUE(OSYS::FileIsDirectory(folder.c_str()));
+    EXPECT_FALSE(KeyExists());
+    EXPECT_TRUE(GetMenuState(menu, 2204, MF_BYCOMMAND) & MF_GRAYED);
+    EXPECT_FALSE(GetMenuState(menu, 2205, MF_BYCOMMAND) & MF_GRAYED);
+
+    // Stored values and a pending move are neither used nor changed.
+    Fill(dir.File("stored"));
+    SetValue("ApplicationDataDir", dir.File("stored"));
+    SetValue("ApplicationDataDir.New", "*" + dir.File("elsewhere"));
+    Prepare("-WORKDIR " + folder);
+    EXPECT_EQ(Start(), folder);
+    EXPECT_EQ(Value("ApplicationDataDir"), dir.File("stored"));
+    EXPECT_EQ(Value("ApplicationDataDir.New"), "*" + dir.File("elsewhere"));
+    ExpectFilled(dir.File("stored"));
+    DestroyWindow(window);
+}
+
+TEST_F(WorkDir, OptionWithoutAUsableFolderFallsBackToTheProgramFolder)
+{
+    REPORTS reports;
+    Prepare("/WORKDIR:" + dir.File("two\\levels"));  // only one level is created
+    EXPECT_EQ(Start(), ".");
+    EXPECT_TRUE(reports.Were(1, "FALSE", dir.File("two\\levels").c_str()));
+    Prepare("/WORKDIR");
+    EXPECT_EQ(Start(), ".");
+    EXPECT_TRUE(reports.Were(1, "FALSE", ""));
+    EXPECT_FALSE(KeyExists());
+}
+
+TEST_F(WorkDir, WithoutTheMenuItemNothingIsDisabled)
+{
+    HWND window = CreateTestWindow("WorkDirMenu");
+    HMENU menu = CreateMenu();
+    AppendMenuA(menu, MF_STRING, 2204, "Data folder");
+    SetMenu(window, menu);
+    Fill(dir.File("stored"));
+    SetValue("ApplicationDataDir", dir.File("stored"));
+    WORKDIR workdir(window, "Kelvo");
+    workdir.SetRegistryName(app.c_str());
+    STRING result, pending;
+    workdir.GetWorkDir(window, 2204, result, pending, WORKDIR_SYSTEMFOLDER);
+    EXPECT_EQ(std::string(result.Text()), dir.File("stored"));
+    EXPECT_FALSE(GetMenuState(menu, 2204, MF_BYCOMMAND) & MF_GRAYED);
+    DestroyWindow(window);
+}
+
+TEST_F(WorkDir, StoredFolderIsKeptOrCreated)
+{
+    std::string deep = dir.File("a\\b\\c");
+    SetValue("ApplicationDataDir", deep);
+    EXPECT_EQ(Start(), deep);
+    EXPECT_TRUE(OSYS::FileIsDirectory(deep.c_str()));
+    EXPECT_EQ(Value("ApplicationDataDir"), deep);
+    EXPECT_EQ(Start(), deep);
+}
+
+TEST_F(WorkDir, FilesDirIsTakenOver)
+{
+    Fill(dir.File("old"));
+    SetValue("FilesDir", dir.File("old"));
+    EXPECT_EQ(Start(), dir.File("old"));
+    EXPECT_EQ(Value("ApplicationDataDir"), dir.File("old"));
+    EXPECT_EQ(Value("FilesDir"), "<none>");
+    ExpectFilled(dir.File("old"));
+
+    // Beside a current value the old one is left alone.
+    SetValue("FilesDir", dir.File("older"));
+    EXPECT_EQ(Start(), dir.File("old"));
+    EXPECT_EQ(Value("FilesDir"), dir.File("older"));
+}
+
+TEST_F(WorkDir, UnusableStoredFolderFallsBackToTheDefault)
+{
+    // Below a file no folder can be made.
+    ASSERT_TRUE(WriteFileBytes(dir.File("file"), "x"));
+    SetValue("ApplicationDataDir", dir.File("file\\data"));
+
+    std::string common = GetWin32SystemPath(13).Text();
+    ASSERT_FALSE(common.empty());
+    std::string standard = common + "Kelvo\\Horalink";
+    bool existed = OSYS::FileIsDirectory(standard.c_str());
+    REPORTS reports;
+    EXPECT_EQ(Start(13), standard);
+    EXPECT_TRUE(reports.Were(0));
+    EXPECT_TRUE(OSYS::FileIsDirectory(standard.c_str()));
+    EXPECT_EQ(Value("ApplicationDataDir"), standard);
+    if (!existed) {
+        RemoveDirectoryA(standard.c_str());
+        RemoveDirectoryA((common + "Kelvo").c_str());
+    }
+
+    // The documents folder takes the application name, not the maker's folder.
+    std::string documents = std::string(GetWin32SystemPath(6).Text()) + app;
+    SetValue("ApplicationDataDir", dir.File("file\\data"));
+    WORKDIR workdir(nullptr, "Kelvo", app.c_str());
+    workdir.SetRegistryName(app.c_str());
+    STRING result, pending;
+    EXPECT_TRUE(workdir.WorkDirInit(result, pending, 6));
+    EXPECT_EQ(std::string(result.Text()), documents);
+    EXPECT_TRUE(OSYS::FileIsDirectory(documents.c_str()));
+    RemoveDirectoryA(documents.c_str());
+}
+
+TEST_F(WorkDir, WithoutAnyUsableFolderTheProgramFolderIsUsed)
+{
+    ASSERT_TRUE(WriteFileBytes(dir.File("file"), "x"));
+    SetValue("ApplicationDataDir", dir.File("file\\data"));
+    REPORTS reports;
+    WORKDIR workdir(nullptr, "Kelvo");
+    workdir.SetRegistryName(app.c_str());
+    STRING result, pending;
+    // No system folder of that number: no default either.
+    EXPECT_FALSE(workdir.WorkDirInit(result, pending, 99));
+    EXPECT_STREQ(result.Text(), ".");
+    EXPECT_TRUE(reports.Were(2, "FALSE", ""));
+    EXPECT_EQ(Value("ApplicationDataDir"), dir.File("file\\data"));
+}
+
+TEST_F(WorkDir, PendingMoveCopiesTheTreeAndDeletesTheOldOne)
+{
+    std::string from = dir.File("data");
+    std::string to = dir.File("data2");  // shares the old name's beginning, yet lies outside
+    Fill(from);
+    SetValue("ApplicationDataDir", from);
+    SetValue("ApplicationDataDir.New", "*" + to);
+    BOXWATCH boxes;
+    LOGCAPTURE log;
+    EXPECT_EQ(Start(), to);
+    const std::string& text = log.Text();
+    EXPECT_TRUE(boxes.Stop().empty());
+    ExpectFilled(to);
+    EXPECT_FALSE(FileExistsOnDisk(from));
+    EXPECT_EQ(Value("ApplicationDataDir"), to);
+    EXPECT_EQ(Value("ApplicationDataDir.New"), "<none>");
+    // Whole lines of the log file (written with CR LF).
+    for (const std::string& line :
+         {"WORKDIR::WorkDirInit " + app + " Horalink",
+          "WORKDIR::WorkDirInit done, workdir= " + from,
+          "WORKDIR::WorkDirNew " + app + " " + from + " *" + to + " *.*",
+          std::string("WORKDIR::WorkDirNew done, success= 1"),
+          "WORKDIR::GetWorkDir done, pfilesdir= " + to})
+        EXPECT_NE(text.find("] " + line + "\r\n"), std::string::npos) << line;
+}
+
+TEST_F(WorkDir, MoveIntoTheFolderItselfOrBelowIsRefused)
+{
+    std::string from = dir.File("data");
+    Fill(from);
+    SetValue("ApplicationDataDir", from);
+    for (const std::string& to : {from + "\\inner", dir.File("DATA\\")}) {
+        SetValue("ApplicationDataDir.New", "*" + to);
+        BOXWATCH boxes;
+        EXPECT_EQ(Start(), from);
+        const std::vector<std::string>& seen = boxes.Stop();
+        ASSERT_EQ(seen.size(), 1u) << to;
+        EXPECT_EQ(seen[0], FailureText(from, to));
+        ExpectFilled(from);
+        EXPECT_FALSE(FileExistsOnDisk(from + "\\inner"));
+        EXPECT_EQ(Value("ApplicationDataDir"), from);
+        EXPECT_EQ(Value("ApplicationDataDir.New"), "<none>");
+    }
+}
+
+TEST_F(WorkDir, PendingSwitchCopiesNothing)
+{
+    std::string from = dir.File("data");
+    std::string to = dir.File("fresh\\start");
+    Fill(from);
+    SetValue("ApplicationDataDir", from);
+    SetValue("ApplicationDataDir.New", to);
+    BOXWATCH boxes;
+    EXPECT_EQ(Start(), to);
+    EXPECT_TRUE(boxes.Stop().empty());
+    EXPECT_TRUE(OSYS::FileIsDirectory(to.c_str()));
+    EXPECT_FALSE(FileExistsOnDisk(to + "\\horalink.cfg"));
+    ExpectFilled(from);
+    EXPECT_EQ(Value("ApplicationDataDir"), to);
+    EXPECT_EQ(Value("ApplicationDataDir.New"), "<none>");
+}
+
+TEST_F(WorkDir, SwitchToAFolderThatCannotExistKeepsTheCurrentOne)
+{
+    std::string from = dir.File("data");
+    Fill(from);
+    ASSERT_TRUE(WriteFileBytes(dir.File("file"), "x"));
+    SetValue("ApplicationDataDir", from);
+    SetValue("ApplicationDataDir.New", dir.File("file\\data"));
+    BOXWATCH boxes;
+    EXPECT_EQ(Start(), from);
+    const std::vector<std::string>& seen = boxes.Stop();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], FailureText(from, dir.File("file\\data")));
+    EXPECT_EQ(Value("ApplicationDataDir"), from);
+    EXPECT_EQ(Value("ApplicationDataDir.New"), "<none>");
+}
+
+TEST_F(WorkDir, FailedCopyKeepsTheOldFolderAndItsFiles)
+{
+    std::string from = dir.File("data");
+    std::string to = dir.File("target");
+    Fill(from);
+    // Open without sharing: the copy cannot read it.
+    HANDLE locked = CreateFileA((from + "\\logs\\a.log").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    SetValue("ApplicationDataDir", from);
+    SetValue("ApplicationDataDir.New", "*" + to);
+    BOXWATCH boxes;
+    std::string result = Start();
+    const std::vector<std::string>& seen = boxes.Stop();
+    CloseHandle(locked);
+    EXPECT_EQ(result, from);
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0], FailureText(from, to));
+    ExpectFilled(from);
+    // What was copied stays where it went.
+    EXPECT_EQ(ReadFileBytes(to + "\\logs\\old\\b.log"), "older");
+    EXPECT_EQ(Value("ApplicationDataDir"), from);
+    EXPECT_EQ(Value("ApplicationDataDir.New"), "<none>");
+}
+
+TEST_F(WorkDir, TheProgramFolderIsNeverMovedAway)
+{
+    std::string cwd = dir.File("cwd");
+    Fill(cwd);
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof previous, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(cwd.c_str()));
+    WORKDIR workdir(nullptr, "Kelvo");
+    workdir.SetRegistryName(app.c_str());
+    BOXWATCH boxes;
+    bool moved = workdir.WorkDirNew(".", ("*" + dir.File("away")).c_str(), "*.*");
+    const std::vector<std::string>& seen = boxes.Stop();
+    SetCurrentDirectoryA(previous);
+    EXPECT_FALSE(moved);
+    EXPECT_EQ(seen.size(), 1u);
+    ExpectFilled(cwd);
+    EXPECT_FALSE(FileExistsOnDisk(dir.File("away")));
+}
+
+TEST_F(WorkDir, PendingValueNamingTheFolderInUseIsNoMove)
+{
+    std::string from = dir.File("data");
+    Fill(from);
+    SetValue("ApplicationDataDir", from);
+    SetValue("ApplicationDataDir.New", dir.File("DATA"));
+    WORKDIR workdir(nullptr, "Kelvo");
+    workdir.SetRegistryName(app.c_str());
+    STRING result, pending;
+    EXPECT_TRUE(workdir.WorkDirInit(result, pending, WORKDIR_SYSTEMFOLDER));
+    EXPECT_TRUE(pending.IsNull());
+    SetValue("ApplicationDataDir.New", "*" + dir.File("next"));
+    EXPECT_TRUE(workdir.WorkDirInit(result, pending, WORKDIR_SYSTEMFOLDER));
+    EXPECT_EQ(std::string(pending.Text()), "*" + dir.File("next"));
+}
+
+TEST(WorkDirFolders, SameAndInsideCompareWholePathComponents)
+{
+    EXPECT_TRUE(WORKDIR::SameFolder("C:\\Data", "c:\\data\\"));
+    EXPECT_TRUE(WORKDIR::SameFolder("C:/data", "C:\\x\\..\\data"));
+    EXPECT_FALSE(WORKDIR::SameFolder("C:\\data", "C:\\data2"));
+    EXPECT_TRUE(WORKDIR::SameFolder("C:\\", "c:\\"));
+
+    EXPECT_TRUE(WORKDIR::FolderInside("C:\\data\\sub", "C:\\data"));
+    EXPECT_TRUE(WORKDIR::FolderInside("c:\\DATA\\sub\\deeper", "C:\\data\\"));
+    EXPECT_TRUE(WORKDIR::FolderInside("C:\\data", "C:\\"));
+    EXPECT_FALSE(WORKDIR::FolderInside("C:\\data2", "C:\\data"));
+    EXPECT_FALSE(WORKDIR::FolderInside("C:\\data", "C:\\data"));
+    EXPECT_FALSE(WORKDIR::FolderInside("C:\\data", "C:\\data\\sub"));
+    EXPECT_FALSE(WORKDIR::FolderInside("D:\\data\\sub", "C:\\data"));
+    EXPECT_FALSE(WORKDIR::FolderInside("C:\\data\\sub", ""));
+}
