@@ -13,3 +13,69 @@
 #define IDS_MAXADJUST 2978         // the correction is above the largest one allowed
 #define IDS_SNTPKISSOFDEATH 2981   // the server refused to answer (stratum 0)
 #define IDS_SNTPUNSYNCED 2982      // the server's own clock is not synchronised
+
+// The main window: menus, commands, tool bar, tray icon, title, about box, help, tips.
+#define IDR_MAINMENU 2100
+#define IDR_TRAYMENU 2120          // the tray icon's menu (also the status list's)
+#define IDA_MAIN 2101
+#define IDI_HORALINK 2054          // the program's icon
+#define IDI_TRAYNORMAL 2050        // tray icons 2050 + n: normal, suspended, error, attention
+#define IDI_TRAYSUSPENDED 2051
+#define IDI_TRAYERROR 2052
+#define IDI_TRAYATTENTION 2053
+#define IDB_TOOLBAR16 2060         // tool bar images, 16 and 24 pixels
+#define IDB_TOOLBAR24 2061
+#define IDD_ABOUT 2049
+#define IDC_ABOUT_TITLE 280        // "<title> V<version>"
+#define IDC_ABOUT_LINK 102         // the product's web site
+#define IDC_ABOUT_ICON 281
+#define IDD_TIPS 10700             // the tip of the day (control numbers fixed by the toolkit)
+#define IDS_TIPSTYLENAMES 10700    // how often tips come ('|' list of five)
+#define IDS_TRAYTIP 2901           // tool tip: this, ": " and the first status line
+#define IDS_SUSPENDED 2919         // added to the title while suspended
+#define IDS_ALREADYRUNNING 2923    // a second start in service mode
+#define IDS_CHECKREQUESTED 2956    // first status line after the check-now command
+#define IDS_CHECKWHENONLINE 2957   // second status line: the check waits for the connection
+#define IDS_MODENAMES 2976         // added to the title for Mode 1, 2 ('|' list)
+#define IDS_WEBSITE 2977           // the product's web site address
+#define IDS_TIPSFILE 2955          // the tips file beside the program
+#define IDS_HELPMISSING 2954       // the help file cannot be found (%s: its name)
+#define IDM_SETTINGS 2104
+#define IDM_MODERESET 2105         // Mode 0: back to the standard mode
+#define IDM_MODESTANDARD 2106
+#define IDM_MODELANSERVER 2107
+#define IDM_ADJUSTNOW 2115
+#define IDM_CHECKNOW 2116
+#define IDM_SUSPEND 2118
+#define IDM_STOPALARM 2119
+#define IDM_SHOWWINDOW 2120
+#define IDM_TRAYSETTINGS 2121
+#define IDM_QUIT 2122
+#define IDM_TRAYSUSPEND 2124
+#define IDM_TRAYADJUSTNOW 2125
+#define IDM_TRAYCHECKNOW 2126
+#define IDM_HELPCONTENTS 2190
+#define IDM_HELPWINDOW 2191        // help topics 2802, 2801, 2804, 2803, 2000
+#define IDM_HELPCOMMANDS 2192
+#define IDM_HELPTROUBLE 2193
+#define IDM_HELPSTART 2194
+#define IDM_WEBSITE 2195
+#define IDM_ABOUT 2199
+#define IDM_EXIT 2200
+#define IDM_HELPOVERVIEW 2202
+#define IDM_TIPOFDAY 2203
+#define IDM_DATAFOLDER 2204
+
+// The time engine: status lines, quality levels, difference units, the question box.
+#define IDS_STATUSADJUSTED 2929    // first status line after the clock was set
+#define IDS_STATUSADJUSTEDBY 2930  // second status line after setting (%s: the difference)
+#define IDS_STATUSNOADJUST 2931    // second status line for levels 0 and 1
+#define IDS_STATUSMUSTADJUST 2932  // second status line for level 2
+#define IDS_QUALITYNAMES 2933      // names of the levels 0..2 ('|' list)
+#define IDS_STATUSQUALITY 2934     // first status line after a good try (%s: the level's name)
+#define IDS_UNKNOWNERROR 2935      // error text of a failed try that gave none
+#define IDS_STATUSFAILED 2936      // first status line after a failed try
+#define IDS_DIFFUNITS 2938         // units ('|' list): 0 seconds, 2 minutes, 4 hours, 8 milliseconds
+#define IDS_ASKADJUST 2940         // question before setting the clock (%s: the signed difference)
+#define IDS_LANTIMEOUT 2958        // second status line: no LAN server answered
+#define IDS_STATUSCHECKING 2959    // status line while an update runs
