@@ -1,12 +1,120 @@
-// Construction and destruction of APPENGINE.
+// Construction and destruction of APPENGINE, the settings access shared with the
+// window thread, the language texts, and the attention and alarm state.
 #include "appengine.h"
 
 #include "kelvo.h"
+#include "osys.h"
+#include "winras.h"
 
-APPENGINE::APPENGINE(HASH& settings, SYSTEMCLOCK& clock)
-    : Settings(settings), Clock(clock), SntpPort(SNTP_PORT)
+// Holds the settings lock for one block.
+class SETTINGSGUARD {
+public:
+    explicit SETTINGSGUARD(CRITSECT& lock) : Lock(lock) { Lock.Enter(); }
+    ~SETTINGSGUARD() { Lock.Leave(); }
+    SETTINGSGUARD(const SETTINGSGUARD&) = delete;
+    SETTINGSGUARD& operator=(const SETTINGSGUARD&) = delete;
+
+private:
+    CRITSECT& Lock;
+};
+
+// How long the destructor still waits for an update thread its owner did not stop:
+// one pause and one SNTP wait.
+const int WORKTHREAD_LAST_WAIT_MS = 15000;
+
+APPENGINE::APPENGINE(HASH& settings, SYSTEMCLOCK& clock, APPEVENTS& events)
+    : Settings(settings), Clock(clock), Events(events), SntpPort(SNTP_PORT), DriftSupport(0),
+      hThread(nullptr), ThreadRunning(false), StopFlag(0), Suspended(0), Busy(0),
+      AdjustPending(0), Attention(0), AttentionPhase(0), LanClient(0), LanServer(0),
+      OnlineSince(0), LanAnswerEvent(false)
 {
     Logit("APPENGINE::APPENGINE\n");
+    DWORD adjustment = 0, increment = 0;
+    BOOL disabled = TRUE;
+    DriftSupport = Clock.GetAdjustment(adjustment, increment, disabled) ? 1 : 0;
+    Logit("APPENGINE::APPENGINE drift support %d\n", DriftSupport);
 }
 
-APPENGINE::~APPENGINE() { Logit("APPENGINE::~APPENGINE\n"); }
+APPENGINE::~APPENGINE()
+{
+    Logit("APPENGINE::~APPENGINE\n");
+    if (hThread) {
+        bool ended = StopWorkThread(WORKTHREAD_LAST_WAIT_MS);
+        ASSERTINFO(ended, "the update thread did not end");
+    }
+}
+
+STRING APPENGINE::GetSetting(const char* key)
+{
+    SETTINGSGUARD guard(SettingsCritSect);
+    // A missing key is not created: readers must not grow (or trip) a locked table.
+    if (!Settings.Exists(key)) return STRING();
+    return Settings[key];
+}
+
+int APPENGINE::GetSettingInt(const char* key) { return GetSetting(key).ToInt(); }
+
+unsigned long APPENGINE::GetSettingTime(const char* key)
+{
+    return static_cast<unsigned long>(GetSetting(key).ToInt64());
+}
+
+void APPENGINE::PutSetting(const char* key, const STRING& value)
+{
+    SETTINGSGUARD guard(SettingsCritSect);
+    Settings[key] = value;
+}
+
+STRING APPENGINE::ResourceText(int id, const char* value)
+{
+    STRING text = OSYS::GetStringFromResource(id);
+    int pos = value ? text.Pos("%s") : -1;
+    if (pos < 0) return text;
+    // Filled by hand, not by printf: a translator's stray "%d" must not read garbage.
+    STRING filled = text.Left(pos) + value;
+    filled += text.Mid(pos + 2);
+    return filled;
+}
+
+void APPENGINE::SetLanFlags(bool client, bool server)
+{
+    LanClient = client ? 1 : 0;
+    // A LAN client never serves.
+    LanServer = server && !client ? 1 : 0;
+}
+
+void APPENGINE::StartAttention()
+{
+    Attention = 1;
+    Events.StartTimer(TIMER_ATTENTION, ATTENTION_PERIOD_MS);
+}
+
+void APPENGINE::StopAttention()
+{
+    Events.StopTimer(TIMER_ATTENTION);
+    Attention = 0;
+    AttentionPhase = 0;
+}
+
+STRING APPENGINE::GetAlarmSound()
+{
+    SETTINGSGUARD guard(SettingsCritSect);
+    return AlarmSoundFile;
+}
+
+void APPENGINE::SetAlarmSound(const STRING& file)
+{
+    SETTINGSGUARD guard(SettingsCritSect);
+    AlarmSoundFile = file;
+}
+
+void APPENGINE::StopAlarm()
+{
+    {
+        SETTINGSGUARD guard(SettingsCritSect);
+        if (AlarmSoundFile.Length() == 0) return;
+        AlarmSoundFile.SetNull();
+    }
+    Logit("APP::StopAlarm\n");
+    Events.StopTimer(TIMER_ALARM);
+}

@@ -1,35 +1,213 @@
 // APPENGINE, the window-free part of the application object APP: it asks time
-// servers and will judge the answers and set the clock. It reads and writes the
-// settings HASH it is given and reaches the system clock only through SYSTEMCLOCK.
+// servers, judges the answers, sets the clock, corrects its drift and runs the
+// update thread with its schedule. It keeps its state in the settings HASH it is
+// given, reaches the system clock only through SYSTEMCLOCK and the windows only
+// through APPEVENTS. Its trace lines keep the "APP::" prefix of the program.
 #pragma once
 
+#include "appevents.h"
 #include "clock.h"
 #include "hash.h"
 #include "ntptime.h"
+#include "semaphores.h"
 #include "strings.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+
+class WINRAS;
 
 const unsigned short SNTP_PORT = 123;
 
+// Quality levels of a result (TimeLastQuality).
+const int QUALITY_RIGHT = 0;  // within the network's variance
+const int QUALITY_CLOSE = 1;  // close enough
+const int QUALITY_WRONG = 2;  // the clock must be set
+
+// The update thread's round, the pause before the first try of an update, the
+// time given to a fresh dial-up connection and the wait for a LAN server's answer.
+const int WORKTHREAD_ROUND_MS = 500;
+const int UPDATE_PAUSE_MS = 1500;
+const unsigned long DIALUP_GRACE_S = 11;
+const int LAN_ANSWER_WAIT_MS = 1500;
+
+// The command the update thread posts to end the program after one good update.
+const int UPDATE_EXIT_COMMAND = 2200;
+
+// TimeLastTimeDelta once the clock has been set: a second adjustment does nothing.
+const char ZERO_TIME_DELTA[] = "00000000.00000000";
+
+// The drift calculator's texts for the settings dialog: control 204 (clock-tick
+// increment in ns) and control 205 (correction in ns per tick), or "N/A".
+struct DRIFTTEXTS {
+    STRING Increment;
+    STRING Adjustment;
+};
+
 class APPENGINE {
 public:
-    // settings and clock must outlive the engine.
-    APPENGINE(HASH& settings, SYSTEMCLOCK& clock);
+    // settings, clock and events must outlive the engine; events is not called
+    // before the engine is asked to do something.
+    APPENGINE(HASH& settings, SYSTEMCLOCK& clock, APPEVENTS& events);
+    // The owner stops the update thread first (StopWorkThread); what is still
+    // running here is waited for a last time and reported.
     virtual ~APPENGINE();
     APPENGINE(const APPENGINE&) = delete;
     APPENGINE& operator=(const APPENGINE&) = delete;
 
+    // ---- Settings shared by the update thread and the window thread (appengine.cpp).
+    // Each read copies the value and each write replaces it under SettingsLock, so a
+    // value is never read while it is being replaced. Readers on other threads take
+    // the lock (or use these calls) too.
+    STRING GetSetting(const char* key);  // a null STRING for a missing key
+    int GetSettingInt(const char* key);
+    void PutSetting(const char* key, const STRING& value);
+    CRITSECT& SettingsLock() { return SettingsCritSect; }
+
+    // ---- One server try (sntpquery.cpp).
     // Asks server once over SNTP: 1 with output "+OK <server>" and the correction to
     // add to the clock in offset, 0 with output "-ERR <reason>" and a zero offset.
     int GetNtpTime(const char* server, STRING& output, NTPTIME& offset);
-
     // The destination port of SNTP queries (123); only tests change it.
     void SetSntpPort(unsigned short port) { SntpPort = port; }
     unsigned short GetSntpPort() const { return SntpPort; }
 
+    // ---- Judging a result (evaluation.cpp).
+    // The difference text of ms >= 0 milliseconds, units from the language library;
+    // granularity 1000 and more leaves out the fractions of a second.
+    static STRING FormatDiff(long long ms, int granularity);
+    // Level 0, 1 or 2 of an absolute difference against the two limits.
+    static int QualityLevel(long long ms, long long variance, long long maxdiff);
+    // Milliseconds of an offset, exact for every difference NTPTIME holds.
+    static long long OffsetMs(const NTPTIME& offset, bool absolute);
+    // TimeExtraAdjustment cut to 16 bits, in seconds.
+    long ExtraAdjustmentSeconds();
+    // Adds seconds (negative: subtracts) to offset.
+    void ExtraAdjustment(NTPTIME& offset, long seconds);
+    // Records any try in the status keys; 1 for a good result. Takes the "+OK "/"-ERR "
+    // prefix off output, which then holds the server or the error text.
+    int StoreResult(int ok, STRING& output, const NTPTIME& offset);
+    // Classifies a good result, writes the status keys, notifies and decides; text
+    // receives the signed difference text, which is also returned.
+    STRING HandleNewResult(STRING& text, const NTPTIME& offset);
+    // Notifications for level, and the decision: non-zero means set the clock. ms is the
+    // signed difference (positive: the PC is behind). May ask the user (blocks the caller).
+    int OnNeedClockAdjust(int level, long long ms);
+
+    // ---- Setting the clock (adjustment.cpp).
+    // Sets the clock by the offset in delta ("%x.%x") and records that it was set.
+    void AdjustClock(const char* delta);
+    // Sets the system clock to now + offset; 1 when the platform accepted it.
+    int AdjustSystemTime(const NTPTIME& offset);
+    // The common end of every update sequence.
+    void AfterCheck(int maybroadcast);
+
+    // ---- Drift (drift.cpp).
+    // Lengthens (on) every clock tick by nanoseconds / 100 units, or gives the clock
+    // back to the platform's regulation; 1 when the platform took it.
+    int SetDrift(int on, long nanoseconds);
+    // Whether the platform offered its clock-tick adjustment at construction.
+    bool DriftSupported() const { return DriftSupport != 0; }
+    // The drift calculator: seconds gained (fast) or lost in hours, against the clock
+    // tick read from clock.
+    static DRIFTTEXTS CalculateDrift(int seconds, int hours, int fast, SYSTEMCLOCK& clock);
+    // The same from TimeDriftCalc1..3 and the engine's clock.
+    DRIFTTEXTS CalculateDrift();
+
+    // ---- Schedule (schedule.cpp).
+    // Seconds since 1970 of the engine's clock.
+    unsigned long NowSeconds();
+    // 1 when a scheduled update is due.
+    int NeedsRefresh();
+    // Marks an update sequence done and schedules the next one.
+    void Refreshed();
+    // Makes an update due at once (when updates are scheduled at all).
+    void ScheduleNow();
+
+    // ---- One update sequence (updateitem.cpp).
+    void UpdateItem();
+
+    // ---- The update thread (workthread.cpp).
+    // Starts the thread; false when it runs already or cannot be started.
+    bool StartWorkThread();
+    // Asks the thread to end after its current round, without waiting.
+    void RequestStop() { StopFlag = 1; }
+    // Asks the thread to end and waits up to timeout ms (-1: no limit); true when it ended.
+    bool StopWorkThread(int timeout);
+    // Whether the thread runs (it clears this itself as its last step).
+    bool WorkThreadRunning() const { return ThreadRunning; }
+    // Whether the PC counts as online for an update.
+    int IsOnline();
+    // Whether a cyclic LAN broadcast is due.
+    int NeedsBrodcast();
+
+    // ---- Flags shared with the window thread.
+    void SetAdjustPending() { AdjustPending = 1; }
+    bool IsAdjustPending() const { return AdjustPending != 0; }
+    void SetSuspended(bool suspended) { Suspended = suspended ? 1 : 0; }
+    bool IsSuspended() const { return Suspended != 0; }
+    bool IsBusy() const { return Busy != 0; }
+    // When the PC was last seen going online (seconds since 1970), 0 while offline.
+    unsigned long GetOnlineSince() const { return OnlineSince; }
+    // The LAN roles, derived from the settings by their owner.
+    void SetLanFlags(bool client, bool server);
+    bool IsLanClient() const { return LanClient != 0; }
+    bool IsLanServer() const { return LanServer != 0; }
+    // Set by the LAN protocol when a time answer for this PC has been taken.
+    EVENTSEM& GetLanAnswerEvent() { return LanAnswerEvent; }
+
+    // The tray icon's attention blinking: TIMER_ATTENTION toggles the phase.
+    void StartAttention();
+    void StopAttention();
+    bool IsAttentionOn() const { return Attention != 0; }
+    int GetAttentionPhase() const { return AttentionPhase; }
+    void ToggleAttentionPhase() { AttentionPhase = AttentionPhase ? 0 : 1; }
+
+    // The repeating alarm: the sound file TIMER_ALARM plays again (empty when off),
+    // and stopping it (command 2119).
+    STRING GetAlarmSound();
+    void StopAlarm();
+
 protected:
     HASH& Settings;
     SYSTEMCLOCK& Clock;
+    APPEVENTS& Events;
 
 private:
+    static unsigned __stdcall WorkThreadEntry(void* engine);
+    void WorkThread();
+    // The sequence's tries against TimeServer (and TimeServer2); true when one was good.
+    bool InternetTries();
+    // The LAN client's request and wait; true when a LAN server answered.
+    bool LanClientRequest();
+    // LAN protocol call sites (enginelan.cpp).
+    void SendLanTimeRequest();
+    void LanServerBroadcast();
+    // A text of the language library, with its first "%s" replaced by value.
+    static STRING ResourceText(int id, const char* value = nullptr);
+    unsigned long GetSettingTime(const char* key);
+    void SetAlarmSound(const STRING& file);
+
+    CRITSECT SettingsCritSect;
     unsigned short SntpPort;
+    int DriftSupport;
+
+    HANDLE hThread;
+    std::atomic<bool> ThreadRunning;
+    std::atomic<int> StopFlag;
+    std::atomic<int> Suspended;
+    std::atomic<int> Busy;
+    std::atomic<int> AdjustPending;
+    std::atomic<int> Attention;
+    std::atomic<int> AttentionPhase;
+    std::atomic<int> LanClient;
+    std::atomic<int> LanServer;
+    std::atomic<unsigned long> OnlineSince;
+    EVENTSEM LanAnswerEvent;
+    STRING AlarmSoundFile;  // under SettingsCritSect
+
+    std::unique_ptr<WINRAS> Ras;  // loaded at the first dial-up query
+    STRING ReportedEntry;         // the too long entry name reported last
 };

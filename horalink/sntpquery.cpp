@@ -8,6 +8,7 @@
 #include "horalinkres.h"
 #include "kelvo.h"
 #include "osys.h"
+#include "priorityboost.h"
 #include "socketlibrary.h"
 
 #include <climits>
@@ -22,27 +23,6 @@ const int SNTP_ORIGINATE = 24;
 const int SNTP_RECEIVE = 32;
 const int SNTP_TRANSMIT = 40;
 const DWORD SNTP_WAIT_MS = 10000;
-
-// Raises the whole process to high priority around one exchange, so that T1 and T4
-// are stamped close to the datagram's departure and arrival; the previous class is
-// put back only when the raise succeeded.
-class PRIORITYBOOST {
-public:
-    PRIORITYBOOST() : Previous(GetPriorityClass(GetCurrentProcess())), Raised(false)
-    {
-        Raised = Previous != 0 && SetPriorityClass(GetCurrentProcess(), HIGH_PRIORITY_CLASS);
-    }
-    ~PRIORITYBOOST()
-    {
-        if (Raised) SetPriorityClass(GetCurrentProcess(), Previous);
-    }
-    PRIORITYBOOST(const PRIORITYBOOST&) = delete;
-    PRIORITYBOOST& operator=(const PRIORITYBOOST&) = delete;
-
-private:
-    DWORD Previous;
-    bool Raised;
-};
 
 enum class REPLYVERDICT { Use, Drop, KissOfDeath, Unsynchronised };
 

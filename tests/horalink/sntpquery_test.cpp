@@ -11,6 +11,7 @@
 #include "kelvoapp.h"
 #include "logcapture.h"
 #include "osys.h"
+#include "recordingevents.h"
 #include "sntpserver.h"
 #include "testfiles.h"
 
@@ -62,7 +63,8 @@ protected:
 
     HASH settings;
     FAKECLOCK clock;
-    APPENGINE engine{settings, clock};
+    RECORDINGEVENTS events;
+    APPENGINE engine{settings, clock, events};
     STRING output;
     NTPTIME offset;
     double duration = 0;

@@ -38,6 +38,25 @@ static STRING logged_delay(const char* logfile)
     return rest.Word(0);
 }
 
+// The probe only asks the server: the engine has no windows to tell anything.
+class NOWINDOWS : public APPEVENTS {
+public:
+    void StartTimer(UINT_PTR, UINT) override {}
+    void StopTimer(UINT_PTR) override {}
+    bool AskYesNo(const char*, const char*) override { return false; }
+    void PlayWave(const char*) override {}
+    void RefreshStatusScreen() override {}
+    void RefreshStateRow() override {}
+    void RefreshTrayIcon() override {}
+    void RefreshMenus() override {}
+    void DockShowText(const char*, const char*, UINT) override {}
+    void DockColour(COLORREF) override {}
+    void AgentEvent(const char*) override {}
+    void PostTick() override {}
+    void ThreadEnded() override {}
+    void PostCommand(int) override {}
+};
+
 int main(int argc, char** argv)
 {
     const char* server = argc > 1 ? argv[1] : "127.0.0.1";
@@ -60,7 +79,8 @@ int main(int argc, char** argv)
 
     HASH settings;
     PLATFORMCLOCK clock;
-    APPENGINE engine(settings, clock);
+    NOWINDOWS windows;
+    APPENGINE engine(settings, clock, windows);
     engine.SetSntpPort(static_cast<unsigned short>(port));
     STRING output;
     NTPTIME offset;

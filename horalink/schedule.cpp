@@ -1,0 +1,55 @@
+// The refresh schedule: when the next update is due (TimeLastRefresh,
+// TimeNextRefresh, TimeCyclic in the settings, so that it survives restarts),
+// marking an update done, and making one due at once.
+#include "appengine.h"
+
+#include "kelvo.h"
+#include "osys.h"
+
+const uint32_t NTP_SECONDS_1970 = 2208988800u;  // 1900-01-01 to 1970-01-01
+const unsigned long LATEST_TIME = 0xFFFFFFFFul;
+
+unsigned long APPENGINE::NowSeconds()
+{
+    // Both counts run modulo 2^32, so the difference is right until 2106.
+    return static_cast<unsigned long>(static_cast<uint32_t>(Clock.Now().Seconds - NTP_SECONDS_1970));
+}
+
+int APPENGINE::NeedsRefresh()
+{
+    unsigned long now = NowSeconds();
+    if (GetSettingTime("TimeLastRefresh") > now) {
+        // The clock was set back: start the schedule anew, with an update due at once.
+        PutSetting("TimeLastRefresh", STRING(now - 1));
+        PutSetting("TimeNextRefresh", STRING(now - 1));
+    }
+    // Not "<= 0": a text that reads as not-a-number must not schedule anything either.
+    if (!(GetSetting("TimeCyclic").ToDouble() > 0)) return 0;
+    if (GetSettingTime("TimeNextRefresh") > now) return 0;
+    Logit("APP::NeedsRefresh returns %d\n", 1);
+    return 1;
+}
+
+void APPENGINE::Refreshed()
+{
+    Logit("APP::Refreshed\n");
+    unsigned long now = NowSeconds();
+    PutSetting("TimeLastRefresh", STRING(now));
+    PutSetting("TimeLastRefreshString", OSYS::DateShort() + " / " + OSYS::TimeUser().Text());
+    double cyclic = GetSetting("TimeCyclic").ToDouble();
+    unsigned long next = now;
+    if (cyclic > 0) {
+        // A huge interval stops at the last time the count can hold instead of wrapping
+        // round to an update due at once.
+        double seconds = cyclic * 3600;
+        double room = static_cast<double>(LATEST_TIME - now);
+        next = seconds >= room ? LATEST_TIME : now + static_cast<unsigned long>(seconds);
+    }
+    PutSetting("TimeNextRefresh", STRING(next));
+}
+
+void APPENGINE::ScheduleNow()
+{
+    Logit("APP::ScheduleNow\n");
+    PutSetting("TimeNextRefresh", STRING(NowSeconds()));
+}
