@@ -17,24 +17,6 @@
 static const char WORKDIR_MAKERFOLDER[] = "Kelvo";
 static const char WORKDIR_OPTION[] = "WORKDIR";
 
-// The full path of a folder name with "\" separators and without trailing ones (a
-// drive root keeps its own); the text itself when the system cannot expand it.
-static STRING full_folder(const char* folder)
-{
-    STRING text(folder ? folder : "");
-    text.Replace("/", "\\");
-    DWORD n = text.Length() > 0 ? GetFullPathNameA(text, 0, nullptr, nullptr) : 0;
-    if (n > 0) {
-        std::vector<char> buffer(n + 1);
-        DWORD got = GetFullPathNameA(text, n + 1, buffer.data(), nullptr);
-        if (got > 0 && got <= n) text = buffer.data();
-    }
-    while (text.Length() > 1 && text[text.Length() - 1] == '\\' &&
-           !(text.Length() == 3 && text[1] == ':'))
-        text.Truncate(text.Length() - 1);
-    return text;
-}
-
 WORKDIR::WORKDIR(HWND owner, const char* makerfolder, const char* applicationname)
     : hOwner(owner), RegistryName(OSYS::GetStringFromResource(IDS_HELPNAME)),
       FolderName(RegistryName),
@@ -160,15 +142,31 @@ bool WORKDIR::WorkDirNew(const char* current, const char* newfolder, const char*
     return success;
 }
 
+STRING WORKDIR::FullFolder(const char* folder)
+{
+    STRING text(folder ? folder : "");
+    text.Replace("/", "\\");
+    DWORD n = text.Length() > 0 ? GetFullPathNameA(text, 0, nullptr, nullptr) : 0;
+    if (n > 0) {
+        std::vector<char> buffer(n + 1);
+        DWORD got = GetFullPathNameA(text, n + 1, buffer.data(), nullptr);
+        if (got > 0 && got <= n) text = buffer.data();
+    }
+    while (text.Length() > 1 && text[text.Length() - 1] == '\\' &&
+           !(text.Length() == 3 && text[1] == ':'))
+        text.Truncate(text.Length() - 1);
+    return text;
+}
+
 bool WORKDIR::SameFolder(const char* a, const char* b)
 {
-    return full_folder(a) == full_folder(b);
+    return FullFolder(a) == FullFolder(b);
 }
 
 bool WORKDIR::FolderInside(const char* inner, const char* outer)
 {
-    STRING in = full_folder(inner);
-    STRING out = full_folder(outer);
+    STRING in = FullFolder(inner);
+    STRING out = FullFolder(outer);
     if (out.Length() > 0 && out[out.Length() - 1] == '\\') out.Truncate(out.Length() - 1);
     int n = out.Length();
     return n > 0 && in.Length() > n + 1 && in.Left(n) == out && in[n] == '\\';

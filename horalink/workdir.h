@@ -46,6 +46,9 @@ public:
     const STRING& GetRegistryName() const { return RegistryName; }
     void SetRegistryName(const char* name) { RegistryName = name; }
 
+    // The full path of a folder name with "\" separators and no trailing ones (a drive
+    // root keeps its own); the text itself when the system cannot expand it.
+    static STRING FullFolder(const char* folder);
     // Whether two folder names name the same folder (full paths, case-insensitive,
     // trailing backslashes ignored).
     static bool SameFolder(const char* a, const char* b);

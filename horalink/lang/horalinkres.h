@@ -14,6 +14,14 @@
 #define IDS_SNTPKISSOFDEATH 2981   // the server refused to answer (stratum 0)
 #define IDS_SNTPUNSYNCED 2982      // the server's own clock is not synchronised
 
+// The data folder dialog.
+#define IDS_DATAFOLDERMOVE 10120       // question: move the existing data along?
+#define IDS_DATAFOLDERNEXTSTART 10121  // the new folder is used from the next start
+#define IDD_DATAFOLDER 10704
+#define IDC_DATAFOLDER_FOLDER 201      // the folder's entry field
+#define IDC_DATAFOLDER_BROWSE 101      // chooses a folder with the shell's browser
+#define IDC_DATAFOLDER_OPEN 102        // opens the folder in the shell
+
 // The main window: menus, commands, tool bar, tray icon, title, about box, help, tips.
 #define IDR_MAINMENU 2100
 #define IDR_TRAYMENU 2120          // the tray icon's menu (also the status list's)

@@ -1,12 +1,12 @@
 // WORKDIR: the data folder from the option, the registry or the default, the
 // take-over of the old value, and the pending move or switch with its refusals and
 // failures, against the real registry and file system of the Wine prefix.
+#include "boxwatch.h"
 #include "kelvo.h"
 #include "kelvoapp.h"
 #include "logcapture.h"
 #include "osys.h"
 #include "reports.h"
-#include "testdialogs.h"
 #include "testfiles.h"
 #include "testwindow.h"
 #include "workdir.h"
@@ -16,43 +16,10 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
-
-// Answers every dialog this process shows while it lives (with OK) and keeps what each
-// said, so that a box nobody expected fails the test instead of blocking it.
-class BOXWATCH {
-public:
-    BOXWATCH()
-    {
-        worker = std::thread([this]() {
-            while (!stop) {
-                HWND box = WaitForDialog("", GetCurrentProcessId(), 50);
-                if (!box) continue;
-                seen.push_back(WindowText(box) + "|" + DialogStaticText(box));
-                PressDialogButton(box, IDOK);
-                while (IsWindow(box) && IsWindowVisible(box)) Sleep(10);
-            }
-        });
-    }
-    ~BOXWATCH() { Stop(); }
-    // Stops watching; "title|text" of every box seen.
-    const std::vector<std::string>& Stop()
-    {
-        stop = true;
-        if (worker.joinable()) worker.join();
-        return seen;
-    }
-
-private:
-    std::atomic<bool> stop{false};
-    std::thread worker;
-    std::vector<std::string> seen;
-};
 
 class WorkDir : public testing::Test {
 protected:
@@ -129,7 +96,7 @@ protected:
     }
     static std::string FailureText(const std::string& from, const std::string& to)
     {
-        return "Horalink|" + from + " -> \r\n" + to +
+        return from + " -> \r\n" + to +
                ": some copy failed!\r\n(existing files, illegal destination path, etc.)\r\n\r\n"
                "The original data folder will remain active!";
     }
@@ -311,9 +278,10 @@ TEST_F(WorkDir, MoveIntoTheFolderItselfOrBelowIsRefused)
         SetValue("ApplicationDataDir.New", "*" + to);
         BOXWATCH boxes;
         EXPECT_EQ(Start(), from);
-        const std::vector<std::string>& seen = boxes.Stop();
+        const std::vector<DIALOGSEEN>& seen = boxes.Stop();
         ASSERT_EQ(seen.size(), 1u) << to;
-        EXPECT_EQ(seen[0], FailureText(from, to));
+        EXPECT_EQ(seen[0].title, "Horalink");
+        EXPECT_EQ(seen[0].text, FailureText(from, to));
         ExpectFilled(from);
         EXPECT_FALSE(FileExistsOnDisk(from + "\\inner"));
         EXPECT_EQ(Value("ApplicationDataDir"), from);
@@ -347,9 +315,10 @@ TEST_F(WorkDir, SwitchToAFolderThatCannotExistKeepsTheCurrentOne)
     SetValue("ApplicationDataDir.New", dir.File("file\\data"));
     BOXWATCH boxes;
     EXPECT_EQ(Start(), from);
-    const std::vector<std::string>& seen = boxes.Stop();
+    const std::vector<DIALOGSEEN>& seen = boxes.Stop();
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0], FailureText(from, dir.File("file\\data")));
+    EXPECT_EQ(seen[0].title, "Horalink");
+    EXPECT_EQ(seen[0].text, FailureText(from, dir.File("file\\data")));
     EXPECT_EQ(Value("ApplicationDataDir"), from);
     EXPECT_EQ(Value("ApplicationDataDir.New"), "<none>");
 }
@@ -367,11 +336,12 @@ TEST_F(WorkDir, FailedCopyKeepsTheOldFolderAndItsFiles)
     SetValue("ApplicationDataDir.New", "*" + to);
     BOXWATCH boxes;
     std::string result = Start();
-    const std::vector<std::string>& seen = boxes.Stop();
+    const std::vector<DIALOGSEEN>& seen = boxes.Stop();
     CloseHandle(locked);
     EXPECT_EQ(result, from);
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0], FailureText(from, to));
+    EXPECT_EQ(seen[0].title, "Horalink");
+    EXPECT_EQ(seen[0].text, FailureText(from, to));
     ExpectFilled(from);
     // What was copied stays where it went.
     EXPECT_EQ(ReadFileBytes(to + "\\logs\\old\\b.log"), "older");
@@ -390,7 +360,7 @@ TEST_F(WorkDir, TheProgramFolderIsNeverMovedAway)
     workdir.SetRegistryName(app.c_str());
     BOXWATCH boxes;
     bool moved = workdir.WorkDirNew(".", ("*" + dir.File("away")).c_str(), "*.*");
-    const std::vector<std::string>& seen = boxes.Stop();
+    const std::vector<DIALOGSEEN>& seen = boxes.Stop();
     SetCurrentDirectoryA(previous);
     EXPECT_FALSE(moved);
     EXPECT_EQ(seen.size(), 1u);
