@@ -22,6 +22,119 @@
 #define IDC_DATAFOLDER_BROWSE 101      // chooses a folder with the shell's browser
 #define IDC_DATAFOLDER_OPEN 102        // opens the folder in the shell
 
+// Program settings: the settings dialog and its pages, the set-up wizard, the drift
+// calculator and their texts.
+#define IDS_SETTINGSPAGES 2903     // dialog title, then the page titles 1..8 ('|' list)
+#define IDS_UPGRADEINFO 2947       // information box after a first start or an old version
+#define IDS_AGENTCORRECT 2948      // assistant: the clock is right
+#define IDS_AGENTNOTCORRECT 2949   // assistant: the clock is off
+#define IDS_AGENTADJUSTED 2950     // assistant: the clock was set
+#define IDS_SERVERLIST 2952        // sectioned list of servers: "loc" description, "dns" host
+#define IDS_WIZARDTITLE 2962       // title of the set-up wizard
+#define IDS_SOUNDFILE 2963         // sound chooser: title|description of wave files
+#define IDS_FONTSAMPLE 2964        // font shown on the dock clock page: "%s, %d pt"|bold|italic
+#define IDD_SETTINGS 2010          // frame of the settings pages
+#define IDD_SETCONNECTION 2011
+#define IDD_SETSERVER 2012
+#define IDD_SETPROGRAM 2013
+#define IDD_SETCLOCK 2014
+#define IDD_SETUPDATE 2015
+#define IDD_SETLAN 2016
+#define IDD_SETAGENT 2017
+#define IDD_SETDRIFT 2018
+#define IDD_WIZARD 2040            // frame of the wizard pages
+#define IDD_WIZCONNECTION 2041
+#define IDD_WIZSERVER 2042
+#define IDD_WIZSTYLE 2043
+#define IDD_DRIFTCALC 2059
+#define IDC_SETTINGS_TABS 300
+#define IDC_WIZARD_AREA 301        // where the pages go
+#define IDC_WIZARD_BACK 302
+#define IDC_WIZARD_NEXT 303
+#define IDC_WIZARD_HEADING 280     // a page's heading, set in bold
+#define IDC_CONNECTION_PERMANENT 221
+#define IDC_CONNECTION_DIALUP 222
+#define IDC_CONNECTION_ANY 225
+#define IDC_CONNECTION_ENTRY 226
+#define IDC_CONNECTION_ENTRIES 401
+#define IDC_SERVER_LIST 401
+#define IDC_SERVER_FROMLIST 229
+#define IDC_SERVER_CUSTOM 230
+#define IDC_SERVER_CUSTOMNAME 209
+#define IDC_SERVER_SECOND 241
+#define IDC_SERVER_SECONDFROMLIST 231
+#define IDC_SERVER_SECONDCUSTOM 232
+#define IDC_SERVER_SECONDLIST 402
+#define IDC_SERVER_SECONDCUSTOMNAME 210
+#define IDC_SERVER_CYCLIC 202      // wizard: hours between checks
+#define IDC_PROGRAM_AUTORUN 244
+#define IDC_PROGRAM_STARTMIN 243
+#define IDC_PROGRAM_CLOSEMIN 247
+#define IDC_PROGRAM_HIDETOOLBAR 246
+#define IDC_PROGRAM_HIDEMENU 248
+#define IDC_PROGRAM_TASKBAR 245
+#define IDC_PROGRAM_DBLSHOW 220
+#define IDC_PROGRAM_DBLCHECK 221
+#define IDC_PROGRAM_DBLADJUST 222
+#define IDC_PROGRAM_SHIFTCHECK 224
+#define IDC_PROGRAM_SHIFTADJUST 225
+#define IDC_CLOCK_TENTHS 244
+#define IDC_CLOCK_ANIMATION 245
+#define IDC_CLOCK_DATELONG 246
+#define IDC_CLOCK_DOCKED 241
+#define IDC_CLOCK_TOPMOST 249
+#define IDC_CLOCK_DOTRANSPARENCY 242
+#define IDC_CLOCK_TRANSPARENCY 202
+#define IDC_CLOCK_FONT 101
+#define IDC_CLOCK_COLOR0 102
+#define IDC_CLOCK_COLOR1 103
+#define IDC_CLOCK_COLOR2 104
+#define IDC_CLOCK_COLORBG 105
+#define IDC_CLOCK_FONTSAMPLE 281   // the chosen font described
+#define IDC_CLOCK_SWATCH0 282      // samples of the four colours
+#define IDC_CLOCK_SWATCH1 283
+#define IDC_CLOCK_SWATCH2 284
+#define IDC_CLOCK_SWATCHBG 285
+#define IDC_UPDATE_CYCLIC 202
+#define IDC_UPDATE_AUTOTIME 242
+#define IDC_UPDATE_CHECKONCE 244
+#define IDC_UPDATE_MSGBOX 243
+#define IDC_UPDATE_SOUND 241
+#define IDC_UPDATE_SOUNDFILE 206
+#define IDC_UPDATE_SOUNDCHOOSE 104
+#define IDC_UPDATE_SOUNDPLAY 114
+#define IDC_UPDATE_SOUNDLOOP 248
+#define IDC_UPDATE_SOUNDREPEAT 208
+#define IDC_UPDATE_NETVARIANCE 205
+#define IDC_UPDATE_MAXDIFF 203
+#define IDC_UPDATE_DOMAXADJUST 245
+#define IDC_UPDATE_MAXADJUST 204
+#define IDC_UPDATE_EXTRA 207
+#define IDC_LAN_SERVER 243
+#define IDC_LAN_NEW 241
+#define IDC_LAN_CYCLIC 242
+#define IDC_LAN_HOURS 202
+#define IDC_AGENT_ACTIVE 241
+#define IDC_AGENT_MUTE 242
+#define IDC_AGENT_SHORTANIM 243
+#define IDC_AGENT_CORRECT 201
+#define IDC_AGENT_NOTCORRECT 202
+#define IDC_AGENT_ADJUSTED 203
+#define IDC_AGENT_TRY 101
+#define IDC_AGENT_CHARACTER 102
+#define IDC_DRIFT_ADJUST 241
+#define IDC_DRIFT_INCREMENT 204
+#define IDC_DRIFT_ADJUSTMENT 205
+#define IDC_DRIFT_CALCULATE 104
+#define IDC_DRIFTCALC_SECONDS 202
+#define IDC_DRIFTCALC_HOURS 203
+#define IDC_DRIFTCALC_SLOW 221
+#define IDC_DRIFTCALC_FAST 222
+#define IDC_WIZSTYLE_LIVELY 221
+#define IDC_WIZSTYLE_QUIET 222
+#define IDC_WIZSTYLE_AUTORUN 243
+#define IDC_WIZSTYLE_CHECKONCE 244
+
 // The main window: menus, commands, tool bar, tray icon, title, about box, help, tips.
 #define IDR_MAINMENU 2100
 #define IDR_TRAYMENU 2120          // the tray icon's menu (also the status list's)

@@ -1,0 +1,46 @@
+// The program settings: the key table with its defaults, the file horalink.cfg in
+// the data folder, its move out of the working folder, and the flags derived from it.
+#pragma once
+
+#include "hash.h"
+#include "strings.h"
+
+const char SETTINGS_FILENAME[] = "horalink.cfg";
+// The server asked when the set-up wizard finishes without a choice.
+const char DEFAULT_TIME_SERVER[] = "pool.ntp.org";
+// The time server name that stands for the LAN server: asking it makes this PC a LAN
+// client. The reserved top-level domain ".invalid" never resolves.
+const char LAN_SERVER_HOST[] = "lanserver.horalink.invalid";
+// Version text below which an upgrade shows its information box.
+const char SETTINGS_INFO_BELOW_VERSION[] = "0.80";
+
+namespace SETTINGS {
+// The settings file of a data folder.
+STRING FilePath(const char* datafolder);
+
+// Copies horalink.cfg from oldfolder (null: the current folder) into datafolder when
+// the data folder has none, never overwriting, and deletes the old file only after
+// the copy succeeded. True when a file was moved.
+bool Migrate(const char* datafolder, const char* oldfolder = nullptr);
+
+// Fills every key that is still null with its default, in the table's order; times
+// count from now (seconds since 1970). Keys with an empty value keep it.
+void ApplyDefaults(HASH& settings, unsigned long now);
+
+// The start-up reading: the file (a missing or unreadable one gives an empty table),
+// the defaults, the lock against new keys, LastTimeServer = TimeServer and the default
+// font for an empty ClockFont. True when the file was read.
+bool Read(HASH& settings, const char* datafolder, unsigned long now);
+
+// Whether TimeServer names the LAN server (this PC is a LAN client).
+bool IsLanClient(HASH& settings);
+// Whether this PC serves the time to the LAN: Mode 2 and LanDoServer on.
+bool IsLanServer(HASH& settings);
+
+// Applies the settings that need no window: a Mode below 1 is stored as "1".
+void Apply(HASH& settings);
+
+// Writes the whole table to the data folder's settings file, atomically; true when
+// the file was written.
+bool Save(const HASH& settings, const char* datafolder);
+}  // namespace SETTINGS
