@@ -7,12 +7,12 @@
 #include "logcapture.h"
 #include "osys.h"
 #include "reports.h"
+#include "scratchkey.h"
 #include "testfiles.h"
 #include "testwindow.h"
 #include "workdir.h"
 
 #include <windows.h>
-#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -23,19 +23,8 @@ namespace {
 
 class WorkDir : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        char name[64];
-        snprintf(name, sizeof name, "Test%lu_%lu", GetCurrentProcessId(), GetTickCount());
-        app = name;
-        key = std::string("Software\\Kelvo\\") + app;
-        Prepare("");
-    }
-    void TearDown() override
-    {
-        SHDeleteKeyA(HKEY_CURRENT_USER, key.c_str());
-        KELVOAPP::Reset();
-    }
+    void SetUp() override { Prepare(""); }
+    void TearDown() override { KELVOAPP::Reset(); }
     // The argument table as the frame builds it from the arguments after the program,
     // then the language library (the table starts from the program's own resources).
     void Prepare(const std::string& arguments)
@@ -45,30 +34,8 @@ protected:
         KELVOAPP::SetLanguageCode(9);
         LoadLanguageLibrary((ProductBinDir() + "\\horalink.exe").c_str(), "horalink", "1.00");
     }
-    bool KeyExists()
-    {
-        HKEY k;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS)
-            return false;
-        RegCloseKey(k);
-        return true;
-    }
-    // A value of the scratch key; "<none>" when it is missing.
-    std::string Value(const char* name)
-    {
-        char buf[1024];
-        DWORD size = sizeof buf;
-        if (RegGetValueA(HKEY_CURRENT_USER, key.c_str(), name, RRF_RT_REG_SZ, nullptr, buf, &size) !=
-            ERROR_SUCCESS)
-            return "<none>";
-        return buf;
-    }
-    void SetValue(const char* name, const std::string& text)
-    {
-        ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, key.c_str(), name, REG_SZ, text.c_str(),
-                                  static_cast<DWORD>(text.size() + 1)),
-                  ERROR_SUCCESS);
-    }
+    std::string Value(const char* name) { return key.Value(name); }
+    void SetValue(const char* name, const std::string& text) { ASSERT_TRUE(key.SetValue(name, text)); }
     // A data folder with files at two depths.
     void Fill(const std::string& folder)
     {
@@ -94,15 +61,21 @@ protected:
         workdir.GetWorkDir(nullptr, 0, result, pending, systemfolder);
         return result.Text();
     }
-    static std::string FailureText(const std::string& from, const std::string& to)
+    // The boxes seen were the one error box of a refused or failed move from "from" to
+    // "to", and the registry still names the old folder.
+    void ExpectKept(const std::vector<DIALOGSEEN>& seen, const std::string& from, const std::string& to)
     {
-        return from + " -> \r\n" + to +
-               ": some copy failed!\r\n(existing files, illegal destination path, etc.)\r\n\r\n"
-               "The original data folder will remain active!";
+        ASSERT_EQ(seen.size(), 1u) << to;
+        EXPECT_EQ(seen[0].title, "Horalink");
+        EXPECT_EQ(seen[0].text, from + " -> \r\n" + to +
+                                    ": some copy failed!\r\n(existing files, illegal destination "
+                                    "path, etc.)\r\n\r\nThe original data folder will remain active!");
+        EXPECT_EQ(Value("ApplicationDataDir"), from);
+        EXPECT_EQ(Value("ApplicationDataDir.New"), "<none>");
     }
 
-    std::string app;
-    std::string key;
+    SCRATCHKEY key;
+    const std::string& app = key.Name();
     TEMPDIR dir;
 };
 
@@ -126,7 +99,7 @@ TEST_F(WorkDir, OptionFolderIsCreatedOneLevelAndTheRegistryStaysUntouched)
     EXPECT_EQ(std::string(result.Text()), folder);
     EXPECT_TRUE(pending.IsNull());
     EXPECT_TRUE(OSYS::FileIsDirectory(folder.c_str()));
-    EXPECT_FALSE(KeyExists());
+    EXPECT_FALSE(key.Exists());
     EXPECT_TRUE(GetMenuState(menu, 2204, MF_BYCOMMAND) & MF_GRAYED);
     EXPECT_FALSE(GetMenuState(menu, 2205, MF_BYCOMMAND) & MF_GRAYED);
 
@@ -151,7 +124,7 @@ TEST_F(WorkDir, OptionWithoutAUsableFolderFallsBackToTheProgramFolder)
     Prepare("/WORKDIR");
     EXPECT_EQ(Start(), ".");
     EXPECT_TRUE(reports.Were(1, "FALSE", ""));
-    EXPECT_FALSE(KeyExists());
+    EXPECT_FALSE(key.Exists());
 }
 
 TEST_F(WorkDir, WithoutTheMenuItemNothingIsDisabled)
@@ -278,14 +251,9 @@ TEST_F(WorkDir, MoveIntoTheFolderItselfOrBelowIsRefused)
         SetValue("ApplicationDataDir.New", "*" + to);
         BOXWATCH boxes;
         EXPECT_EQ(Start(), from);
-        const std::vector<DIALOGSEEN>& seen = boxes.Stop();
-        ASSERT_EQ(seen.size(), 1u) << to;
-        EXPECT_EQ(seen[0].title, "Horalink");
-        EXPECT_EQ(seen[0].text, FailureText(from, to));
+        ExpectKept(boxes.Stop(), from, to);
         ExpectFilled(from);
         EXPECT_FALSE(FileExistsOnDisk(from + "\\inner"));
-        EXPECT_EQ(Value("ApplicationDataDir"), from);
-        EXPECT_EQ(Value("ApplicationDataDir.New"), "<none>");
     }
 }
 
@@ -315,12 +283,7 @@ TEST_F(WorkDir, SwitchToAFolderThatCannotExistKeepsTheCurrentOne)
     SetValue("ApplicationDataDir.New", dir.File("file\\data"));
     BOXWATCH boxes;
     EXPECT_EQ(Start(), from);
-    const std::vector<DIALOGSEEN>& seen = boxes.Stop();
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].title, "Horalink");
-    EXPECT_EQ(seen[0].text, FailureText(from, dir.File("file\\data")));
-    EXPECT_EQ(Value("ApplicationDataDir"), from);
-    EXPECT_EQ(Value("ApplicationDataDir.New"), "<none>");
+    ExpectKept(boxes.Stop(), from, dir.File("file\\data"));
 }
 
 TEST_F(WorkDir, FailedCopyKeepsTheOldFolderAndItsFiles)
@@ -339,14 +302,10 @@ TEST_F(WorkDir, FailedCopyKeepsTheOldFolderAndItsFiles)
     const std::vector<DIALOGSEEN>& seen = boxes.Stop();
     CloseHandle(locked);
     EXPECT_EQ(result, from);
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].title, "Horalink");
-    EXPECT_EQ(seen[0].text, FailureText(from, to));
+    ExpectKept(seen, from, to);
     ExpectFilled(from);
     // What was copied stays where it went.
     EXPECT_EQ(ReadFileBytes(to + "\\logs\\old\\b.log"), "older");
-    EXPECT_EQ(Value("ApplicationDataDir"), from);
-    EXPECT_EQ(Value("ApplicationDataDir.New"), "<none>");
 }
 
 TEST_F(WorkDir, TheProgramFolderIsNeverMovedAway)
