@@ -2,6 +2,7 @@
 // the clock's lock around FAKECLOCK's own state.
 #include "enginetest.h"
 
+#include "horalinkres.h"
 #include "kelvoapp.h"
 #include "osys.h"
 #include "testfiles.h"
@@ -46,3 +47,15 @@ SYSTEMTIME ENGINETEST::FrozenTime()
 }
 
 std::string ENGINETEST::Text(int id) { return OSYS::GetStringFromResource(id).Text(); }
+
+std::string ENGINETEST::Unit(int n)
+{
+    return OSYS::GetStringFromResource(IDS_DIFFUNITS).Field(n, "|").Text();
+}
+
+std::string ENGINETEST::Values(std::initializer_list<const char*> keys)
+{
+    std::string joined;
+    for (const char* key : keys) joined += (joined.empty() ? "" : "|") + Get(key);
+    return joined;
+}

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <initializer_list>
 #include <mutex>
 #include <string>
 
@@ -32,12 +33,15 @@ protected:
 
     // The frozen time of the clock: 2024-05-01 12:00:00.000 UTC, and in seconds since 1970.
     static SYSTEMTIME FrozenTime();
-    static const unsigned long FROZEN_SECONDS = 1714564800ul;
-    // A text of the language library.
+    static constexpr unsigned long FROZEN_SECONDS = 1714564800ul;
+    // A text of the language library, and entry n of the difference units.
     static std::string Text(int id);
+    static std::string Unit(int n);
     // A setting's value as the engine left it.
     std::string Get(const char* key) { return engine.GetSetting(key).Text(); }
     void Put(const char* key, const char* value) { engine.PutSetting(key, value); }
+    // Several settings' values joined by "|", for one comparison with a readable failure.
+    std::string Values(std::initializer_list<const char*> keys);
 
     HASH settings;
     THREADCLOCK clock;
