@@ -13,6 +13,7 @@
 #include "workdir.h"
 
 #include <windows.h>
+#include <shlwapi.h>
 
 #include <gtest/gtest.h>
 
@@ -84,19 +85,30 @@ protected:
 TEST_F(WorkDir, OptionFolderIsCreatedOneLevelAndTheRegistryStaysUntouched)
 {
     std::string folder = dir.File("given");
-    Prepare("/WORKDIR:" + folder);
     HWND window = CreateTestWindow("WorkDirMenu");
     ASSERT_NE(window, nullptr);
     HMENU menu = CreateMenu();
     AppendMenuA(menu, MF_STRING, 2204, "Data folder");
     AppendMenuA(menu, MF_STRING, 2205, "Other");
     SetMenu(window, menu);
+    auto start = [&](STRING& pending) {
+        WORKDIR workdir(nullptr, "Kelvo");
+        workdir.SetRegistryName(app.c_str());
+        STRING result;
+        workdir.GetWorkDir(window, 2204, result, pending, WORKDIR_SYSTEMFOLDER);
+        return std::string(result.Text());
+    };
 
-    WORKDIR workdir(nullptr, "Kelvo");
-    workdir.SetRegistryName(app.c_str());
-    STRING result, pending;
-    workdir.GetWorkDir(window, 2204, result, pending, WORKDIR_SYSTEMFOLDER);
-    EXPECT_EQ(std::string(result.Text()), folder);
+    // Without the option the menu command stays.
+    STRING pending;
+    Fill(dir.File("stored"));
+    SetValue("ApplicationDataDir", dir.File("stored"));
+    EXPECT_EQ(start(pending), dir.File("stored"));
+    EXPECT_FALSE(GetMenuState(menu, 2204, MF_BYCOMMAND) & MF_GRAYED);
+    SHDeleteKeyA(HKEY_CURRENT_USER, key.Path().c_str());
+
+    Prepare("/WORKDIR:" + folder);
+    EXPECT_EQ(start(pending), folder);
     EXPECT_TRUE(pending.IsNull());
     EXPECT_TRUE(OSYS::FileIsDirectory(folder.c_str()));
     EXPECT_FALSE(key.Exists());
@@ -104,11 +116,10 @@ TEST_F(WorkDir, OptionFolderIsCreatedOneLevelAndTheRegistryStaysUntouched)
     EXPECT_FALSE(GetMenuState(menu, 2205, MF_BYCOMMAND) & MF_GRAYED);
 
     // Stored values and a pending move are neither used nor changed.
-    Fill(dir.File("stored"));
     SetValue("ApplicationDataDir", dir.File("stored"));
     SetValue("ApplicationDataDir.New", "*" + dir.File("elsewhere"));
     Prepare("-WORKDIR " + folder);
-    EXPECT_EQ(Start(), folder);
+    EXPECT_EQ(start(pending), folder);
     EXPECT_EQ(Value("ApplicationDataDir"), dir.File("stored"));
     EXPECT_EQ(Value("ApplicationDataDir.New"), "*" + dir.File("elsewhere"));
     ExpectFilled(dir.File("stored"));
@@ -125,23 +136,6 @@ TEST_F(WorkDir, OptionWithoutAUsableFolderFallsBackToTheProgramFolder)
     EXPECT_EQ(Start(), ".");
     EXPECT_TRUE(reports.Were(1, "FALSE", ""));
     EXPECT_FALSE(key.Exists());
-}
-
-TEST_F(WorkDir, WithoutTheMenuItemNothingIsDisabled)
-{
-    HWND window = CreateTestWindow("WorkDirMenu");
-    HMENU menu = CreateMenu();
-    AppendMenuA(menu, MF_STRING, 2204, "Data folder");
-    SetMenu(window, menu);
-    Fill(dir.File("stored"));
-    SetValue("ApplicationDataDir", dir.File("stored"));
-    WORKDIR workdir(window, "Kelvo");
-    workdir.SetRegistryName(app.c_str());
-    STRING result, pending;
-    workdir.GetWorkDir(window, 2204, result, pending, WORKDIR_SYSTEMFOLDER);
-    EXPECT_EQ(std::string(result.Text()), dir.File("stored"));
-    EXPECT_FALSE(GetMenuState(menu, 2204, MF_BYCOMMAND) & MF_GRAYED);
-    DestroyWindow(window);
 }
 
 TEST_F(WorkDir, StoredFolderIsKeptOrCreated)
