@@ -138,7 +138,8 @@ public:
     bool StopWorkThread(int timeout);
     // Whether the thread runs (it clears this itself as its last step).
     bool WorkThreadRunning() const { return ThreadRunning; }
-    // Whether the PC counts as online for an update.
+    // Whether the PC counts as online for an update (on the update thread only: the
+    // remote-access library is loaded there at the first dial-up query).
     int IsOnline();
     // Whether a cyclic LAN broadcast is due.
     int NeedsBrodcast();
