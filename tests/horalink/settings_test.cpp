@@ -59,7 +59,8 @@ protected:
 std::string golden(const char* name)
 {
     const char* source = getenv("HORALINK_SOURCE_DIR");
-    return ReadFileBytes(std::string("Z:") + (source ? source : "") + "/tests/horalink/data/" + name);
+    return ReadFileBytes(std::string("Z:") + (source ? source : "") + "/tests/horalink/data/" +
+                         name);
 }
 
 TEST_F(Settings, FirstStartWritesEveryDefaultSortedWithCrLf)
@@ -234,7 +235,8 @@ TEST_F(SettingsSchedule, AFileWithoutTimeNextRefreshIsDueAtOnce)
     ASSERT_TRUE(SETTINGS::Read(settings, dir.Path().c_str(), FROZEN_SECONDS));
     EXPECT_EQ(settings["TimeNextRefresh"].ToInt64(), static_cast<long long>(FROZEN_SECONDS));
     // The last update counts as half a day ago.
-    EXPECT_EQ(settings["TimeLastRefresh"].ToInt64(), static_cast<long long>(FROZEN_SECONDS) - 43200);
+    EXPECT_EQ(settings["TimeLastRefresh"].ToInt64(),
+              static_cast<long long>(FROZEN_SECONDS) - 43200);
     EXPECT_EQ(engine.NeedsRefresh(), 1);
 }
 

@@ -13,6 +13,7 @@
 #include "settingsdialog.h"
 #include "testdialogs.h"
 #include "testfiles.h"
+#include "wincontrols.h"
 
 #include <commctrl.h>
 #include <gtest/gtest.h>
@@ -71,7 +72,10 @@ protected:
         return RunSettingsDialog(nullptr, settings, &lock, dir.Path().c_str(), clock, events, page);
     }
     std::string Saved() { return ReadFileBytes(dir.File("horalink.cfg")); }
-    bool SavedHas(const std::string& line) { return Saved().find("\r\n" + line + "\r\n") != std::string::npos; }
+    bool SavedHas(const std::string& line)
+    {
+        return Saved().find("\r\n" + line + "\r\n") != std::string::npos;
+    }
 
     TEMPDIR dir;
     HASH settings;
@@ -88,18 +92,10 @@ HWND show(HWND book, int index)
 
 std::string tab_titles(HWND book)
 {
-    HWND tab = GetDlgItem(book, IDC_SETTINGS_TABS);
+    TABCONTROL tab(book, IDC_SETTINGS_TABS);
     std::string all;
-    int count = static_cast<int>(SendMessageA(tab, TCM_GETITEMCOUNT, 0, 0));
-    for (int i = 0; i < count; i++) {
-        char text[64] = "";
-        TCITEMA item = {};
-        item.mask = TCIF_TEXT;
-        item.pszText = text;
-        item.cchTextMax = sizeof text;
-        SendMessageA(tab, TCM_GETITEMA, i, reinterpret_cast<LPARAM>(&item));
-        all += (i ? "|" : "") + std::string(text);
-    }
+    for (int i = 0; i < tab.GetCount(); i++)
+        all += (i ? "|" : "") + std::string(tab.GetTabText(i).Text());
     return all;
 }
 
@@ -368,8 +364,8 @@ TEST_F(SettingsDialog, TheDriftCalculatorFillsTheDriftPage)
     EXPECT_EQ(shown, "15625000");
     EXPECT_EQ(increment, "15625000");
     EXPECT_EQ(adjustment, "-6510");
-    for (const char* line : {"TimeDriftDoAdjust=1", "TimeDriftAdjustment=-6510", "TimeDriftCalc1=36",
-                             "TimeDriftCalc2=24", "TimeDriftCalc3=1"})
+    for (const char* line : {"TimeDriftDoAdjust=1", "TimeDriftAdjustment=-6510",
+                             "TimeDriftCalc1=36", "TimeDriftCalc2=24", "TimeDriftCalc3=1"})
         EXPECT_TRUE(SavedHas(line)) << line;
     std::vector<std::string> expected = {"SetLanFlags 0 0", "ApplyDrift 1 -6510",
                                          "ApplyWindows 1052688"};
@@ -442,7 +438,8 @@ TEST_F(SettingsDialog, ColourAndFontButtonsOpenTheirDialogsAndShowTheChoice)
         HWND page = show(book, CLOCK);
         sample = ControlText(GetDlgItem(page, IDC_CLOCK_FONTSAMPLE));
         for (int id : {IDC_CLOCK_SWATCH0, IDC_CLOCK_SWATCH1, IDC_CLOCK_SWATCH2, IDC_CLOCK_SWATCHBG})
-            swatches = swatches && SendMessageA(GetDlgItem(page, id), STM_GETIMAGE, IMAGE_BITMAP, 0);
+            swatches =
+                swatches && SendMessageA(GetDlgItem(page, id), STM_GETIMAGE, IMAGE_BITMAP, 0);
         PostMessageA(page, WM_COMMAND, MAKEWPARAM(IDC_CLOCK_COLOR2, BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(page, IDC_CLOCK_COLOR2)));
         HWND colour = other_dialog(book);
