@@ -3,20 +3,19 @@
 alpha), the program icon and the four notification-area icons (normal, suspended,
 error, attention), all as a clock face.
 
-The shapes and the supersampling canvas are the toolkit's (tests/tools/
+The canvas, the basic shapes and the file writers are the toolkit's (tests/tools/
 toolkitdemo_images.py); rerun after changing a shape:
     python3 horalink/lang/images/images.py
 """
 import math
 import os
-import struct
 import sys
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "..", "..", "tests", "tools"))
 
-from toolkitdemo_images import (CANVAS, circle, ring, segment, rrect, polygon,  # noqa: E402
-                                arrow_head, dib_header, icon_image,
+import toolkitdemo_images as toolkit  # noqa: E402
+from toolkitdemo_images import (circle, ring, segment, rrect, polygon, arrow_head,  # noqa: E402
                                 BLUE, TEAL, ORANGE, RED, SLATE, GREEN, WHITE, PAPER)
 
 AMBER = (0xF5, 0x9E, 0x0B)
@@ -119,12 +118,6 @@ def draw_settings(c):
         c.fill(circle(knob, y, 1.5), WHITE)
 
 
-def draw_data_folder(c):
-    c.fill(rrect(2.5, 5, 11, 10, 1.5), AMBER)
-    c.fill(rrect(2.5, 7, 21.5, 20, 1.8), AMBER)
-    c.fill(rrect(2.5, 9.5, 21.5, 20, 1.8), YELLOW)
-
-
 def draw_help(c):
     c.fill(circle(12, 12, 10.5), BLUE)
     c.fill(ring(12, 9.3, 3.4, 2.3, 110, 200), WHITE)
@@ -132,77 +125,21 @@ def draw_help(c):
     c.fill(circle(12, 18.0, 1.5), WHITE)
 
 
-def draw_exit(c):
-    c.fill(ring(12, 13, 8, 2.6, 235, 305), RED)
-    c.fill(segment(12, 2.8, 12, 12, 2.6), RED)
-
-
-def draw_about(c):
-    c.fill(circle(12, 12, 10.5), TEAL)
-    c.fill(circle(12, 6.8, 1.8), WHITE)
-    c.fill(rrect(10.3, 10, 13.7, 18.5, 1.2), WHITE)
-
-
-def draw_web(c):
-    inside = circle(12, 12, 8.4)
-    c.fill(circle(12, 12, 10.2), BLUE)
-    c.fill(inside, PAPER)
-    lines = (lambda u, v: abs(((u - 12) / 4.2) ** 2 + ((v - 12) / 8.4) ** 2 - 1) < 0.2,
-             lambda u, v: abs(v - 12) < 0.75,
-             lambda u, v: abs(v - 7.4) < 0.65,
-             lambda u, v: abs(v - 16.6) < 0.65,
-             lambda u, v: abs(u - 12) < 0.75)
-    for line in lines:
-        c.fill(lambda u, v, f=line: f(u, v) and inside(u, v), BLUE)
-
-
-def draw_tip(c):
-    c.fill(circle(12, 9.5, 6.8), YELLOW)
-    c.fill(ring(12, 9.5, 6.8, 1.4), AMBER)
-    c.fill(rrect(9, 15, 15, 18.5, 0.8), AMBER)
-    c.fill(rrect(9.5, 18.8, 14.5, 21.2, 0.8), SLATE)
-    c.fill(segment(10.3, 9.5, 12, 12.5, 1.0), AMBER)
-    c.fill(segment(13.7, 9.5, 12, 12.5, 1.0), AMBER)
-
-
 # The order is the image index the program gives each tool bar button.
 TOOLBAR = [draw_check_now, draw_adjust, draw_suspend, draw_stop_alarm, draw_settings,
-           draw_data_folder, draw_help, draw_exit, draw_about, draw_web, draw_tip]
+           draw_help]
 
 
 # ---------------------------------------------------------------- files
 
-def write_strip(name, size):
-    per = []
-    for draw in TOOLBAR:
-        c = CANVAS(size)
-        draw(c)
-        per.append(c.rows_bgra())
-    pixels = b"".join(b"".join(p[y] for p in per) for y in range(size))
-    info = dib_header(size * len(TOOLBAR), size)
-    head = struct.pack("<2sIHHI", b"BM", 14 + len(info) + len(pixels), 0, 0, 14 + len(info))
-    with open(os.path.join(HERE, name), "wb") as f:
-        f.write(head + info + pixels)
-
-
-def write_icon(name, draw, sizes):
-    images = [(s, icon_image(draw, s)) for s in sizes]
-    out = struct.pack("<HHH", 0, 1, len(images))
-    offset = 6 + 16 * len(images)
-    for s, data in images:
-        out += struct.pack("<BBBBHHII", s % 256, s % 256, 0, 0, 1, 32, len(data), offset)
-        offset += len(data)
-    for _, data in images:
-        out += data
-    with open(os.path.join(HERE, name), "wb") as f:
-        f.write(out)
-
-
 if __name__ == "__main__":
-    write_strip("toolbar16.bmp", 16)
-    write_strip("toolbar24.bmp", 24)
-    write_icon("horalink.ico", draw_program, (16, 24, 32, 48))
-    write_icon("traynormal.ico", draw_tray_normal, (16, 32))
-    write_icon("traysuspended.ico", draw_tray_suspended, (16, 32))
-    write_icon("trayerror.ico", draw_tray_error, (16, 32))
-    write_icon("trayattention.ico", draw_tray_attention, (16, 32))
+    # The toolkit's writers, pointed at this folder and these shapes.
+    toolkit.HERE = HERE
+    toolkit.TOOLBAR = TOOLBAR
+    toolkit.write_strip("toolbar16.bmp", 16)
+    toolkit.write_strip("toolbar24.bmp", 24)
+    toolkit.write_icon("horalink.ico", draw_program)
+    toolkit.write_icon("traynormal.ico", draw_tray_normal)
+    toolkit.write_icon("traysuspended.ico", draw_tray_suspended)
+    toolkit.write_icon("trayerror.ico", draw_tray_error)
+    toolkit.write_icon("trayattention.ico", draw_tray_attention)

@@ -1,0 +1,591 @@
+// APP's life and its window procedure: construction in the order of a start
+// (settings, window, tool bar, placement, update thread, drift, tray icon, tip of the
+// day), the messages of the main window, how the program ends, and how work asked
+// for on other threads reaches the window thread.
+#include "app.h"
+
+#include "appmessages.h"
+#include "filename.h"
+#include "horalinkres.h"
+#include "kelvo.h"
+#include "kelvoapp.h"
+#include "osys.h"
+#include "settings.h"
+#include "tips.h"
+#include "versionupgrade.h"
+#include "winhelp.h"
+#include "winmisc.h"
+#include "workdir.h"
+
+#include <commctrl.h>
+#include <mmsystem.h>
+
+static STRING registry_name_override;
+
+// ---------------------------------------------------------------- process-wide values
+
+bool APP::ServiceMode() { return TestArg("SERVICE"); }
+
+STRING APP::WindowClassName(bool service)
+{
+    STRING name = APP_WINDOW_CLASS;
+    if (service) name += SERVICE_CLASS_SUFFIX;
+    return name;
+}
+
+STRING APP::RegistryName()
+{
+    if (registry_name_override.NotEmpty()) return registry_name_override;
+    return OSYS::GetStringFromResource(IDS_HELPNAME);
+}
+
+void APP::SetRegistryName(const char* name) { registry_name_override = name; }
+
+// ---------------------------------------------------------------- construction
+
+APP::APP(bool startminimized, HELPFILE& help)
+    : APPENGINE(SettingsTable, PlatformClock, *this), Help(help), MainMenu(IDR_MAINMENU),
+      TrayIconId(0), TaskbarCreatedMessage(RegisterWindowMessageA("TaskbarCreated")),
+      WindowThreadId(GetCurrentThreadId()), PendingRefresh(0), ServiceRun(ServiceMode()),
+      NoVersion(TestArg("NOVERS")), DataFolderFixed(TestArgValue("WORKDIR", 0)),
+      Constructed(false), Ending(false), SavedAtSessionEnd(false)
+{
+    Logit("APP::APP\n");
+    AppMutex.SetWindowThread(WindowThreadId);
+    if (!CreateMainWindow()) return;
+    ReadSettings();
+    BuildToolbar();
+    // The status list and the dock clock come later.
+    ApplyWindows();
+    PlaceWindow(startminimized);
+    if (!StartWorkThread()) Logit("APP::APP the update thread did not start\n");
+    ApplyDrift();
+    if (TestArg("CHECK")) ScheduleNow();
+    UpdateTrayIcon();
+    // The assistant and the LAN devices come later.
+    Constructed = true;
+    if (!ServiceRun) ShowTipOfTheDay(false);
+    Logit("APP::APP done\n");
+}
+
+bool APP::CreateMainWindow()
+{
+    STRING classname = WindowClassName(ServiceRun);
+    HICON icon = LoadIconA(KELVOAPP::ResourceModule(), MAKEINTRESOURCEA(IDI_HORALINK));
+    if (!RegisterWinClass(classname, CS_HREDRAW | CS_VREDRAW | CS_DBLCLKS, icon)) return false;
+    if (!Create(classname, OSYS::GetStringFromResource(IDS_MSGTITLE),
+                WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, CW_USEDEFAULT, CW_USEDEFAULT,
+                APP_DEFAULT_WIDTH, APP_DEFAULT_HEIGHT))
+        return false;
+    HICON small = static_cast<HICON>(LoadImageA(KELVOAPP::ResourceModule(),
+                                                MAKEINTRESOURCEA(IDI_HORALINK), IMAGE_ICON,
+                                                GetSystemMetrics(SM_CXSMICON),
+                                                GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+    if (small) Send(WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    // The data folder step disables its menu item when the folder is given.
+    SetMenu(hWnd, MainMenu.GetHandle());
+    return true;
+}
+
+// The start-up reading of the settings: data folder, old file moved in, the file with
+// its defaults, the version upgrade, the LAN roles and the mode.
+void APP::ReadSettings()
+{
+    Logit("APP::ReadSettings\n");
+    WORKDIR workdir(hWnd, "Kelvo");
+    workdir.SetRegistryName(RegistryName());
+    STRING pending;
+    workdir.GetWorkDir(hWnd, IDM_DATAFOLDER, DataFolder, pending, WORKDIR_SYSTEMFOLDER);
+    SETTINGS::Migrate(DataFolder);
+    unsigned long now = NowSeconds();
+    SETTINGS::Read(Settings, DataFolder, now);
+    UPGRADERESULT upgrade = VersionUpgrade(Settings, DataFolder, hWnd, &Help, now);
+    // The assistant comes later; upgrade.StartAgent will start it then.
+    (void)upgrade;
+    SetLanFlags(SETTINGS::IsLanClient(Settings), SETTINGS::IsLanServer(Settings));
+    SETTINGS::Apply(Settings);
+    Logit("APP::~ReadSettings %s\n", DataFolder.Text());
+}
+
+void APP::BuildToolbar()
+{
+    Toolbar.Create(hWnd, APP_TOOLBAR_ID, IDB_TOOLBAR16, IDB_TOOLBAR24, RegistryName());
+    Toolbar.SetMenu(MainMenu.GetHandle());
+    Toolbar.AddButton(IDM_CHECKNOW, 0);
+    Toolbar.AddButton(IDM_ADJUSTNOW, 1);
+    Toolbar.AddSeparator();
+    Toolbar.AddButton(IDM_SUSPEND, 2, TBSTYLE_CHECK);
+    Toolbar.AddButton(IDM_STOPALARM, 3);
+    Toolbar.AddSeparator();
+    Toolbar.AddButton(IDM_SETTINGS, 4);
+    Toolbar.AddButton(IDM_HELPCONTENTS, 5);
+    Toolbar.MenuImages(MainMenu.GetHandle(), 0);
+}
+
+void APP::PlaceWindow(bool startminimized)
+{
+    if (!RestoreWindowPos(RegistryName(), WINDOWPOS_VALUE)) {
+        int width = GetSystemMetrics(SM_CXSCREEN);
+        Move(width - APP_DEFAULT_WIDTH - 1, 1, APP_DEFAULT_WIDTH, APP_DEFAULT_HEIGHT);
+    }
+    bool minimise = startminimized || GetSettingInt("DlgStartMinimized") != 0 || ServiceRun;
+    Logit("APP::PlaceWindow minimised=%d\n", minimise);
+    Show(minimise ? SW_SHOWMINNOACTIVE : SW_SHOW);
+    UpdateWindow(hWnd);
+}
+
+STRING APP::TipsFile()
+{
+    return FILENAME(KELVOAPP::ProgramDir(), OSYS::GetStringFromResource(IDS_TIPSFILE));
+}
+
+void APP::ShowTipOfTheDay(bool ondemand)
+{
+    ShowTips(hWnd, TipsFile(), RegistryName(), ondemand);
+}
+
+// ---------------------------------------------------------------- the end
+
+APP::~APP()
+{
+    Logit("APP::~APP\n");
+    // From here on the window's last messages change nothing: no placement to store,
+    // no tray icon to bring back.
+    Constructed = false;
+    Ending = true;
+    SetDrift(0, 0);
+    // The assistant comes later.
+    if (!StopWorkThread(THREAD_END_WAIT_MS)) Logit("APP::~APP the update thread is still running\n");
+    // The LAN devices come later.
+    DockClockDestroy();
+    AppMutex.Obtain();
+    TrayIcon.reset();
+    AppMutex.Release();
+    if (!SavedAtSessionEnd) SaveSettings();
+    // The window goes while this object can still take its last messages; the menu is
+    // the object's and must not go with it.
+    if (hWnd) SetMenu(hWnd, nullptr);
+    ReleaseWindow();
+    Logit("APP::~APP done\n");
+}
+
+bool APP::SaveSettings()
+{
+    if (DataFolder.Length() == 0) return false;
+    SettingsLock().Enter();
+    bool ok = SETTINGS::Save(Settings, DataFolder);
+    SettingsLock().Leave();
+    Logit("APP::SaveSettings %s returns %d\n", DataFolder.Text(), ok);
+    return ok;
+}
+
+// Closing and the exit command: the update thread is asked to end and posts WM_QUIT
+// when it has; timer 7 ends the program anyway should it not.
+void APP::BeginQuit()
+{
+    DockClockStopUpdating();
+    RequestStop();
+    SetTimer(hWnd, TIMER_QUIT, QUIT_SAFETY_MS, nullptr);
+    // Without a thread nobody else would post the quit message.
+    if (!WorkThreadRunning()) PostQuitMessage(0);
+}
+
+// ---------------------------------------------------------------- SETTINGSEVENTS
+
+void APP::SetLanFlags(bool lanclient, bool lanserver) { APPENGINE::SetLanFlags(lanclient, lanserver); }
+
+void APP::ApplyDrift()
+{
+    SetDrift(GetSettingInt("TimeDriftDoAdjust") != 0 ? 1 : 0, GetSettingInt("TimeDriftAdjustment"));
+}
+
+void APP::ApplyWindows()
+{
+    // The dock clock, the status list and the assistant come later.
+    bool showmenu = GetSettingInt("DlgHideMenu") == 0;
+    if ((GetMenu(hWnd) != nullptr) != showmenu) SetMenu(hWnd, showmenu ? MainMenu.GetHandle() : nullptr);
+    Toolbar.Show(GetSettingInt("DlgHideToolbar") == 0 ? SW_SHOW : SW_HIDE);
+    Arrange();
+    UpdateTitle();
+    UpdateMenuStates();
+    if (Constructed) UpdateTrayIcon();
+}
+
+// ---------------------------------------------------------------- window procedure
+
+LRESULT APP::WinProc(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    LogitLevel(8, "APP WinProc msg=%04x mp1=%p mp2=%p\n", message, reinterpret_cast<void*>(wParam),
+               reinterpret_cast<void*>(lParam));
+    LRESULT result = 0;
+    bool handled = true;
+    bool passon = true;  // a result of 0 still goes to the default processing
+    switch (message) {
+    case WM_TIMER:
+        handled = OnTimer(wParam);
+        break;
+    case WM_POWERBROADCAST:
+        Logit("WM_POWERBRODCAST\n");
+        if (wParam == PBT_APMRESUMESUSPEND || wParam == PBT_APMRESUMESTANDBY) ScheduleNow();
+        handled = false;
+        break;
+    case WM__FILLLIST:
+        StatusListFill();
+        break;
+    case WM__TICKUPDATE:
+        StatusListRefreshTimes();
+        break;
+    case WM__DELETEDOCKCLOCK:
+        DockClockDestroy();
+        break;
+    case WM__DOCKCHANGED:
+        DockClockDockChanged();
+        break;
+    case WM__TASKBAR:
+        OnTaskbar(wParam, lParam);
+        break;
+    case WM__STARTTIMER:
+        SetTimer(hWnd, wParam, static_cast<UINT>(lParam), nullptr);
+        break;
+    case WM__STOPTIMER:
+        KillTimer(hWnd, wParam);
+        break;
+    case WM__REFRESH:
+        RunRefreshes();
+        break;
+    case WM_ENDSESSION:
+        result = OnEndSession(wParam != 0);
+        break;
+    case WM_QUERYENDSESSION:
+        Logit("WM_QUERYENDSESSION\n");
+        handled = false;
+        break;
+    case WM_ERASEBKGND:
+        result = 1;  // WM_PAINT fills the whole client area
+        break;
+    case WM_PAINT:
+        OnPaint();
+        break;
+    case WM_CLOSE:
+        OnClose();
+        // Never the default processing: it would destroy the window before the update
+        // thread has ended.
+        passon = false;
+        break;
+    case WM_MOVE:
+    case WM_SIZE:
+        OnMoveSize(message, wParam, lParam);
+        break;
+    case WM_NOTIFY:
+        result = OnNotify(reinterpret_cast<NMHDR*>(lParam));
+        break;
+    case WM_DRAWITEM:
+    case WM_MEASUREITEM:
+    case WM_MENUCHAR:
+        handled = Toolbar.MenuItemDrawing(message, wParam, lParam, &result);
+        break;
+    case WM_COMMAND:
+        // Menus (0) and accelerators (1); the tool bar's clicks come as menu commands.
+        if (HIWORD(wParam) == 0 || HIWORD(wParam) == 1) {
+            DoCommand(LOWORD(wParam));
+            if (hWnd) InvalidateRect(hWnd, nullptr, TRUE);
+        } else {
+            handled = false;
+        }
+        break;
+    default:
+        if (message == TaskbarCreatedMessage && message != 0) {
+            Logit("WM_TASKBARCREATED entered\n");
+            AppMutex.Obtain();
+            bool added = TrayIcon && TrayIcon->Add();
+            AppMutex.Release();
+            if (!added) UpdateTrayIcon();
+            Show(SW_HIDE);
+        } else {
+            handled = false;
+        }
+    }
+    if (!handled || (result == 0 && passon)) result = WINDOW::WinProc(message, wParam, lParam);
+    LogitLevel(7, "APP WinProc msg %4x returns %d\n", message, static_cast<int>(result));
+    return result;
+}
+
+bool APP::OnTimer(UINT_PTR id)
+{
+    switch (id) {
+    case TIMER_DOCKSTATUS:
+        KillTimer(hWnd, TIMER_DOCKSTATUS);
+        DockClockResetText();
+        return true;
+    case TIMER_TITLE:
+        UpdateTitle();
+        return true;
+    case TIMER_ALARM: {
+        STRING sound = GetAlarmSound();
+        if (sound.Length() > 0) PlayWave(sound);
+        return true;
+    }
+    case TIMER_ATTENTION:
+        // A start handed over after the blinking was stopped again finds it off.
+        if (!IsAttentionOn()) {
+            KillTimer(hWnd, TIMER_ATTENTION);
+            return true;
+        }
+        ToggleAttentionPhase();
+        DrawTrayIcon(true);
+        return true;
+    case TIMER_QUIT:
+        Logit("HORALINK::WinProc got APP_TIMER_QUIT\n");
+        KillTimer(hWnd, TIMER_QUIT);
+        Post(WM__DELETEDOCKCLOCK);
+        PostQuitMessage(0);
+        return true;
+    case TIMER_AGENT:
+        AgentTimer();
+        return true;
+    default: {
+        char info[48];
+        snprintf(info, sizeof info, "timer id %u", static_cast<unsigned>(id));
+        ASSERTTEXT(false, "FALSE", info);
+        return false;
+    }
+    }
+}
+
+void APP::OnTaskbar(WPARAM wParam, LPARAM lParam)
+{
+    Logit("APP:WM__TASKBAR mp1= %d, mp2= %d\n", static_cast<int>(wParam), static_cast<int>(lParam));
+    UINT mousemessage = static_cast<UINT>(lParam);
+    StopAttentionBlinking();
+    bool shift = GetKeyState(VK_SHIFT) < 0;
+    switch (mousemessage) {
+    case WM_LBUTTONDOWN:
+        if (!shift) DockClockToTop();
+        break;
+    case WM_LBUTTONUP:
+        if (shift) {
+            int mode = GetSettingInt("DlgShiftClickMode");
+            if (mode == 1)
+                DoCommand(IDM_CHECKNOW);
+            else if (mode == 2)
+                DoCommand(IDM_ADJUSTNOW);
+            else
+                ASSERTTEXT(false, "FALSE", "DlgShiftClickMode");
+        }
+        break;
+    case WM_LBUTTONDBLCLK: {
+        int mode = GetSettingInt("DlgDblClickMode");
+        if (mode == 0)
+            DoCommand(IDM_SHOWWINDOW);
+        else if (mode == 1)
+            DoCommand(IDM_CHECKNOW);
+        else if (mode == 2)
+            DoCommand(IDM_ADJUSTNOW);
+        else
+            ASSERTTEXT(false, "FALSE", "DlgDblClickMode");
+        break;
+    }
+    case WM_RBUTTONDOWN:
+        ShowTrayMenu();
+        break;
+    }
+}
+
+LRESULT APP::OnEndSession(bool ending)
+{
+    Logit("WM_ENDSESSION\n");
+    if (ServiceRun) {
+        Logit("WM_ENDSESSION in service mode\n");
+        AppMutex.Obtain();
+        TrayIcon.reset();
+        AppMutex.Release();
+        return 0;
+    }
+    // The session goes on after all (another program refused to end): so does this one.
+    if (!ending) {
+        Logit("WM_ENDSESSION session goes on\n");
+        return 0;
+    }
+    if (WorkThreadRunning()) {
+        DockClockStopUpdating();
+        RequestStop();
+        SetTimer(hWnd, TIMER_QUIT, QUIT_SAFETY_MS, nullptr);
+        // The system ends the process soon after this message: the thread's end is
+        // waited for here, with the window's messages flowing.
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            Logit("WM_ENDSESSION thread close dispatch loop\n");
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    Logit("WM_ENDSESSION thread closed\n");
+    SavedAtSessionEnd = true;
+    SaveSettings();
+    PostQuitMessage(0);
+    Logit("WM_ENDSESSION -> saved all and QUIT posted\n");
+    return 1;
+}
+
+void APP::OnClose()
+{
+    Logit("WM_CLOSE\n");
+    if (GetSettingInt("DlgCloseMinimize") != 0 || ServiceRun) {
+        Show(SW_MINIMIZE);
+        return;
+    }
+    BeginQuit();
+    Logit("WM_CLOSE StopThread=TRUE\n");
+}
+
+void APP::OnMoveSize(UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == WM_SIZE && wParam == SIZE_MINIMIZED) {
+        Logit("WM_MOVE/WM_SIZE minimize\n");
+        if (GetSettingInt("DlgTaskbar") != 0) {
+            BOOL rc = ShowWindow(hWnd, SW_HIDE);
+            Logit("WM_MOVE/WM_SIZE minimize hide rc=%d\n", rc);
+        }
+    } else {
+        Logit("WM_MOVE/WM_SIZE restore, msg= %08x mp1= %p, mp2= %p\n", message,
+              reinterpret_cast<void*>(wParam), reinterpret_cast<void*>(lParam));
+        // A maximised window needs its controls arranged too; its normal place is kept
+        // along with the maximised state.
+        if (!IsIconic(hWnd)) {
+            Arrange();
+            if (Constructed) StoreWindowPos(RegistryName(), WINDOWPOS_VALUE);
+        }
+    }
+    if (Constructed) UpdateTrayIcon();
+}
+
+LRESULT APP::OnNotify(NMHDR* header)
+{
+    if (!header) return 0;
+    if (header->code == TTN_GETDISPINFOA) {
+        NMTTDISPINFOA* info = reinterpret_cast<NMTTDISPINFOA*>(header);
+        NotifyTipText = (info->uFlags & TTF_IDISHWND) ? STRING("Toolbar tool tip for HWND")
+                                                      : Toolbar.ToolTipText(static_cast<int>(header->idFrom));
+        info->lpszText = NotifyTipText.Data();
+        return 0;
+    }
+    // The status list's clicks, double clicks, sorting and selection come later.
+    return 0;
+}
+
+void APP::OnPaint()
+{
+    PAINTSTRUCT ps;
+    HDC hdc = BeginPaint(hWnd, &ps);
+    RECT client;
+    GetClientRect(hWnd, &client);
+    HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(GetSetting("ClockColorBG").ToInt64()));
+    FillRect(hdc, &client, brush);
+    DeleteObject(brush);
+    EndPaint(hWnd, &ps);
+}
+
+// Lays the tool bar across the top; the status list and the docked clock, which come
+// later, take the rest.
+void APP::Arrange()
+{
+    if (!Toolbar.Exists()) return;
+    Toolbar.Resize();
+}
+
+// ---------------------------------------------------------------- APPEVENTS
+
+bool APP::OnWindowThread() const { return GetCurrentThreadId() == WindowThreadId; }
+
+void APP::StartTimer(UINT_PTR id, UINT milliseconds)
+{
+    if (OnWindowThread())
+        SetTimer(hWnd, id, milliseconds, nullptr);
+    else
+        Post(WM__STARTTIMER, id, milliseconds);
+}
+
+void APP::StopTimer(UINT_PTR id)
+{
+    if (OnWindowThread())
+        KillTimer(hWnd, id);
+    else
+        Post(WM__STOPTIMER, id);
+}
+
+bool APP::AskYesNo(const char* title, const char* text)
+{
+    // Asked on the calling thread, which waits; the window thread goes on meanwhile.
+    return WINKELVO::YesNoMsgBox(nullptr, title, text);
+}
+
+void APP::PlayWave(const char* file)
+{
+    PlaySoundA(file, nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT);
+}
+
+// Refreshes asked for on other threads are collected and run in one go on the window
+// thread: one message is on its way while any are pending.
+void APP::Refresh(LONG what)
+{
+    if (!OnWindowThread()) {
+        if (PendingRefresh.fetch_or(what) == 0) Post(WM__REFRESH);
+        return;
+    }
+    if (what & REFRESH_STATUSSCREEN) StatusListFill();
+    if (what & REFRESH_STATEROW) StatusListRefreshState();
+    if (what & REFRESH_TRAYICON) UpdateTrayIcon();
+    if (what & REFRESH_MENUS) UpdateMenuStates();
+}
+
+void APP::RunRefreshes() { Refresh(PendingRefresh.exchange(0)); }
+
+void APP::RefreshStatusScreen() { Refresh(REFRESH_STATUSSCREEN); }
+void APP::RefreshStateRow() { Refresh(REFRESH_STATEROW); }
+void APP::RefreshTrayIcon() { Refresh(REFRESH_TRAYICON); }
+void APP::RefreshMenus() { Refresh(REFRESH_MENUS); }
+
+void APP::DockShowText(const char* line1, const char* line2, UINT milliseconds)
+{
+    // The dock clock comes later; it will show line1 and line2 until timer 1.
+    (void)line1;
+    (void)line2;
+    if (milliseconds > 0) StartTimer(TIMER_DOCKSTATUS, milliseconds);
+}
+
+void APP::DockColour(COLORREF colour)
+{
+    // The dock clock comes later; it will take the colour then.
+    (void)colour;
+}
+
+void APP::AgentEvent(const char* name)
+{
+    // The assistant comes later; until then it is never up and returns at once.
+    (void)name;
+}
+
+void APP::PostTick() { Post(WM__TICKUPDATE); }
+
+void APP::ThreadEnded()
+{
+    // Posted, not sent: the window thread may be waiting for this thread in ~APP.
+    Post(WM__DELETEDOCKCLOCK);
+    Post(WM_QUIT);
+}
+
+void APP::PostCommand(int id) { Post(WM_COMMAND, MAKEWPARAM(id, 0)); }
+
+// ---------------------------------------------------------------- parts that come later
+
+// The dock clock, the status list and the assistant come later; these are the places
+// where APP hands them their work, and they do nothing until then.
+void APP::DockClockStopUpdating() {}
+void APP::DockClockToTop() {}
+void APP::DockClockDestroy() {}
+void APP::DockClockResetText() {}
+void APP::DockClockDockChanged() {}
+void APP::StatusListFill() {}
+void APP::StatusListRefreshTimes() {}
+void APP::StatusListRefreshState() {}
+void APP::AgentTimer() {}

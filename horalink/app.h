@@ -1,0 +1,196 @@
+// APP, horalink's application object: the main window, which owns the settings, the
+// time engine with its update thread, the menus, the tool bar and the tray icon, and
+// which hands everything the engine asks of the windows to the window's own thread.
+#pragma once
+
+#include "appengine.h"
+#include "appevents.h"
+#include "clock.h"
+#include "hash.h"
+#include "menu.h"
+#include "newtoolbar.h"
+#include "semaphores.h"
+#include "settingsdialog.h"
+#include "strings.h"
+#include "taskbaricon.h"
+#include "window.h"
+
+#include <windows.h>
+
+#include <atomic>
+#include <memory>
+
+class HELPFILE;
+
+// The main window's class; in service mode SERVICE_CLASS_SUFFIX is appended.
+const char APP_WINDOW_CLASS[] = "KelvoHoralinkWinClass";
+const char SERVICE_CLASS_SUFFIX[] = "Service";
+// The window placement's value below "Software\Kelvo\" + the registry name.
+const char WINDOWPOS_VALUE[] = "WindowPos";
+// The window's place without a stored one: this size at the top right of the desktop.
+const int APP_DEFAULT_WIDTH = 300;
+const int APP_DEFAULT_HEIGHT = 350;
+// How long closing waits for the update thread before the program ends anyway, and
+// how long the destructor still waits for it.
+const UINT QUIT_SAFETY_MS = 30000;
+const int THREAD_END_WAIT_MS = 2000;
+// The tool bar's control id.
+const int APP_TOOLBAR_ID = 2001;
+
+// Refreshes the window thread runs for other threads (bits of APP::Refresh).
+const LONG REFRESH_STATUSSCREEN = 1;
+const LONG REFRESH_STATEROW = 2;
+const LONG REFRESH_TRAYICON = 4;
+const LONG REFRESH_MENUS = 8;
+
+// The settings table and the system clock, made before the engine that uses them.
+struct APPDATA {
+    HASH SettingsTable;
+    PLATFORMCLOCK PlatformClock;
+};
+
+class APP : private APPDATA, public APPEVENTS, public SETTINGSEVENTS, public WINDOW,
+            public APPENGINE {
+public:
+    // Reads the settings, builds and shows the window and starts the update thread;
+    // startminimized is the "MIN" switch. help is the program's help file.
+    APP(bool startminimized, HELPFILE& help);
+    // Switches the drift correction off, stops the update thread, removes the tray icon
+    // and saves the settings (unless the session end did).
+    ~APP() override;
+
+    LRESULT WinProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+    // Carries out a menu, tool bar, tray or accelerator command; 1 when handled.
+    int DoCommand(int id);
+
+    // ---- APPEVENTS: callable from any thread; window work happens on the window thread.
+    void StartTimer(UINT_PTR id, UINT milliseconds) override;
+    void StopTimer(UINT_PTR id) override;
+    bool AskYesNo(const char* title, const char* text) override;
+    void PlayWave(const char* file) override;
+    void RefreshStatusScreen() override;
+    void RefreshStateRow() override;
+    void RefreshTrayIcon() override;
+    void RefreshMenus() override;
+    void DockShowText(const char* line1, const char* line2, UINT milliseconds) override;
+    void DockColour(COLORREF colour) override;
+    void AgentEvent(const char* name) override;
+    void PostTick() override;
+    void ThreadEnded() override;
+    void PostCommand(int id) override;
+
+    // ---- SETTINGSEVENTS: what new settings set going beyond the table.
+    void SetLanFlags(bool lanclient, bool lanserver) override;
+    void ApplyDrift() override;
+    void ApplyWindows() override;
+
+    // ---- What the window shows (apptray.cpp).
+    // The window title: text 10004, the mode's name, " V" and the version (unless
+    // "NOVERS"), and text 2919 while suspended.
+    STRING TitleText();
+    // The tray icon's tool tip: text 2901, ": " and TimeLastStatus.
+    STRING TrayTooltipText();
+    // The tray icon's number n (resource 2050 + n): 3 in the attention phase, else 1
+    // while suspended, else 2 after at least two failed tries in a row, else 0.
+    static int TrayIconNumber(bool attentionphase, bool suspended, const STRING& lastok,
+                              int errcount);
+    // What the tray icon shows now (resource id 0 and an empty tip before it exists).
+    int GetTrayIconId();
+    STRING GetTrayTooltip();
+
+    // ---- Menu states (appcommands.cpp).
+    // Gives menu the states of now: the main menu, or the tray menu (traymenu set).
+    void ApplyMenuStates(MENU& menu, bool traymenu);
+    MENU& GetMainMenu() { return MainMenu; }
+    NEWTOOLBAR& GetToolbar() { return Toolbar; }
+    const STRING& GetDataFolder() const { return DataFolder; }
+
+    // Process-wide switches: "SERVICE" (service mode), and this program's window class.
+    static bool ServiceMode();
+    static STRING WindowClassName(bool service);
+    // The key below "Software\Kelvo" for the window placement, the tips and the tool
+    // bar: text 10002; only tests set another one (before constructing APP).
+    static STRING RegistryName();
+    static void SetRegistryName(const char* name);
+    // Where the help file (text 10003) belongs: beside the program.
+    static STRING HelpFilePath();
+
+private:
+    // Construction steps (app.cpp).
+    bool CreateMainWindow();
+    void ReadSettings();
+    void BuildToolbar();
+    void PlaceWindow(bool startminimized);
+    void ShowTipOfTheDay(bool ondemand);
+    STRING TipsFile();
+
+    // Messages (app.cpp).
+    bool OnTimer(UINT_PTR id);
+    void OnTaskbar(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEndSession(bool ending);
+    void OnClose();
+    void OnMoveSize(UINT message, WPARAM wParam, LPARAM lParam);
+    LRESULT OnNotify(NMHDR* header);
+    void OnPaint();
+    void Arrange();
+    void BeginQuit();
+    bool SaveSettings();
+
+    // Handing work to the window thread: the refreshes of what (REFRESH_ bits) run at
+    // once on the window thread, and are posted to it from any other.
+    bool OnWindowThread() const;
+    void Refresh(LONG what);
+    void RunRefreshes();
+
+    // Tray icon and title (apptray.cpp), menu states (appcommands.cpp): window thread only.
+    void UpdateTrayIcon();
+    void DrawTrayIcon(bool blinking = false);
+    void UpdateTitle();
+    void StopAttentionBlinking();
+    void ShowTrayMenu();
+
+    // Commands (appcommands.cpp).
+    void RunCommand(int id, int& rc);
+    void CheckNow();
+    void ToggleSuspend();
+    void SetMode(int mode);
+    void ShowMainWindow();
+    void Exit();
+    void RunSettingsDialog();
+    void ShowHelpTopic(int topic);
+    void ShowHelpContents();
+    void ShowHelpMissing();
+    void UpdateMenuStates();
+
+    // Parts that come later, the dock clock, the status list and the assistant: their
+    // call sites here do nothing until then.
+    void DockClockStopUpdating();
+    void DockClockToTop();
+    void DockClockDestroy();
+    void DockClockDockChanged();
+    void DockClockResetText();
+    void StatusListFill();
+    void StatusListRefreshTimes();
+    void StatusListRefreshState();
+    void AgentTimer();
+
+    HELPFILE& Help;
+    STRING DataFolder;
+    MENU MainMenu;
+    NEWTOOLBAR Toolbar;
+    MUTEXSEM AppMutex;                         // guards TrayIcon and TrayTooltip
+    std::unique_ptr<TASKBARICON> TrayIcon;     // absent until first needed
+    STRING TrayTooltip;
+    int TrayIconId;
+    UINT TaskbarCreatedMessage;
+    DWORD WindowThreadId;
+    std::atomic<LONG> PendingRefresh;
+    STRING NotifyTipText;  // handed to a tool tip that asks the window
+    const bool ServiceRun;       // the "SERVICE" switch
+    const bool NoVersion;        // the "NOVERS" switch
+    const bool DataFolderFixed;  // the "WORKDIR" option
+    bool Constructed;
+    bool Ending;
+    bool SavedAtSessionEnd;
+};

@@ -1,0 +1,215 @@
+// APP's commands: what each menu item, tool bar button, tray menu item and key does,
+// and the states the menus and the tool bar show.
+#include "app.h"
+
+#include "aboutdialog.h"
+#include "datafolderdialog.h"
+#include "filename.h"
+#include "horalinkres.h"
+#include "kelvo.h"
+#include "kelvoapp.h"
+#include "osys.h"
+#include "settings.h"
+#include "settingsdialog.h"
+#include "winhelp.h"
+#include "winmisc.h"
+
+int APP::DoCommand(int id)
+{
+    Logit("APP::DoCommand %d\n", id);
+    if (id != IDM_STOPALARM) {
+        DoCommand(IDM_STOPALARM);
+        StopAttentionBlinking();
+    }
+    int rc = 1;
+    RunCommand(id, rc);
+    Logit("APP::~DoCommand rc=%d\n", rc);
+    UpdateMenuStates();
+    return rc;
+}
+
+void APP::RunCommand(int id, int& rc)
+{
+    switch (id) {
+    case IDM_SETTINGS:
+    case IDM_TRAYSETTINGS:
+        RunSettingsDialog();
+        break;
+    case IDM_MODERESET:
+        SetMode(0);
+        break;
+    case IDM_MODESTANDARD:
+        SetMode(1);
+        break;
+    case IDM_MODELANSERVER:
+        SetMode(2);
+        break;
+    case IDM_ADJUSTNOW:
+    case IDM_TRAYADJUSTNOW:
+        SetAdjustPending();
+        break;
+    case IDM_CHECKNOW:
+    case IDM_TRAYCHECKNOW:
+        CheckNow();
+        break;
+    case IDM_SUSPEND:
+    case IDM_TRAYSUSPEND:
+        ToggleSuspend();
+        break;
+    case IDM_STOPALARM:
+        StopAlarm();
+        break;
+    case IDM_SHOWWINDOW:
+        ShowMainWindow();
+        break;
+    case IDM_QUIT:
+    case IDM_EXIT:
+        Exit();
+        break;
+    case IDM_HELPCONTENTS:
+        ShowHelpContents();
+        break;
+    case IDM_HELPWINDOW:
+        ShowHelpTopic(2802);
+        break;
+    case IDM_HELPCOMMANDS:
+        ShowHelpTopic(2801);
+        break;
+    case IDM_HELPTROUBLE:
+        ShowHelpTopic(2804);
+        break;
+    case IDM_HELPSTART:
+        ShowHelpTopic(2803);
+        break;
+    case IDM_HELPOVERVIEW:
+        ShowHelpTopic(2000);
+        break;
+    case IDM_WEBSITE:
+        OpenProductWebSite(hWnd);
+        break;
+    case IDM_ABOUT:
+        ShowAboutBox(hWnd);
+        break;
+    case IDM_TIPOFDAY:
+        ShowTipOfTheDay(true);
+        break;
+    case IDM_DATAFOLDER:
+        DataFolderDialog(hWnd, RegistryName());
+        break;
+    default: {
+        STRING text;
+        text.Format("WM_COMMAND %d", id);
+        WINKELVO::InfoMsgBox(hWnd, GetText(), text);
+        rc = 0;
+    }
+    }
+}
+
+void APP::CheckNow()
+{
+    ScheduleNow();
+    PutSetting("TimeLastStatus", OSYS::GetStringFromResource(IDS_CHECKREQUESTED));
+    int waits = GetSettingInt("ConnectionType") == 0 ? IDS_STATUSCHECKING : IDS_CHECKWHENONLINE;
+    PutSetting("TimeLastStatus2", OSYS::GetStringFromResource(waits));
+    RefreshStatusScreen();
+}
+
+void APP::ToggleSuspend()
+{
+    SetSuspended(!IsSuspended());
+    Logit("APP::ToggleSuspend suspended=%d\n", IsSuspended());
+    MainMenu.CheckMenuItem(IDM_SUSPEND, IsSuspended());
+    Toolbar.CheckButton(IDM_SUSPEND, IsSuspended());
+    UpdateTrayIcon();
+    UpdateTitle();
+    RefreshStateRow();
+}
+
+// Mode 0, 1 or 2; applying the settings stores a mode below 1 as 1.
+void APP::SetMode(int mode)
+{
+    SettingsLock().Enter();
+    Settings["Mode"] = STRING(mode);
+    SETTINGS::Apply(Settings);
+    SettingsLock().Leave();
+    UpdateTitle();
+}
+
+void APP::ShowMainWindow()
+{
+    Show(IsIconic(hWnd) ? SW_RESTORE : SW_SHOW);
+    SetForegroundWindow(hWnd);
+}
+
+void APP::Exit()
+{
+    if (ServiceRun) {
+        Show(SW_MINIMIZE);
+        return;
+    }
+    BeginQuit();
+}
+
+void APP::RunSettingsDialog()
+{
+    ::RunSettingsDialog(hWnd, Settings, &SettingsLock(), DataFolder, PlatformClock, *this);
+}
+
+void APP::ShowHelpTopic(int topic)
+{
+    if (Help.GetFilename().Length() == 0) {
+        ShowHelpMissing();
+        return;
+    }
+    if (!Help.ShowTopic(topic)) Logit("APP::ShowHelpTopic %d is not in the help file\n", topic);
+}
+
+void APP::ShowHelpContents()
+{
+    if (Help.GetFilename().Length() == 0) {
+        ShowHelpMissing();
+        return;
+    }
+    Help.Contents(false);
+}
+
+void APP::ShowHelpMissing()
+{
+    // Filled by hand: a translated text is no format to trust.
+    STRING text = OSYS::GetStringFromResource(IDS_HELPMISSING);
+    text.Replace("%s", HelpFilePath());
+    WINKELVO::WarningMsgBox(hWnd, OSYS::GetStringFromResource(IDS_MSGTITLE), text);
+}
+
+STRING APP::HelpFilePath()
+{
+    return FILENAME(KELVOAPP::ProgramDir(), OSYS::GetStringFromResource(IDS_HTMLHELP));
+}
+
+// ---------------------------------------------------------------- menu states
+
+void APP::ApplyMenuStates(MENU& menu, bool traymenu)
+{
+    bool adjustable = GetSetting("TimeLastValueMs").ToInt64() >= 1;
+    bool alarm = GetAlarmSound().Length() > 0;
+    menu.EnableMenuItem(traymenu ? IDM_TRAYADJUSTNOW : IDM_ADJUSTNOW, adjustable);
+    menu.EnableMenuItem(IDM_STOPALARM, alarm);
+    menu.CheckMenuItem(traymenu ? IDM_TRAYSUSPEND : IDM_SUSPEND, IsSuspended());
+    menu.EnableMenuItem(IDM_EXIT, !ServiceRun);
+    if (traymenu) return;
+    int mode = GetSettingInt("Mode");
+    menu.CheckMenuItem(IDM_MODERESET, mode == 0);
+    menu.CheckMenuItem(IDM_MODESTANDARD, mode == 1);
+    menu.CheckMenuItem(IDM_MODELANSERVER, mode == 2);
+    menu.EnableMenuItem(IDM_DATAFOLDER, !DataFolderFixed);
+}
+
+// The menu bar's states, and the same for the tool bar's buttons.
+void APP::UpdateMenuStates()
+{
+    ApplyMenuStates(MainMenu, false);
+    Toolbar.EnableButton(IDM_ADJUSTNOW, MainMenu.IsMenuItemEnabled(IDM_ADJUSTNOW));
+    Toolbar.EnableButton(IDM_STOPALARM, MainMenu.IsMenuItemEnabled(IDM_STOPALARM));
+    Toolbar.CheckButton(IDM_SUSPEND, IsSuspended());
+    if (hWnd && GetMenu(hWnd)) DrawMenuBar(hWnd);
+}
