@@ -1,0 +1,88 @@
+// Starts horalink.exe for the pictures of scripts/screenshots and opens what a
+// picture is to show, as a user would: a menu of the menu bar, the tray icon's menu
+// or the about box. horalink gets a data folder of its own with the settings of a
+// good check, so that its title, tool tip and menus show a real state.
+//
+//   mainwindowdemo [/show:menu | /show:traymenu | /show:about | /show:suspended]
+//
+// Without /show the main window (and the tray icon) are left as they come up; the
+// last check was a minute ago, the next one is hours away.
+#include "appmessages.h"
+#include "horalinkres.h"
+#include "kelvoapp.h"
+#include "osys.h"
+#include "registry.h"
+#include "strings.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <string>
+
+static const char SETTINGS[] =
+    "ConnectionType=0\r\nVersion=1.00\r\nTimeCyclic=8\r\nTimeServer=pool.ntp.org\r\n"
+    "LastTimeServer=pool.ntp.org\r\nTimeLastOK=1 OK\r\nTimeErrCount=0\r\nTimeLastQuality=0\r\n"
+    "TimeLastValueMs=23\r\nTimeLastDiffNice=+0.02 s\r\nTimeLastStatus=Clock: exact\r\n"
+    "TimeLastStatus2=No correction needed\r\nTimeLastTimeDelta=00000000.05e353f7\r\n"
+    "NotifyDoSound=0\r\n";
+
+static HWND wait_for_window(DWORD pid)
+{
+    for (int i = 0; i < 300; i++) {
+        HWND hwnd = nullptr;
+        while ((hwnd = FindWindowExA(nullptr, hwnd, "KelvoHoralinkWinClass", nullptr)) != nullptr) {
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner == pid && IsWindowVisible(hwnd)) return hwnd;
+        }
+        Sleep(100);
+    }
+    return nullptr;
+}
+
+int main()
+{
+    KELVOAPP::PrepareArguments(GetModuleHandleA(nullptr), GetCommandLineA());
+    STRING show = GetArgValue("SHOW", 0);
+
+    char temp[MAX_PATH] = "";
+    GetTempPathA(sizeof temp, temp);
+    std::string folder = std::string(temp) + "horalinkdemo";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    FILE* f = fopen((folder + "\\horalink.cfg").c_str(), "wb");
+    if (!f) return 1;
+    unsigned long now = OSYS::Time();
+    fprintf(f, "%sTimeLastRefresh=%lu\r\nTimeNextRefresh=%lu\r\n", SETTINGS, now - 60, now + 8 * 3600);
+    fclose(f);
+    // No tip of the day in front of the picture.
+    REGISTRY("Horalink", "Software\\Kelvo", REGISTRY_CURRENTUSER).Write("TipOfDayStyle", "0");
+
+    std::string program = std::string(KELVOAPP::ProgramDir()) + "\\..\\bin\\horalink.exe";
+    std::string line = "\"" + program + "\" \"/WORKDIR:" + folder + "\"";
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return 1;
+    HWND window = wait_for_window(pi.dwProcessId);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    if (!window) return 1;
+
+    SetForegroundWindow(window);
+    Sleep(500);
+    RECT r;
+    GetWindowRect(window, &r);
+    if (show == "menu") {
+        PostMessageA(window, WM_SYSCOMMAND, SC_KEYMENU, 't');
+    } else if (show == "traymenu") {
+        // The menu opens at the cursor, as after a right click on the icon.
+        SetCursorPos(r.left - 20, r.top + 40);
+        PostMessageA(window, WM__TASKBAR, 1, WM_RBUTTONDOWN);
+    } else if (show == "about") {
+        PostMessageA(window, WM_COMMAND, IDM_ABOUT, 0);
+    } else if (show == "suspended") {
+        PostMessageA(window, WM_COMMAND, IDM_SUSPEND, 0);
+    }
+    return 0;
+}
