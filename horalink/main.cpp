@@ -39,6 +39,7 @@ static void check_data_folder_option()
 static void open_help(HELPFILE& help)
 {
     STRING file = APP::HelpFilePath();
+    help.SetSecondName(OSYS::GetStringFromResource(IDS_HELPNAME));
     help.SetDefaultTopic(HELP_DEFAULT_TOPIC);
     for (const HELPMAPPING& mapping : HELP_MAPPINGS) help.AddMapping(mapping.Dialog, mapping.Topic);
     if (OSYS::FileExists(file))

@@ -1,7 +1,8 @@
 // The main window in the test's own process: the window title, the tray icon's
 // number and tool tip, the menu and tool bar states, commands (unknown ones shown,
-// every command stopping the alarm), work handed from other threads to the window
-// thread, closing and the end of the session, the about box and a missing help file.
+// every command stopping the alarm, settings accepted), work handed from other threads
+// to the window thread, closing minimised, a session end that is called off, the about
+// box and a missing help file. Closing and the session end of horalink.exe: e2e tests.
 #include "app.h"
 
 #include "appmessages.h"
@@ -46,13 +47,6 @@ static bool pump_until(const std::function<bool()>& done, DWORD timeoutms, bool*
         if (GetTickCount() - start > timeoutms) return false;
         MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
     }
-}
-
-static int count_of(const std::string& text, const std::string& part)
-{
-    int n = 0;
-    for (size_t pos = text.find(part); pos != std::string::npos; pos = text.find(part, pos + 1)) n++;
-    return n;
 }
 
 TEST(AppTrayIcon, NumberFollowsAttentionSuspensionAndFailures)
@@ -254,7 +248,7 @@ TEST_F(App, EveryCommandStopsTheAlarmSound)
     EXPECT_FALSE(KillTimer(app->GetHwnd(), TIMER_ALARM));
 }
 
-TEST_F(App, ServiceModeDisablesExitEverywhere)
+TEST_F(App, ServiceModeDisablesExitAndKeepsRunningAtTheSessionEnd)
 {
     Start("/SERVICE");
     char cls[64] = "";
@@ -266,22 +260,10 @@ TEST_F(App, ServiceModeDisablesExitEverywhere)
     app->ApplyMenuStates(tray, true);
     EXPECT_FALSE(tray.IsMenuItemEnabled(IDM_EXIT));
 
-    // Exit and close only minimise; the update thread goes on.
-    ShowWindow(app->GetHwnd(), SW_RESTORE);
-    app->DoCommand(IDM_EXIT);
-    EXPECT_TRUE(IsIconic(app->GetHwnd()));
-    ShowWindow(app->GetHwnd(), SW_RESTORE);
-    app->Send(WM_CLOSE);
-    EXPECT_TRUE(IsIconic(app->GetHwnd()));
-    EXPECT_TRUE(app->Exists());
-    EXPECT_TRUE(app->WorkThreadRunning());
-
     // The end of the session removes the tray icon and nothing else.
-    LOGCAPTURE log;
     EXPECT_EQ(app->Send(WM_ENDSESSION, TRUE), 0);
     EXPECT_EQ(app->GetTrayIconId(), 0);
     EXPECT_TRUE(app->WorkThreadRunning());
-    EXPECT_THAT(log.Text(), HasSubstr("WM_ENDSESSION in service mode"));
 }
 
 TEST_F(App, UnknownCommandsAreShown)
@@ -324,24 +306,6 @@ TEST_F(App, WorkOfOtherThreadsIsHandedToTheWindowThread)
     app->StopAttention();
 }
 
-TEST_F(App, CloseEndsTheProgramThroughTheUpdateThread)
-{
-    Start();
-    ASSERT_TRUE(app->WorkThreadRunning());
-    ASSERT_TRUE(DeleteFileA(dir.File("horalink.cfg").c_str()));
-    LOGCAPTURE log;
-    bool quit = false;
-    app->Send(WM_CLOSE);
-    ASSERT_TRUE(Pump([&] { return quit; }, &quit));
-    EXPECT_FALSE(app->WorkThreadRunning());
-    EXPECT_TRUE(app->Exists());
-    app.reset();
-    std::string text = log.Text();
-    EXPECT_THAT(text, HasSubstr("WM_CLOSE StopThread=TRUE"));
-    EXPECT_THAT(text, HasSubstr("APP::~APP done"));
-    EXPECT_THAT(ReadFileBytes(dir.File("horalink.cfg")), HasSubstr("TimeCyclic=0"));
-}
-
 TEST_F(App, CloseMinimisesWhenConfigured)
 {
     Config("DlgCloseMinimize=1\r\n");
@@ -353,23 +317,6 @@ TEST_F(App, CloseMinimisesWhenConfigured)
     bool quit = false;
     app->DoCommand(IDM_EXIT);
     EXPECT_TRUE(Pump([&] { return quit; }, &quit));
-}
-
-TEST_F(App, EndOfTheSessionSavesOnceAndQuits)
-{
-    Start();
-    LOGCAPTURE log;
-    ASSERT_TRUE(DeleteFileA(dir.File("horalink.cfg").c_str()));
-    EXPECT_EQ(app->Send(WM_ENDSESSION, TRUE), 1);
-    EXPECT_FALSE(app->WorkThreadRunning());
-    EXPECT_TRUE(FileExistsOnDisk(dir.File("horalink.cfg")));
-    MSG msg;
-    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    app.reset();
-    std::string text = log.Text();
-    EXPECT_THAT(text, HasSubstr("WM_ENDSESSION thread closed"));
-    EXPECT_THAT(text, HasSubstr("WM_ENDSESSION -> saved all and QUIT posted"));
-    EXPECT_EQ(count_of(text, "APP::SaveSettings"), 1);
 }
 
 TEST_F(App, ACancelledSessionEndChangesNothing)
@@ -405,4 +352,22 @@ TEST_F(App, AMissingHelpFileIsNamedWhenHelpIsAsked)
     ASSERT_EQ(seen.size(), 2u);
     EXPECT_THAT(seen[0].text, HasSubstr("horalink.chm"));
     EXPECT_EQ(seen[0].title, "Horalink");
+}
+
+TEST_F(App, SettingsAcceptedWithOkReachTheWindowAndTheDrift)
+{
+    Start();
+    HWND toolbar = app->GetToolbar().GetHwnd();
+    EXPECT_TRUE(IsWindowVisible(toolbar));
+    // As if changed on the dialog's pages before OK.
+    app->PutSetting("DlgHideToolbar", "1");
+    app->PutSetting("Mode", "2");
+    LOGCAPTURE log;
+    DIALOGDRIVER driver("Settings", [](HWND dialog) { ClickButton(FindControl(dialog, IDOK)); });
+    EXPECT_EQ(app->DoCommand(IDM_SETTINGS), 1);
+    EXPECT_TRUE(driver.Wait());
+    EXPECT_FALSE(IsWindowVisible(toolbar));
+    EXPECT_EQ(Title(), "Horalink (LAN time server) V1.00");
+    EXPECT_THAT(log.Text(), HasSubstr("APP::SetDrift"));
+    EXPECT_THAT(ReadFileBytes(dir.File("horalink.cfg")), HasSubstr("DlgHideToolbar=1"));
 }
