@@ -168,6 +168,8 @@ TEST_F(Horalink, CheckOnceEndsAfterOneGoodUpdate)
     std::string log = Log();
     EXPECT_THAT(log, HasSubstr("APP::UpdateItem one good update was asked for: exit"));
     EXPECT_THAT(log, HasSubstr("main::~main"));
+    // The help file beside the program was found with its topic list.
+    EXPECT_THAT(log, HasSubstr("HELPFILE::SetFilename done"));
 }
 
 TEST_F(Horalink, SetsTheClockByItselfAndIsRefusedUnderWine)
