@@ -371,3 +371,26 @@ TEST_F(App, SettingsAcceptedWithOkReachTheWindowAndTheDrift)
     EXPECT_THAT(log.Text(), HasSubstr("APP::SetDrift"));
     EXPECT_THAT(ReadFileBytes(dir.File("horalink.cfg")), HasSubstr("DlgHideToolbar=1"));
 }
+
+TEST_F(App, MinimisedToTheTrayAndBackByADoubleClick)
+{
+    Config("DlgTaskbar=1\r\nDlgDblClickMode=0\r\n");
+    Start();
+    HWND hwnd = app->GetHwnd();
+    ShowWindow(hwnd, SW_MINIMIZE);
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+    app->Send(WM__TASKBAR, 1, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(IsWindowVisible(hwnd));
+    EXPECT_FALSE(IsIconic(hwnd));
+}
+
+TEST_F(App, ADoubleClickAdjustsEvenWithoutADifference)
+{
+    Config("DlgDblClickMode=2\r\nTimeLastValueMs=0\r\n");
+    Start();
+    // Suspended, the update thread leaves the adjustment pending for the test to see.
+    app->DoCommand(IDM_SUSPEND);
+    EXPECT_FALSE(app->GetMainMenu().IsMenuItemEnabled(IDM_ADJUSTNOW));
+    app->Send(WM__TASKBAR, 1, WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(app->IsAdjustPending());
+}
