@@ -16,6 +16,7 @@ sys.path.insert(0, os.path.join(HERE, "..", "..", "..", "tests", "tools"))
 
 import toolkitdemo_images as toolkit  # noqa: E402
 from toolkitdemo_images import (circle, ring, segment, rrect, polygon, arrow_head,  # noqa: E402
+                                draw_pause, draw_settings,
                                 BLUE, TEAL, ORANGE, RED, SLATE, GREEN, WHITE, PAPER)
 
 AMBER = (0xF5, 0x9E, 0x0B)
@@ -97,11 +98,6 @@ def draw_adjust(c):
     c.fill(segment(17.2, 20.0, 20.6, 15.8, 1.7), WHITE)
 
 
-def draw_suspend(c):
-    c.fill(rrect(5.5, 4, 10.5, 20, 1.5), ORANGE)
-    c.fill(rrect(13.5, 4, 18.5, 20, 1.5), ORANGE)
-
-
 def draw_stop_alarm(c):
     bell = polygon([(12, 3.2), (16.8, 6.5), (17.5, 14.5), (20, 17.5), (4, 17.5), (6.5, 14.5),
                     (7.2, 6.5)])
@@ -109,13 +105,6 @@ def draw_stop_alarm(c):
     c.fill(circle(12, 19.6, 2.0), AMBER)
     c.fill(segment(3.5, 3.5, 20.5, 20.5, 4.2), WHITE)
     c.fill(segment(3.5, 3.5, 20.5, 20.5, 2.2), RED)
-
-
-def draw_settings(c):
-    for y, knob in ((6, 15.5), (12, 8.5), (18, 13.5)):
-        c.fill(segment(3.5, y, 20.5, y, 2.0), SLATE)
-        c.fill(circle(knob, y, 3.4), BLUE)
-        c.fill(circle(knob, y, 1.5), WHITE)
 
 
 def draw_help(c):
@@ -126,7 +115,7 @@ def draw_help(c):
 
 
 # The order is the image index the program gives each tool bar button.
-TOOLBAR = [draw_check_now, draw_adjust, draw_suspend, draw_stop_alarm, draw_settings,
+TOOLBAR = [draw_check_now, draw_adjust, draw_pause, draw_stop_alarm, draw_settings,
            draw_help]
 
 
