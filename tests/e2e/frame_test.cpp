@@ -16,6 +16,16 @@ static void copy_program(const std::string& name, const std::string& folder)
 
 static std::string quoted(const std::string& path) { return "\"" + path + "\""; }
 
+// A data folder whose settings need no first-start wizard and schedule no checks;
+// returns the option that points horalink at it.
+static std::string configured_data_folder(const TEMPDIR& dir)
+{
+    std::string data = dir.File("data");
+    CreateDirectoryA(data.c_str(), nullptr);
+    WriteFileBytes(data + "\\horalink.cfg", "ConnectionType=0\r\nTimeCyclic=0\r\nVersion=1.00\r\n");
+    return " /WORKDIR:" + data;
+}
+
 // Closes horalink's main window of the process and waits for the process to end.
 static PROGRAMRUN close_main_window(PROCESS_INFORMATION* pi)
 {
@@ -48,7 +58,8 @@ TEST(LanguageLibrary, FrenchFallsBackToEnglish)
     copy_program("horalinkenglish.dll", dir.Path());
     std::string log = dir.File("run.log");
     PROCESS_INFORMATION pi;
-    ASSERT_TRUE(StartProgramAsync(quoted(dir.File("horalink.exe")) + " /LANG:FRENCH /LOGIT:" + log,
+    ASSERT_TRUE(StartProgramAsync(quoted(dir.File("horalink.exe")) + " /LANG:FRENCH /LOGIT:" + log +
+                                      configured_data_folder(dir),
                                   dir.Path(), &pi));
     PROGRAMRUN run = close_main_window(&pi);
     EXPECT_TRUE(run.ended);
@@ -65,7 +76,8 @@ TEST(LanguageLibrary, GermanIsLoadedWhenAsked)
     copy_program("horalinkgerman.dll", dir.Path());
     std::string log = dir.File("run.log");
     PROCESS_INFORMATION pi;
-    ASSERT_TRUE(StartProgramAsync(quoted(dir.File("horalink.exe")) + " -LANG GER /LOGIT:" + log,
+    ASSERT_TRUE(StartProgramAsync(quoted(dir.File("horalink.exe")) + " -LANG GER /LOGIT:" + log +
+                                      configured_data_folder(dir),
                                   dir.Path(), &pi));
     PROGRAMRUN run = close_main_window(&pi);
     EXPECT_EQ(run.exitcode, 0u);
@@ -144,7 +156,8 @@ TEST(DevTree, ProgramInReleaseBesideSourcesRunsFromTheSourceFolder)
     WriteFileBytes(prog + "\\main.cpp", "");
     std::string log = dir.File("run.log");
     PROCESS_INFORMATION pi;
-    ASSERT_TRUE(StartProgramAsync(quoted(release + "\\horalink.exe") + " /LOGIT:" + log, work, &pi));
+    ASSERT_TRUE(StartProgramAsync(
+        quoted(release + "\\horalink.exe") + " /LOGIT:" + log + configured_data_folder(dir), work, &pi));
     PROGRAMRUN run = close_main_window(&pi);
     EXPECT_EQ(run.exitcode, 0u);
     std::string content = ReadFileBytes(log);
