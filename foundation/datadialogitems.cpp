@@ -7,9 +7,6 @@
 
 #include <cstdio>
 
-// A report naming the item, for checks that have the control's id at hand.
-static void id_info(char* info, int size, int id) { snprintf(info, size, "id= %d", id); }
-
 // The value of key in record, null when it is missing (never creates the key).
 static STRING record_value(HASH& record, const char* key)
 {
@@ -22,7 +19,7 @@ static STRING record_value(HASH& record, const char* key)
 DATADIALOGITEM::DATADIALOGITEM(int id, STRING* value) : Id(id), pValue(value), Magic(0)
 {
     char info[24];
-    id_info(info, sizeof info, id);
+    snprintf(info, sizeof info, "id= %d", id);
     ASSERTINFO(this->pValue, info);
 }
 

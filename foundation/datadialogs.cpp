@@ -309,12 +309,10 @@ void DATADIALOGBASE::LoadItems()
 
 void DATADIALOGBASE::SaveItems()
 {
-    if (!TakeBack) {
-        Logit("DATADIALOGBASE::SaveItems %d cancelled\n", TemplateId);
-        return;
-    }
     DATADIALOG::SaveItems();
-    for (int i = 0; i < PageCount; i++) Pages[i]->SaveItems();
+    // The pages keep their own flags; a cancel of the whole dialog holds for them too.
+    if (TakeBack)
+        for (int i = 0; i < PageCount; i++) Pages[i]->SaveItems();
 }
 
 bool DATADIALOGBASE::CreatePageWindow(DATADIALOG* page)

@@ -27,27 +27,32 @@ MENU::~MENU()
 
 HMENU MENU::GetSubMenu(int pos) const { return hMenu ? ::GetSubMenu(hMenu, pos) : nullptr; }
 
-STRING MENU::GetMenuItemText(int item, bool byposition) const
+STRING MenuItemText(HMENU menu, int item, bool byposition)
 {
-    UINT by = byposition ? MF_BYPOSITION : MF_BYCOMMAND;
-    if (!item_exists(hMenu, item, by)) {
-        LogitLevel(4, "MENU::GetMenuItemText %d not found\n", item);
-        return STRING();
-    }
+    if (!item_exists(menu, item, byposition ? MF_BYPOSITION : MF_BYCOMMAND)) return STRING();
     // Asked through the item information, which owner-drawn items answer as well.
     MENUITEMINFOA mii = {};
     mii.cbSize = sizeof mii;
     mii.fMask = MIIM_STRING;
-    if (!GetMenuItemInfoA(hMenu, item, byposition, &mii)) return STRING();
+    if (!GetMenuItemInfoA(menu, item, byposition, &mii)) return STRING();
     STRING text;
     text.Make(static_cast<int>(mii.cch), nullptr);
     mii.cch++;
     mii.dwTypeData = text.Data();
-    if (text.Length() > 0 && GetMenuItemInfoA(hMenu, item, byposition, &mii))
+    if (text.Length() > 0 && GetMenuItemInfoA(menu, item, byposition, &mii))
         text.Truncate(static_cast<int>(mii.cch));
     else
         text.Truncate(0);
-    LogitLevel(4, "MENU::GetMenuItemText %d returns %s\n", item, text.Text());
+    return text;
+}
+
+STRING MENU::GetMenuItemText(int item, bool byposition) const
+{
+    STRING text = MenuItemText(hMenu, item, byposition);
+    if (text.IsNull())
+        LogitLevel(4, "MENU::GetMenuItemText %d not found\n", item);
+    else
+        LogitLevel(4, "MENU::GetMenuItemText %d returns %s\n", item, text.Text());
     return text;
 }
 

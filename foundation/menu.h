@@ -10,6 +10,10 @@
 const int MENU_RETURNCMD = 1;    // return the chosen command instead of sending it
 const int MENU_RIGHTBUTTON = 8;  // the right mouse button chooses too
 
+// Text of item (command id, or position with byposition) of menu, owner-drawn items
+// included, without logging (for drawing paths); a null STRING when there is none.
+STRING MenuItemText(HMENU menu, int item, bool byposition);
+
 class MENU {
 public:
     // Wraps hmenu; an owned menu is destroyed with the object.

@@ -13,7 +13,6 @@
 
 const char* const NEWTOOLBAR_CLASS = "KelvoWinClassNewToolbar";
 
-static const char MAKER_KEY[] = "Software\\Kelvo\\";
 static const char SMALLSYMBOLS_VALUE[] = "SmallSymbols";
 
 using namespace NEWTOOLBARLOOK;
@@ -31,13 +30,6 @@ void NEWTOOLBARLOOK::FillRoundRect(HDC hdc, const RECT& r, COLORREF fill, COLORR
     SelectObject(hdc, oldpen);
     DeleteObject(brush);
     DeleteObject(pen);
-}
-
-void NEWTOOLBARLOOK::FillRect(HDC hdc, const RECT& r, COLORREF colour)
-{
-    COLORREF old = SetBkColor(hdc, colour);
-    ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
-    SetBkColor(hdc, old);
 }
 
 // ---------------------------------------------------------------- images
@@ -161,7 +153,7 @@ bool NEWTOOLBAR::Create(HWND parent, int id, int smallstrip, int largestrip, con
     hParent = parent;
     App = app;
     if (App.NotEmpty()) {
-        REGISTRY reg(HKEY_CURRENT_USER, MAKER_KEY, App, REGISTRY_READ);
+        REGISTRY reg(HKEY_CURRENT_USER, KELVO_REGISTRYKEY, App, REGISTRY_READ);
         SmallSymbols = reg.Read(SMALLSYMBOLS_VALUE) == "1";
     }
     bool ok = LoadStrip(smallstrip, 16, &SmallImages);
@@ -265,14 +257,19 @@ RECT NEWTOOLBAR::GetButtonRect(int id) const
     return button ? button->Rect : empty;
 }
 
+// Sets or clears a state bit of button and repaints it when that changes its look.
+static void set_state(HWND bar, NEWTOOLBARBUTTON& button, BYTE bit, bool on)
+{
+    BYTE state = on ? (button.State | bit) : (button.State & ~bit);
+    if (state != button.State && bar) InvalidateRect(bar, &button.Rect, FALSE);
+    button.State = state;
+}
+
 bool NEWTOOLBAR::EnableButton(int id, bool enable)
 {
     NEWTOOLBARBUTTON* button = FindButton(id);
-    if (!button) return false;
-    BYTE state = enable ? (button->State | TBSTATE_ENABLED) : (button->State & ~TBSTATE_ENABLED);
-    if (state != button->State && hWnd) InvalidateRect(hWnd, &button->Rect, FALSE);
-    button->State = state;
-    return true;
+    if (button) set_state(hWnd, *button, TBSTATE_ENABLED, enable);
+    return button != nullptr;
 }
 
 bool NEWTOOLBAR::IsButtonEnabled(int id) const
@@ -285,11 +282,9 @@ bool NEWTOOLBAR::CheckButton(int id, bool check)
 {
     NEWTOOLBARBUTTON* found = FindButton(id);
     if (!found) return false;
-    NEWTOOLBARBUTTON& button = *found;
+    const NEWTOOLBARBUTTON& button = *found;
     if (!ASSERT(button.Style & TBSTYLE_CHECK)) return false;
-    BYTE state = check ? (button.State | TBSTATE_CHECKED) : (button.State & ~TBSTATE_CHECKED);
-    if (state != button.State && hWnd) InvalidateRect(hWnd, &button.Rect, FALSE);
-    button.State = state;
+    set_state(hWnd, *found, TBSTATE_CHECKED, check);
     return true;
 }
 
@@ -305,7 +300,7 @@ bool NEWTOOLBAR::SetSmallSymbols(bool small)
     SmallSymbols = small;
     bool stored = true;
     if (App.NotEmpty()) {
-        REGISTRY reg(App, MAKER_KEY, REGISTRY_CURRENTUSER);
+        REGISTRY reg(App, KELVO_REGISTRYKEY, REGISTRY_CURRENTUSER);
         stored = reg.Write(SMALLSYMBOLS_VALUE, small ? "1" : "0");
     }
     if (hWnd) Resize();
@@ -446,7 +441,7 @@ void NEWTOOLBAR::PaintButton(HDC hdc, const NEWTOOLBARBUTTON& button, int index)
     if (button.Style & TBSTYLE_SEP) {
         int mid = (r.left + r.right) / 2;
         RECT line = {mid, r.top + 4, mid + 1, r.bottom - 4};
-        NEWTOOLBARLOOK::FillRect(hdc, line, SEPARATOR_LINE);
+        FillSolidRect(hdc, line, SEPARATOR_LINE);
         return;
     }
     bool enabled = (button.State & TBSTATE_ENABLED) != 0;
@@ -474,9 +469,9 @@ void NEWTOOLBAR::Paint(HDC hdc)
     // Drawn off screen and copied at once, so nothing flickers while hovering.
     MEMORYBITMAP back(client.right, client.bottom, hdc);
     HDC mem = back.GetHdc();
-    NEWTOOLBARLOOK::FillRect(mem, client, BAR_BACKGROUND);
+    FillSolidRect(mem, client, BAR_BACKGROUND);
     RECT border = {0, client.bottom - 1, client.right, client.bottom};
-    NEWTOOLBARLOOK::FillRect(mem, border, BAR_BORDER);
+    FillSolidRect(mem, border, BAR_BORDER);
     for (int i = 0; i < Buttons.GetCount(); i++) PaintButton(mem, Buttons[i], i);
     back.CopyTo(hdc, 0, 0);
 }

@@ -1,5 +1,5 @@
 // The look shared by the tool bar and the menu items it draws: colours, sizes and
-// the two filling helpers (inside NEWTOOLBAR's own files only).
+// the rounded filling helper (inside NEWTOOLBAR's own files only).
 #pragma once
 
 #include <windows.h>
@@ -29,6 +29,5 @@ const COLORREF MENU_TEXT_GRAYED = RGB(160, 166, 175);
 const COLORREF MENU_SELECTED_FILL = RGB(226, 234, 246);
 const COLORREF MENU_SELECTED_BORDER = RGB(203, 216, 236);
 
-void FillRect(HDC hdc, const RECT& r, COLORREF colour);
 void FillRoundRect(HDC hdc, const RECT& r, COLORREF fill, COLORREF border);
 }  // namespace NEWTOOLBARLOOK

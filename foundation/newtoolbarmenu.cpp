@@ -3,6 +3,7 @@
 #include "newtoolbar.h"
 
 #include "kelvo.h"
+#include "menu.h"
 #include "newtoolbarlook.h"
 
 using namespace NEWTOOLBARLOOK;
@@ -37,21 +38,6 @@ int NEWTOOLBAR::MenuItemPosition(const NEWTOOLBARMENUITEM* item)
             return pos;
     }
     return -1;
-}
-
-static STRING item_text(HMENU menu, int pos)
-{
-    MENUITEMINFOA mii = {};
-    mii.cbSize = sizeof mii;
-    mii.fMask = MIIM_STRING;
-    if (pos < 0 || !GetMenuItemInfoA(menu, pos, TRUE, &mii)) return STRING("");
-    STRING text;
-    text.Make(static_cast<int>(mii.cch), nullptr);
-    mii.cch++;
-    mii.dwTypeData = text.Data();
-    if (text.Length() == 0 || !GetMenuItemInfoA(menu, pos, TRUE, &mii)) return STRING("");
-    text.Truncate(static_cast<int>(mii.cch));
-    return text;
 }
 
 int NEWTOOLBAR::TakeMenuItems(HMENU menu, int id, bool bar)
@@ -125,7 +111,7 @@ bool NEWTOOLBAR::MeasureMenuItem(MEASUREITEMSTRUCT* mis)
         mis->itemHeight = MENU_SEPARATOR_HEIGHT;
         return true;
     }
-    STRING text = item_text(item->Menu, MenuItemPosition(item));
+    STRING text = MenuItemText(item->Menu, MenuItemPosition(item), true);
     STRING label = text.Field(0, "\t", STRINGFIELD_EMPTYIFMISSING);
     STRING accel = text.Field(1, "\t", STRINGFIELD_EMPTYIFMISSING);
     HDC hdc = GetDC(nullptr);
@@ -160,11 +146,11 @@ bool NEWTOOLBAR::DrawMenuItem(const DRAWITEMSTRUCT* dis)
     if (dis->CtlType != ODT_MENU || !item) return false;
     HDC hdc = dis->hDC;
     RECT r = dis->rcItem;
-    FillRect(hdc, r, GetSysColor(COLOR_WINDOW));
+    FillSolidRect(hdc, r, GetSysColor(COLOR_WINDOW));
     if (item->Separator) {
         int mid = (r.top + r.bottom) / 2;
         RECT line = {r.left + MENU_GUTTER, mid, r.right - MENU_INSET - 4, mid + 1};
-        FillRect(hdc, line, SEPARATOR_LINE);
+        FillSolidRect(hdc, line, SEPARATOR_LINE);
         return true;
     }
     bool grayed = (dis->itemState & (ODS_GRAYED | ODS_DISABLED)) != 0;
@@ -191,7 +177,7 @@ bool NEWTOOLBAR::DrawMenuItem(const DRAWITEMSTRUCT* dis)
     }
     if (image >= 0) DrawImage(hdc, ix, iy, SmallImages, image, grayed);
 
-    STRING text = item_text(item->Menu, MenuItemPosition(item));
+    STRING text = MenuItemText(item->Menu, MenuItemPosition(item), true);
     STRING label = text.Field(0, "\t", STRINGFIELD_EMPTYIFMISSING);
     STRING accel = text.Field(1, "\t", STRINGFIELD_EMPTYIFMISSING);
     HGDIOBJ oldfont = SelectObject(hdc, MenuFont());
@@ -239,7 +225,7 @@ bool NEWTOOLBAR::MenuChar(WPARAM wParam, LPARAM lParam, LRESULT* result)
         if (!GetMenuItemInfoA(menu, pos, TRUE, &mii)) continue;
         if (mii.fState & MFS_HILITE) hilite = pos;
         if (!FindMenuItem(mii.dwItemData)) continue;
-        char c = mnemonic(item_text(menu, pos));
+        char c = mnemonic(MenuItemText(menu, pos, true));
         if (!c || upper(c) != upper(wanted)) continue;
         matches++;
         if (first < 0) first = pos;

@@ -10,7 +10,6 @@
 
 #include <cstdlib>
 
-static const char TIPS_BASEKEY[] = "Software\\Kelvo\\";
 static const long SECONDS_PER_DAY = 86400;
 
 // ---------------------------------------------------------------- tips file
@@ -179,7 +178,7 @@ static int registry_number(REGISTRY& registry, const char* value, int missing)
 bool ShowTips(HWND owner, const char* file, const char* app, bool ondemand)
 {
     Logit("ShowTips %s %s ondemand= %d\n", file ? file : "(null)", app ? app : "(null)", ondemand);
-    REGISTRY registry(app, TIPS_BASEKEY, REGISTRY_CURRENTUSER);
+    REGISTRY registry(app, KELVO_REGISTRYKEY, REGISTRY_CURRENTUSER);
     long today = static_cast<long>(OSYS::Time() / SECONDS_PER_DAY);
     int style = registry_number(registry, "TipOfDayStyle", TIPSTYLE_DAILY);
     long last = registry_number(registry, "TipOfDayLast", 0);

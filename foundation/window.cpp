@@ -239,20 +239,17 @@ void WINDOW::DrawFrame(HDC hdc, const RECT& rect, int mode, COLORREF color)
         shadow = t;
     }
     // Lines of one pixel drawn as rectangles, which needs no pen.
-    COLORREF old = GetBkColor(hdc);
-    int w = rect.right - rect.left, h = rect.bottom - rect.top;
-    const RECT top = {rect.left, rect.top, rect.right, rect.top + 1};
-    const RECT left = {rect.left, rect.top, rect.left + 1, rect.bottom};
-    const RECT bottom = {rect.left, rect.bottom - 1, rect.right, rect.bottom};
-    const RECT right = {rect.right - 1, rect.top, rect.right, rect.bottom};
-    if (w > 0 && h > 0) {
-        SetBkColor(hdc, light);
-        ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &top, nullptr, 0, nullptr);
-        ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &left, nullptr, 0, nullptr);
-        SetBkColor(hdc, shadow);
-        ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &bottom, nullptr, 0, nullptr);
-        ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &right, nullptr, 0, nullptr);
-    }
+    if (rect.right <= rect.left || rect.bottom <= rect.top) return;
+    FillSolidRect(hdc, {rect.left, rect.top, rect.right, rect.top + 1}, light);
+    FillSolidRect(hdc, {rect.left, rect.top, rect.left + 1, rect.bottom}, light);
+    FillSolidRect(hdc, {rect.left, rect.bottom - 1, rect.right, rect.bottom}, shadow);
+    FillSolidRect(hdc, {rect.right - 1, rect.top, rect.right, rect.bottom}, shadow);
+}
+
+void WINDOW::FillSolidRect(HDC hdc, const RECT& rect, COLORREF color)
+{
+    COLORREF old = SetBkColor(hdc, color);
+    ExtTextOutA(hdc, 0, 0, ETO_OPAQUE, &rect, nullptr, 0, nullptr);
     SetBkColor(hdc, old);
 }
 

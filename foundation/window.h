@@ -6,6 +6,10 @@
 
 #include <windows.h>
 
+// The maker's key below HKEY_CURRENT_USER; each program keeps its window positions,
+// symbol size and tips in a key below it named after the program.
+const char* const KELVO_REGISTRYKEY = "Software\\Kelvo";
+
 class WINDOW {
 public:
     WINDOW();
@@ -58,6 +62,8 @@ public:
     // A one-pixel 3D frame on the edge of rect: mode 1 raised, -1 sunken, 0 flat in
     // color (CLR_INVALID: the button face colour).
     static void DrawFrame(HDC hdc, const RECT& rect, int mode, COLORREF color = CLR_INVALID);
+    // Fills rect with color, without a brush; the DC's background colour stays.
+    static void FillSolidRect(HDC hdc, const RECT& rect, COLORREF color);
 
     HWND hWnd;
     bool AutoDestroy;

@@ -5,8 +5,6 @@
 #include "kelvo.h"
 #include "registry.h"
 
-static const char KELVO_KEY[] = "Software\\Kelvo";
-
 // The rectangle a window has when it is neither minimised nor maximised, in the
 // coordinates MoveWindow takes: the parent's client area for a child, else the screen.
 static RECT normal_rect(HWND hwnd)
@@ -38,7 +36,7 @@ bool WINDOW::StoreWindowPos(const char* app, const char* name)
           static_cast<int>(rect.top), static_cast<int>(rect.right), static_cast<int>(rect.bottom));
     INT32 values[4] = {static_cast<INT32>(rect.left), static_cast<INT32>(rect.top),
                        static_cast<INT32>(rect.right), static_cast<INT32>(rect.bottom)};
-    REGISTRY registry(HKEY_CURRENT_USER, KELVO_KEY, app, REGISTRY_CREATE);
+    REGISTRY registry(HKEY_CURRENT_USER, KELVO_REGISTRYKEY, app, REGISTRY_CREATE);
     bool ok = registry.Write(name, values, sizeof values);
     ok = registry.Write(STRING(name) + "Max", IsZoomed(hWnd) ? "1" : "0") && ok;
     return ok;
@@ -49,7 +47,7 @@ bool WINDOW::RestoreWindowPos(const char* app, const char* name)
     if (!ASSERT(this->hWnd) || !ASSERT(app && name)) return false;
     INT32 values[8] = {};
     DWORD size = sizeof values;
-    REGISTRY registry(HKEY_CURRENT_USER, KELVO_KEY, app, REGISTRY_READ);
+    REGISTRY registry(HKEY_CURRENT_USER, KELVO_REGISTRYKEY, app, REGISTRY_READ);
     bool read = registry.IsOpen() && registry.Read(name, values, &size);
     RECT rect = {values[0], values[1], values[2], values[3]};
     // Only a whole rectangle of a real size counts; anything else is not ours.

@@ -77,7 +77,7 @@ public:
                                   nullptr, 0);
         old = SelectObject(dc, bitmap);
         RECT all = {0, 0, cx, cy};
-        NEWTOOLBARLOOK::FillRect(dc, all, RGB(255, 0, 255));
+        WINDOW::FillSolidRect(dc, all, RGB(255, 0, 255));
     }
     ~PICTURE()
     {
