@@ -39,6 +39,12 @@ const int UPDATE_EXIT_COMMAND = 2200;
 // TimeLastTimeDelta once the clock has been set: a second adjustment does nothing.
 const char ZERO_TIME_DELTA[] = "00000000.00000000";
 
+// The drift calculator's ranges (as its dialog enforces them): seconds gained or lost,
+// and in how many hours; outside them the arithmetic would divide by zero or overflow.
+const int DRIFTCALC_SECONDS_MAX = 9999;
+const int DRIFTCALC_HOURS_MIN = 1;
+const int DRIFTCALC_HOURS_MAX = 48;
+
 // The drift calculator's texts for the settings dialog: control 204 (clock-tick
 // increment in ns) and control 205 (correction in ns per tick), or "N/A".
 struct DRIFTTEXTS {

@@ -10,12 +10,6 @@ const long long NS_PER_SECOND = 1000000000LL;
 const long long NS_PER_HOUR = 3600LL * NS_PER_SECOND;
 const long long NS_PER_TICKUNIT = 100;  // the platform counts ticks in 100 ns
 
-// The calculator's ranges (as its dialog enforces them); outside them the arithmetic
-// would divide by zero or overflow.
-const int DRIFT_SECONDS_MAX = 9999;
-const int DRIFT_HOURS_MIN = 1;
-const int DRIFT_HOURS_MAX = 48;
-
 int APPENGINE::SetDrift(int on, long nanoseconds)
 {
     Logit("APP::SetDrift on= %d, nanoseconds= %ld\n", on, nanoseconds);
@@ -57,7 +51,8 @@ DRIFTTEXTS APPENGINE::CalculateDrift(int seconds, int hours, int fast, SYSTEMCLO
     if (!clock.GetAdjustment(adjustment, increment, disabled) || increment == 0) return texts;
     long long incrementns = increment * NS_PER_TICKUNIT;
     texts.Increment = STRING(incrementns);
-    if (seconds < 0 || seconds > DRIFT_SECONDS_MAX || hours < DRIFT_HOURS_MIN || hours > DRIFT_HOURS_MAX)
+    if (seconds < 0 || seconds > DRIFTCALC_SECONDS_MAX || hours < DRIFTCALC_HOURS_MIN ||
+        hours > DRIFTCALC_HOURS_MAX)
         return texts;
 
     long long sign = fast ? -1 : 1;

@@ -7,10 +7,6 @@
 #include "horalinkres.h"
 #include "kelvo.h"
 
-static const int DRIFTCALC_SECONDS_MAX = 9999;
-static const int DRIFTCALC_HOURS_MIN = 1;
-static const int DRIFTCALC_HOURS_MAX = 48;
-
 bool RunDriftCalculator(HWND owner, HWND driftpage, DRIFTVALUES& values, SYSTEMCLOCK& clock)
 {
     Logit("RunDriftCalculator\n");
