@@ -21,7 +21,7 @@ void APPENGINE::AdjustClock(const char* delta)
     int ok = AdjustSystemTime(offset);
     Logit("APP::AdjustClock AdjustSystemTime returned %d\n", ok);
 
-    long long amount = OffsetMs(offset, true);
+    long long amount = offset.ToMilliseconds(true);
     PutSetting("TimeLastStatus", ResourceText(IDS_STATUSADJUSTED));
     PutSetting("TimeLastStatus2", ResourceText(IDS_STATUSADJUSTEDBY, FormatDiff(amount, 0).Text()));
     PutSetting("TimeLastQuality", "0");

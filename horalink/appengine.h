@@ -86,8 +86,6 @@ public:
     static STRING FormatDiff(long long ms, int granularity);
     // Level 0, 1 or 2 of an absolute difference against the two limits.
     static int QualityLevel(long long ms, long long variance, long long maxdiff);
-    // Milliseconds of an offset, exact for every difference NTPTIME holds.
-    static long long OffsetMs(const NTPTIME& offset, bool absolute);
     // TimeExtraAdjustment cut to 16 bits, in seconds.
     long ExtraAdjustmentSeconds();
     // Adds seconds (negative: subtracts) to offset.

@@ -71,16 +71,6 @@ int APPENGINE::QualityLevel(long long ms, long long variance, long long maxdiff)
     return QUALITY_WRONG;
 }
 
-// NTPTIME::ToMilliseconds multiplies in 32 bits and wraps above 49.7 days, which would
-// make a clock that is months or years off (a flat CMOS battery) look right; here the
-// whole range of a difference counts.
-long long APPENGINE::OffsetMs(const NTPTIME& offset, bool absolute)
-{
-    NTPTIME amount = offset.IsNegative() ? offset.Negate() : offset;
-    long long ms = amount.Seconds * 1000LL + NTPTIME::FractionToMs(amount.Fraction);
-    return offset.IsNegative() && !absolute ? -ms : ms;
-}
-
 long APPENGINE::ExtraAdjustmentSeconds()
 {
     return static_cast<int16_t>(GetSettingInt("TimeExtraAdjustment")) * 3600L;
@@ -123,8 +113,8 @@ int APPENGINE::StoreResult(int ok, STRING& output, const NTPTIME& offset)
 STRING APPENGINE::HandleNewResult(STRING& text, const NTPTIME& offset)
 {
     Logit("APP::HandleNewResult\n");
-    long long v = OffsetMs(offset, false);
-    long long d = OffsetMs(offset, true);
+    long long v = offset.ToMilliseconds(false);
+    long long d = offset.ToMilliseconds(true);
     // The sign tells where the PC stands against the server: "-" behind, "+" ahead.
     text = STRING(v > 0 ? "-" : "+") + FormatDiff(d, 0).Text();
 

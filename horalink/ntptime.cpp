@@ -150,8 +150,7 @@ SYSTEMTIME NTPTIME::ToSystemTimeNear(const SYSTEMTIME& reference) const
 long long NTPTIME::ToMilliseconds(bool absolute) const
 {
     NTPTIME a = IsNegative() ? Negate() : *this;
-    uint32_t whole = a.Seconds * 1000u;
-    long long ms = static_cast<long long>(whole) + FractionToMs(a.Fraction);
+    long long ms = a.Seconds * 1000LL + FractionToMs(a.Fraction);
     return (IsNegative() && !absolute) ? -ms : ms;
 }
 

@@ -60,7 +60,8 @@ public:
     static uint32_t MsToFraction(unsigned ms);
 
     // seconds × 1000 + millisecond of the absolute value, with the value's sign unless
-    // absolute is set. The × 1000 is done in 32 unsigned bits: exact below about 49.7 days.
+    // absolute is set; exact for every difference (not wrapped at 2^32 ms, about 49.7
+    // days, which would make a clock months off look right).
     long long ToMilliseconds(bool absolute) const;
 
     // "%08x.%08x", lower-case.

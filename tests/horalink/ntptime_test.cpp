@@ -217,10 +217,10 @@ TEST(NtpTime, ToMillisecondsEdges)
     EXPECT_EQ(NTPTIME(1, 0x80000000u).ToMilliseconds(false), 1500);
     EXPECT_EQ(NTPTIME(0, 0xFFFFFFFFu).ToMilliseconds(false), 1000);
     EXPECT_EQ(NTPTIME(0, 1).Negate().ToMilliseconds(false), 0);
-    // The largest amount that is exact, and the first one past the 32-bit multiplication.
-    EXPECT_EQ(NTPTIME(4294967u, 0).ToMilliseconds(false), 4294967000LL);
-    EXPECT_EQ(NTPTIME(4294967u, 0).Negate().ToMilliseconds(false), -4294967000LL);
-    EXPECT_EQ(NTPTIME(4294968u, 0).ToMilliseconds(false), 704);
+    // Past 2^32 ms (49.7 days) nothing wraps: a clock months off must not look right.
+    EXPECT_EQ(NTPTIME(4294968u, 0).ToMilliseconds(false), 4294968000LL);
+    EXPECT_EQ(NTPTIME(4294968u, 0).Negate().ToMilliseconds(false), -4294968000LL);
+    EXPECT_EQ(NTPTIME(0x7FFFFFFFu, 0).ToMilliseconds(true), 2147483647000LL);
 }
 
 TEST(NtpTime, TextFormAndReading)
