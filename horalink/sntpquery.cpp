@@ -166,8 +166,8 @@ int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
     STRING error("unknown problem");
     offset = NTPTIME();
     int ok = 0;
-    bool dolimit = Settings["TimeDoMaxAdjust"].ToInt() != 0;
-    long long limit = Settings["TimeMaxAdjust"].ToInt() * 3600LL;
+    bool dolimit = GetSettingInt("TimeDoMaxAdjust") != 0;
+    long long limit = GetSettingInt("TimeMaxAdjust") * 3600LL;
 
     STRING name(server && *server ? server : "<none>");
     Logit("APP::GetNtpTime %s\n", name.Text());
