@@ -407,9 +407,7 @@ LRESULT APP::OnEndSession(bool ending)
         return 0;
     }
     if (WorkThreadRunning()) {
-        DockClockStopUpdating();
-        RequestStop();
-        SetTimer(hWnd, TIMER_QUIT, QUIT_SAFETY_MS, nullptr);
+        BeginQuit();
         // The system ends the process soon after this message: the thread's end is
         // waited for here, with the window's messages flowing.
         MSG msg;
