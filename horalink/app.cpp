@@ -172,9 +172,8 @@ APP::~APP()
 bool APP::SaveSettings()
 {
     if (DataFolder.Length() == 0) return false;
-    SettingsLock().Enter();
+    SETTINGSGUARD guard(&SettingsLock());
     bool ok = SETTINGS::Save(Settings, DataFolder);
-    SettingsLock().Leave();
     Logit("APP::SaveSettings %s returns %d\n", DataFolder.Text(), ok);
     return ok;
 }

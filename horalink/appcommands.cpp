@@ -128,10 +128,11 @@ void APP::ToggleSuspend()
 // Mode 0, 1 or 2; applying the settings stores a mode below 1 as 1.
 void APP::SetMode(int mode)
 {
-    SettingsLock().Enter();
-    Settings["Mode"] = STRING(mode);
-    SETTINGS::Apply(Settings);
-    SettingsLock().Leave();
+    {
+        SETTINGSGUARD guard(&SettingsLock());
+        Settings["Mode"] = STRING(mode);
+        SETTINGS::Apply(Settings);
+    }
     UpdateTitle();
 }
 

@@ -4,19 +4,8 @@
 
 #include "kelvo.h"
 #include "osys.h"
+#include "settings.h"
 #include "winras.h"
-
-// Holds the settings lock for one block.
-class SETTINGSGUARD {
-public:
-    explicit SETTINGSGUARD(CRITSECT& lock) : Lock(lock) { Lock.Enter(); }
-    ~SETTINGSGUARD() { Lock.Leave(); }
-    SETTINGSGUARD(const SETTINGSGUARD&) = delete;
-    SETTINGSGUARD& operator=(const SETTINGSGUARD&) = delete;
-
-private:
-    CRITSECT& Lock;
-};
 
 // How long the destructor still waits for an update thread its owner did not stop:
 // one pause and one SNTP wait.
@@ -46,7 +35,7 @@ APPENGINE::~APPENGINE()
 
 STRING APPENGINE::GetSetting(const char* key)
 {
-    SETTINGSGUARD guard(SettingsCritSect);
+    SETTINGSGUARD guard(&SettingsCritSect);
     // A missing key is not created: readers must not grow (or trip) a locked table.
     if (!Settings.Exists(key)) return STRING();
     return Settings[key];
@@ -61,7 +50,7 @@ unsigned long APPENGINE::GetSettingTime(const char* key)
 
 void APPENGINE::PutSetting(const char* key, const STRING& value)
 {
-    SETTINGSGUARD guard(SettingsCritSect);
+    SETTINGSGUARD guard(&SettingsCritSect);
     Settings[key] = value;
 }
 
@@ -98,20 +87,20 @@ void APPENGINE::StopAttention()
 
 STRING APPENGINE::GetAlarmSound()
 {
-    SETTINGSGUARD guard(SettingsCritSect);
+    SETTINGSGUARD guard(&SettingsCritSect);
     return AlarmSoundFile;
 }
 
 void APPENGINE::SetAlarmSound(const STRING& file)
 {
-    SETTINGSGUARD guard(SettingsCritSect);
+    SETTINGSGUARD guard(&SettingsCritSect);
     AlarmSoundFile = file;
 }
 
 void APPENGINE::StopAlarm()
 {
     {
-        SETTINGSGUARD guard(SettingsCritSect);
+        SETTINGSGUARD guard(&SettingsCritSect);
         if (AlarmSoundFile.Length() == 0) return;
         AlarmSoundFile.SetNull();
     }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "hash.h"
+#include "semaphores.h"
 #include "strings.h"
 
 const char SETTINGS_FILENAME[] = "horalink.cfg";
@@ -13,6 +14,25 @@ const char DEFAULT_TIME_SERVER[] = "pool.ntp.org";
 const char LAN_SERVER_HOST[] = "lanserver.horalink.invalid";
 // Version text below which an upgrade shows its information box.
 const char SETTINGS_INFO_BELOW_VERSION[] = "0.80";
+
+// Holds the lock of a settings table shared between threads for one block; without a
+// lock (a table only one thread uses) it holds nothing.
+class SETTINGSGUARD {
+public:
+    explicit SETTINGSGUARD(CRITSECT* lock) : Lock(lock)
+    {
+        if (Lock) Lock->Enter();
+    }
+    ~SETTINGSGUARD()
+    {
+        if (Lock) Lock->Leave();
+    }
+    SETTINGSGUARD(const SETTINGSGUARD&) = delete;
+    SETTINGSGUARD& operator=(const SETTINGSGUARD&) = delete;
+
+private:
+    CRITSECT* Lock;
+};
 
 namespace SETTINGS {
 // The settings file of a data folder.

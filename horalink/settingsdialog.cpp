@@ -60,16 +60,6 @@ static void rule(DATADIALOG* page, int source, std::initializer_list<int> target
     for (int target : targets) page->AddEnableRule(source, target, whenchecked);
 }
 
-static void enter(CRITSECT* lock)
-{
-    if (lock) lock->Enter();
-}
-
-static void leave(CRITSECT* lock)
-{
-    if (lock) lock->Leave();
-}
-
 // The colours the user mixed in the colour dialog, kept for the whole run.
 static COLORREF custom_colours[16];
 
@@ -456,16 +446,19 @@ bool RunSettingsDialog(HWND owner, HASH& settings, CRITSECT* lock, const char* d
                        SYSTEMCLOCK& clock, SETTINGSEVENTS& events, int startpage)
 {
     Logit("RunSettingsDialog page %d\n", startpage);
-    enter(lock);
-    HASH copy(settings);
-    leave(lock);
+    HASH copy;
+    {
+        SETTINGSGUARD guard(lock);
+        copy = settings;
+    }
     SETTINGSDIALOG dialog(owner, copy, clock);
     if (startpage > 0 && startpage < dialog.GetPageCount()) dialog.SelectPage(startpage);
     bool ok = dialog.Run() == IDOK && dialog.IsTakeBack();
     if (ok) {
-        enter(lock);
-        dialog.CopyValues(settings);
-        leave(lock);
+        {
+            SETTINGSGUARD guard(lock);
+            dialog.CopyValues(settings);
+        }
         AcceptSettings(settings, lock, datafolder, events);
     }
     Logit("RunSettingsDialog returns %d\n", ok);
@@ -475,16 +468,18 @@ bool RunSettingsDialog(HWND owner, HASH& settings, CRITSECT* lock, const char* d
 void AcceptSettings(HASH& settings, CRITSECT* lock, const char* datafolder, SETTINGSEVENTS& events)
 {
     Logit("AcceptSettings\n");
-    enter(lock);
-    if (settings["TimeDoCustomServer"].ToInt() != 0)
-        settings["TimeServer"] = settings["TimeCustomServer"];
-    if (settings["TimeDoCustomAltServer"].ToInt() != 0)
-        settings["TimeServer2"] = settings["TimeCustomAltServer"];
-    bool lanclient = SETTINGS::IsLanClient(settings);
-    bool lanserver = SETTINGS::IsLanServer(settings);
-    settings["LastTimeServer"] = settings["TimeServer"];
-    bool autorun = settings["DlgAutoRun"].ToInt() != 0;
-    leave(lock);
+    bool lanclient, lanserver, autorun;
+    {
+        SETTINGSGUARD guard(lock);
+        if (settings["TimeDoCustomServer"].ToInt() != 0)
+            settings["TimeServer"] = settings["TimeCustomServer"];
+        if (settings["TimeDoCustomAltServer"].ToInt() != 0)
+            settings["TimeServer2"] = settings["TimeCustomAltServer"];
+        lanclient = SETTINGS::IsLanClient(settings);
+        lanserver = SETTINGS::IsLanServer(settings);
+        settings["LastTimeServer"] = settings["TimeServer"];
+        autorun = settings["DlgAutoRun"].ToInt() != 0;
+    }
 
     events.SetLanFlags(lanclient, lanserver);
     STRING name = OSYS::GetStringFromResource(IDS_HELPNAME);
@@ -492,18 +487,18 @@ void AcceptSettings(HASH& settings, CRITSECT* lock, const char* datafolder, SETT
         Logit("AcceptSettings cannot set the autostart entry %s\n", name.Text());
     events.ApplyDrift();
 
-    enter(lock);
-    settings["ListviewColorBG"] = settings["ClockColorBG"];
-    leave(lock);
+    {
+        SETTINGSGUARD guard(lock);
+        settings["ListviewColorBG"] = settings["ClockColorBG"];
+    }
     events.ApplyWindows();
 
-    enter(lock);
+    SETTINGSGUARD guard(lock);
     // Counted from the last check, so that a changed interval takes effect at once.
     // Stored before the file is written, so that the file holds the new schedule too.
     long long next = static_cast<long long>(settings["TimeLastRefresh"].ToInt64()) +
                      static_cast<long long>(settings["TimeCyclic"].ToDouble() * 3600.0);
     settings["TimeNextRefresh"] = STRING(static_cast<unsigned long>(next > 0 ? next : 0));
     SETTINGS::Save(settings, datafolder);
-    leave(lock);
     Logit("AcceptSettings done\n");
 }
