@@ -384,10 +384,16 @@ bool DATADIALOGBOOK::CreatePageWindow(DATADIALOG* page)
     int index = 0;
     while (index < PageCount && Pages[index] != page) index++;
     Tab.AddTab(GetPageTitle(index));
-    RECT area = Tab.PageRect();
     // On top of the tab control, which would otherwise paint over the page.
-    SetWindowPos(page->hWnd, HWND_TOP, area.left, area.top, area.right - area.left,
-                 area.bottom - area.top, SWP_NOACTIVATE | SWP_HIDEWINDOW);
+    SetWindowPos(page->hWnd, HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+    // The new tab may have opened another row of tabs: every page goes into the area
+    // that is left below them.
+    RECT area = Tab.PageRect();
+    for (int i = 0; i < PageCount; i++)
+        if (Pages[i]->hWnd)
+            SetWindowPos(Pages[i]->hWnd, nullptr, area.left, area.top, area.right - area.left,
+                         area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
     if (Selected < 0) SelectPage(0);
     return true;
 }

@@ -14,6 +14,7 @@
 
 static const int IDD_ITEMS = 200;
 static const int IDD_BOOK = 300;
+static const int IDD_NARROWBOOK = 301;
 static const int IDD_PAGE1 = 310;
 static const int IDD_PAGE2 = 320;
 static const int IDC_TABS = 500;
@@ -524,5 +525,22 @@ TEST(DataDialogBook, CloseBoxCancelsUnlessTheFlagKeepsTheValues)
         EXPECT_EQ(book.Run(), keep ? IDOK : 0);
         ASSERT_TRUE(driver.Wait());
         EXPECT_STREQ(v.name.Text(), keep ? "closed" : "clock");
+    }
+}
+
+TEST(DataDialogBook, PagesLieBelowEveryRowOfTabs)
+{
+    DATADIALOGBOOK book(IDD_NARROWBOOK, IDC_TABS);
+    for (const char* title : {"First page", "Second page", "Third page", "Fourth page"})
+        book.AddPage(IDD_PAGE1, title);
+    ASSERT_TRUE(book.Create());
+    TABCONTROL tab(book.hWnd, IDC_TABS);
+    ASSERT_GT(tab.Send(TCM_GETROWCOUNT), 1);  // the titles take more than one row
+    RECT area = tab.PageRect();
+    for (int i = 0; i < book.GetPageCount(); i++) {
+        RECT r;
+        GetWindowRect(book.GetPage(i)->hWnd, &r);
+        MapWindowPoints(nullptr, book.hWnd, reinterpret_cast<POINT*>(&r), 2);
+        EXPECT_TRUE(EqualRect(&r, &area)) << i << ": top " << r.top << " instead of " << area.top;
     }
 }
