@@ -5,9 +5,9 @@
 
 #include "kelvo.h"
 #include "osys.h"
+#include "settings.h"
 
 const uint32_t NTP_SECONDS_1970 = 2208988800u;  // 1900-01-01 to 1970-01-01
-const unsigned long LATEST_TIME = 0xFFFFFFFFul;
 
 unsigned long APPENGINE::NowSeconds()
 {
@@ -36,16 +36,8 @@ void APPENGINE::Refreshed()
     unsigned long now = NowSeconds();
     PutSetting("TimeLastRefresh", STRING(now));
     PutSetting("TimeLastRefreshString", OSYS::DateShort() + " / " + OSYS::TimeUser().Text());
-    double cyclic = GetSetting("TimeCyclic").ToDouble();
-    unsigned long next = now;
-    if (cyclic > 0) {
-        // A huge interval stops at the last time the count can hold instead of wrapping
-        // round to an update due at once.
-        double seconds = cyclic * 3600;
-        double room = static_cast<double>(LATEST_TIME - now);
-        next = seconds >= room ? LATEST_TIME : now + static_cast<unsigned long>(seconds);
-    }
-    PutSetting("TimeNextRefresh", STRING(next));
+    PutSetting("TimeNextRefresh",
+               STRING(SETTINGS::NextRefresh(now, GetSetting("TimeCyclic").ToDouble())));
 }
 
 void APPENGINE::ScheduleNow()

@@ -13,6 +13,7 @@
 
 // A new settings file counts the last update as half a day ago.
 static const unsigned long HALF_DAY_SECONDS = 43200;
+static const unsigned long LATEST_TIME = 0xFFFFFFFFul;
 
 enum DEFAULTKIND {
     DEFAULT_TEXT,         // the text as it stands
@@ -187,6 +188,15 @@ bool SETTINGS::IsLanClient(HASH& settings) { return settings["TimeServer"] == LA
 bool SETTINGS::IsLanServer(HASH& settings)
 {
     return settings["Mode"].ToInt() == 2 && settings["LanDoServer"].ToInt() != 0;
+}
+
+unsigned long SETTINGS::NextRefresh(unsigned long from, double cyclichours)
+{
+    // Not "<= 0": a text that reads as not-a-number must not schedule anything either.
+    if (!(cyclichours > 0)) return from;
+    double seconds = cyclichours * 3600;
+    double room = static_cast<double>(LATEST_TIME - from);
+    return seconds >= room ? LATEST_TIME : from + static_cast<unsigned long>(seconds);
 }
 
 void SETTINGS::Apply(HASH& settings)

@@ -496,9 +496,9 @@ void AcceptSettings(HASH& settings, CRITSECT* lock, const char* datafolder, SETT
     SETTINGSGUARD guard(lock);
     // Counted from the last check, so that a changed interval takes effect at once.
     // Stored before the file is written, so that the file holds the new schedule too.
-    long long next = static_cast<long long>(settings["TimeLastRefresh"].ToInt64()) +
-                     static_cast<long long>(settings["TimeCyclic"].ToDouble() * 3600.0);
-    settings["TimeNextRefresh"] = STRING(static_cast<unsigned long>(next > 0 ? next : 0));
+    unsigned long last = static_cast<unsigned long>(settings["TimeLastRefresh"].ToInt64());
+    settings["TimeNextRefresh"] =
+        STRING(SETTINGS::NextRefresh(last, settings["TimeCyclic"].ToDouble()));
     SETTINGS::Save(settings, datafolder);
     Logit("AcceptSettings done\n");
 }
