@@ -161,8 +161,7 @@ void SETTINGSDIALOG::AddPages()
             break;
         }
         case IDD_SETCONNECTION: {
-            STRINGARRAY list;
-            if (entries.Length() > 0) list = STRINGARRAY(entries, "|");
+            STRINGARRAY list = WINRAS::SplitEntryList(entries);
             page->AddRadio(IDC_CONNECTION_PERMANENT, Bind("ConnectionType"), 0);
             page->AddRadio(IDC_CONNECTION_DIALUP, Bind("ConnectionType"), 1);
             page->AddRadio(IDC_CONNECTION_ANY, Bind("ConnectionDunAny"), 1);

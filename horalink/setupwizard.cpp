@@ -8,17 +8,12 @@
 #include "registry.h"
 #include "serverlist.h"
 #include "settings.h"
+#include "winras.h"
 
 // Whole hours between checks the wizard offers, and its proposal.
 static const int WIZARD_CYCLIC_MIN = 2;
 static const int WIZARD_CYCLIC_MAX = 100;
 static const char WIZARD_CYCLIC_PRESET[] = "8";
-
-static STRINGARRAY entry_list(const STRING& entries)
-{
-    // An empty text would give one empty entry.
-    return entries.Length() > 0 ? STRINGARRAY(entries, "|") : STRINGARRAY();
-}
 
 SETUPWIZARD::SETUPWIZARD(HWND owner, const STRING& entries, HASH& settings)
     : DATADIALOGBASE(IDD_WIZARD, owner, 3), ConnectionType("0"), Server(settings["TimeServer"]),
@@ -26,7 +21,7 @@ SETUPWIZARD::SETUPWIZARD(HWND owner, const STRING& entries, HASH& settings)
       AutoRun(settings["DlgAutoRun"]), CheckOnce(settings["TimeCheckOnce"]), Selected(-1),
       hHeadingFont(nullptr)
 {
-    STRINGARRAY list = entry_list(entries);
+    STRINGARRAY list = WINRAS::SplitEntryList(entries);
     ConnectionEntry = list.GetCount() > 0 ? list[0] : STRING("");
 
     DATADIALOG* connection = AddPage(IDD_WIZCONNECTION, nullptr);

@@ -21,8 +21,7 @@ bool NeedsSetupWizard(HASH& settings, const STRING& entries)
     // With any dial-up connection counting, no entry has to exist.
     if (type != 1 || settings["ConnectionDunAny"].ToInt() != 0) return false;
     const STRING& watched = settings["ConnectionEntryToMonitor"];
-    if (entries.Length() == 0) return true;
-    STRINGARRAY list(entries, "|");
+    STRINGARRAY list = WINRAS::SplitEntryList(entries);
     // Entry names are compared byte for byte, as the remote-access service does.
     for (int i = 0; i < list.GetCount(); i++)
         if (strcmp(list[i].Text(), watched.Text()) == 0) return false;

@@ -102,6 +102,11 @@ STRING WINRAS::GetEntryList()
     return list;
 }
 
+STRINGARRAY WINRAS::SplitEntryList(const STRING& list)
+{
+    return list.Length() > 0 ? STRINGARRAY(list, "|") : STRINGARRAY();
+}
+
 bool WINRAS::IsConnected(char* entryname, int size, HRASCONN* connection)
 {
     if (connection) *connection = nullptr;

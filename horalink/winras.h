@@ -2,6 +2,7 @@
 // phonebook entries and whether a dial-up connection is up.
 #pragma once
 
+#include "stringarray.h"
 #include "strings.h"
 
 #include <windows.h>
@@ -23,6 +24,9 @@ public:
     // The names of the default phonebook's entries joined by "|"; empty when there are
     // none or the library is missing.
     STRING GetEntryList();
+    // The names of a list that GetEntryList gave; none (not one empty name) for an
+    // empty list.
+    static STRINGARRAY SplitEntryList(const STRING& list);
     // Whether a connection is up: for the entry named in entryname (size bytes), or for
     // any entry when it is empty. On success entryname receives the connection's entry
     // name and connection (when not null) its handle.
