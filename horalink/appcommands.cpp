@@ -176,10 +176,8 @@ void APP::ShowHelpContents()
 
 void APP::ShowHelpMissing()
 {
-    // Filled by hand: a translated text is no format to trust.
-    STRING text = OSYS::GetStringFromResource(IDS_HELPMISSING);
-    text.Replace("%s", HelpFilePath());
-    WINKELVO::WarningMsgBox(hWnd, OSYS::GetStringFromResource(IDS_MSGTITLE), text);
+    WINKELVO::WarningMsgBox(hWnd, ResourceText(IDS_MSGTITLE),
+                            ResourceText(IDS_HELPMISSING, HelpFilePath()));
 }
 
 STRING APP::HelpFilePath()

@@ -176,6 +176,9 @@ public:
     void StopAlarm();
 
 protected:
+    // A text of the language library, with its first "%s" replaced by value.
+    static STRING ResourceText(int id, const char* value = nullptr);
+
     HASH& Settings;
     SYSTEMCLOCK& Clock;
     APPEVENTS& Events;
@@ -190,8 +193,6 @@ private:
     // LAN protocol call sites (enginelan.cpp).
     void SendLanTimeRequest();
     void LanServerBroadcast();
-    // A text of the language library, with its first "%s" replaced by value.
-    static STRING ResourceText(int id, const char* value = nullptr);
     unsigned long GetSettingTime(const char* key);
     void SetAlarmSound(const STRING& file);
 
