@@ -380,7 +380,7 @@ STRING STRING::Mid(int start, int n) const
         result.Make(0, "");
         return result;
     }
-    if (n < 0 || start + n > StrLen) n = StrLen - start;
+    if (n < 0 || n > StrLen - start) n = StrLen - start;  // (start + n may overflow)
     result.Make(n, Buffer + start);
     return result;
 }

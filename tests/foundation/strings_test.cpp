@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <cstdlib>
 #include <string>
 
@@ -198,6 +199,7 @@ TEST(StringParts, LeftRightMidAtTheEdges)
     EXPECT_EQ(bytes(s.Mid(2)), "cdef");
     EXPECT_EQ(bytes(s.Mid(2, 2)), "cd");
     EXPECT_EQ(bytes(s.Mid(4, 99)), "ef");
+    EXPECT_EQ(bytes(s.Mid(2, INT_MAX)), "cdef");  // start + count beyond INT_MAX
     EXPECT_TRUE(s.Mid(6).NotNull());
     EXPECT_EQ(s.Mid(6).Length(), 0);
     EXPECT_EQ(s.Mid(60).Length(), 0);
