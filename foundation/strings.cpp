@@ -233,17 +233,20 @@ void STRING::Make(int l, const char* text)
 
 // ---------------------------------------------------------------- access
 
-static char dummy_char;
+// Reports an access outside the string; the access goes to a byte reset to 0.
+static char& out_of_range(const char* condition, int i, int len, const char* text)
+{
+    static char dummy_char;
+    char info[200];
+    snprintf(info, sizeof info, "i= %d, len= %d, buf= %.120s", i, len, text);
+    Assert(false, condition, __FILE__, __LINE__, info, false);
+    dummy_char = 0;
+    return dummy_char;
+}
 
 char& STRING::operator[](int i)
 {
-    if (!(i >= 0 && i < this->StrLen)) {
-        char info[200];
-        snprintf(info, sizeof info, "i= %d, len= %d, buf= %.120s", i, StrLen, Text());
-        Assert(false, "i>=0 && i<this->StrLen", __FILE__, __LINE__, info, false);
-        dummy_char = 0;
-        return dummy_char;
-    }
+    if (!(i >= 0 && i < this->StrLen)) return out_of_range("i>=0 && i<this->StrLen", i, StrLen, Text());
     return Buffer[i];
 }
 
@@ -254,13 +257,8 @@ char STRING::operator[](int i) const
 
 char& STRING::AtOrEnd(int i)
 {
-    if (!(i >= 0 && i <= this->StrLen) || !Buffer) {
-        char info[200];
-        snprintf(info, sizeof info, "i= %d, len= %d, buf= %.120s", i, StrLen, Text());
-        Assert(false, "i>=0 && i<=this->StrLen", __FILE__, __LINE__, info, false);
-        dummy_char = 0;
-        return dummy_char;
-    }
+    if (!(i >= 0 && i <= this->StrLen) || !Buffer)
+        return out_of_range("i>=0 && i<=this->StrLen", i, StrLen, Text());
     return Buffer[i];
 }
 
@@ -320,17 +318,22 @@ STRING& STRING::Append(const char* text, int n)
 
 STRING& STRING::AppendChar(char c) { return AppendBytes(&c, 1); }
 
+// Formats into buf (size bytes); a result that does not fit is reported and cut.
+static void format_into(char* buf, int size, const char* label, const char* format, va_list args)
+{
+    int rc = vsnprintf(buf, size, guard(format, label), args);
+    if (rc < 0) rc = size;
+    if (!(rc < size - 1)) Assert(false, "rc<sizeof(buf)-1", __FILE__, __LINE__, format, false);
+    buf[size - 1] = 0;
+}
+
 STRING& STRING::Format(const char* format, ...)
 {
     char buf[2047];
     va_list args;
     va_start(args, format);
-    int rc = vsnprintf(buf, sizeof buf, guard(format, "STRING::Format"), args);
+    format_into(buf, sizeof buf, "STRING::Format", format, args);
     va_end(args);
-    if (rc < 0) rc = sizeof buf;
-    if (!(rc < static_cast<int>(sizeof(buf)) - 1))
-        Assert(false, "rc<sizeof(buf)-1", __FILE__, __LINE__, format, false);
-    buf[sizeof buf - 1] = 0;
     Make(static_cast<int>(strlen(buf)), buf);
     return *this;
 }
@@ -340,12 +343,8 @@ STRING& STRING::AppendFormat(const char* format, ...)
     char buf[4095];
     va_list args;
     va_start(args, format);
-    int rc = vsnprintf(buf, sizeof buf, guard(format, "STRING::AppendFormat"), args);
+    format_into(buf, sizeof buf, "STRING::AppendFormat", format, args);
     va_end(args);
-    if (rc < 0) rc = sizeof buf;
-    if (!(rc < static_cast<int>(sizeof(buf)) - 1))
-        Assert(false, "rc<sizeof(buf)-1", __FILE__, __LINE__, format, false);
-    buf[sizeof buf - 1] = 0;
     return Append(buf);
 }
 
@@ -614,18 +613,15 @@ double STRING::ToDouble() const { return atof(guard(Buffer, "atof")); }
 void STRING::Widen()
 {
     if (!Buffer) return;
-    STRING wide;
-    wide.Make(StrLen * 2 + 1, nullptr);
-    for (int i = 0; i < StrLen; i++) {
-        wide.Buffer[2 * i] = Buffer[i];
-        wide.Buffer[2 * i + 1] = 0;
+    int n = StrLen;
+    Make(2 * n + 1, nullptr);  // keeps the bytes and puts a NUL behind the 16-bit zero
+    // From the end, so every byte is read before its place is written.
+    for (int i = n - 1; i >= 0; i--) {
+        Buffer[2 * i + 1] = 0;
+        Buffer[2 * i] = Buffer[i];
     }
-    wide.Buffer[2 * StrLen] = 0;
-    wide.Buffer[2 * StrLen + 1] = 0;
-    int n = StrLen * 2;
-    Make(n + 1, nullptr);
-    memcpy(Buffer, wide.Buffer, n + 2);
-    StrLen = n;
+    Buffer[2 * n] = 0;
+    StrLen = 2 * n;
 }
 
 // ---------------------------------------------------------------- encodings
@@ -698,13 +694,11 @@ STRING STRING::Unescape(bool lenient) const
             continue;
         }
         default:
-            if (lenient) {
+            if (lenient)
                 out.AppendChar('\\');
-                if (!atend) out.AppendChar(next);
-            } else {
+            else
                 Assert(false, "FALSE", __FILE__, __LINE__, Buffer, false);
-                if (!atend) out.AppendChar(next);
-            }
+            if (!atend) out.AppendChar(next);
             i++;
             continue;
         }
