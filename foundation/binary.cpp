@@ -9,7 +9,6 @@
 
 #include <cstdio>
 #include <share.h>
-#include <sys/stat.h>
 
 bool BINARY::Save(const char* file, const char* mode) const
 {
@@ -46,9 +45,7 @@ bool BINARY::Load(const char* file, const char* mode)
 {
     Make(0, "");
     if (!file || !mode) return false;
-    struct _stat64 st;
-    long long size = _stat64(file, &st) == 0 ? st.st_size : -1;
-    Logit("BINARY::Load %s (%d bytes)\n", file, static_cast<int>(size));
+    Logit("BINARY::Load %s (%d bytes)\n", file, static_cast<int>(OSYS::FileSize(file)));
     // Text mode is done here on raw bytes, the same way on every C runtime.
     bool text = IsTextMode(mode);
     STRING rawmode(mode);

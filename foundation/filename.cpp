@@ -144,12 +144,7 @@ STRING FILENAME::FilePart() const
     return STRING(slash ? slash + 1 : Text());
 }
 
-long long FILENAME::FileSize() const
-{
-    WIN32_FILE_ATTRIBUTE_DATA data;
-    if (IsNull() || !GetFileAttributesExA(Text(), GetFileExInfoStandard, &data)) return -1;
-    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
-}
+long long FILENAME::FileSize() const { return OSYS::FileSize(Text()); }
 
 bool FILENAME::IsOnNetwork() const
 {

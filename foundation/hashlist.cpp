@@ -6,7 +6,6 @@
 #include "osys.h"
 
 #include <cstring>
-#include <sys/stat.h>
 
 HASHLIST::HASHLIST() : DYNARRAY<HASH>("HASHLIST", 64, 64), SortKeys(nullptr), SortKeyCount(0) {}
 
@@ -58,9 +57,7 @@ int HASHLIST::Find(const char* key, const char* value, bool exact) const
 int HASHLIST::Load(const char* file)
 {
     if (!file) return 0;
-    struct _stat64 st;
-    long long size = _stat64(file, &st) == 0 ? st.st_size : -1;
-    Logit("HASHLIST::Load %s (%d bytes)\n", file, static_cast<int>(size));
+    Logit("HASHLIST::Load %s (%d bytes)\n", file, static_cast<int>(OSYS::FileSize(file)));
     int added = 0;
     BINARY text;
     if (text.Load(file, "r")) {

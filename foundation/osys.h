@@ -57,6 +57,8 @@ STRING GetComputerName();
 STRING GetUserName();
 bool FileExists(const char* name);
 bool FileIsDirectory(const char* name);
+// Size of the file in bytes; -1 when it does not exist.
+long long FileSize(const char* name);
 }  // namespace OSYS
 
 // Milliseconds since the base; the first call and every call with reset set the base.

@@ -130,6 +130,13 @@ bool OSYS::FileExists(const char* name)
     return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES;
 }
 
+long long OSYS::FileSize(const char* name)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!name || !*name || !GetFileAttributesExA(name, GetFileExInfoStandard, &data)) return -1;
+    return (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
 bool OSYS::FileIsDirectory(const char* name)
 {
     if (!name || !*name) return false;

@@ -9,7 +9,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <share.h>
-#include <sys/stat.h>
 
 CRITSECT& DynarraySortLock()
 {
@@ -70,9 +69,7 @@ int STRINGARRAY::Find(const char* text, int mode) const
 int STRINGARRAY::Load(const char* file, bool unescape)
 {
     if (!file) return 0;
-    struct _stat64 st;
-    long long size = _stat64(file, &st) == 0 ? st.st_size : -1;
-    Logit("STRINGARRAY::Load %s (%d bytes)\n", file, static_cast<int>(size));
+    Logit("STRINGARRAY::Load %s (%d bytes)\n", file, static_cast<int>(OSYS::FileSize(file)));
     int added = 0;
     // Read raw and made text here: CR LF to LF, Ctrl-Z ends the file (see TEXTMODE).
     FILE* f = _fsopen(file, "rb", _SH_DENYWR);
