@@ -16,24 +16,19 @@ bool BINARY::Save(const char* file, const char* mode) const
     if (!file || !mode) return false;
     int written = 0;
     bool ok = false;
+    // Appending or updating in place cannot go through a replacement file; a replacement
+    // that is not committed is abandoned with the ATOMICFILE.
+    bool replace = mode[0] == 'w';
     ATOMICFILE out;
-    FILE* f = nullptr;
-    if (mode[0] == 'w') {
-        f = out.Open(file, mode);
-        if (f) {
-            if (StrLen > 0) written = static_cast<int>(fwrite(Buffer, 1, StrLen, f));
-            ok = written == StrLen && out.Commit();
-            if (!ok) out.Abandon();
-        }
-    } else {
-        // Appending or updating in place cannot go through a replacement file.
-        f = _fsopen(file, mode, _SH_DENYRW);
-        if (f) {
-            if (StrLen > 0) written = static_cast<int>(fwrite(Buffer, 1, StrLen, f));
-            // A full disk shows in the write count or when the last block is flushed.
-            ok = written == StrLen;
-            if (fclose(f) != 0) ok = false;
-        }
+    FILE* f = replace ? out.Open(file, mode) : _fsopen(file, mode, _SH_DENYRW);
+    if (f) {
+        if (StrLen > 0) written = static_cast<int>(fwrite(Buffer, 1, StrLen, f));
+        // A full disk shows in the write count or when the last block is flushed.
+        ok = written == StrLen;
+        if (replace)
+            ok = ok && out.Commit();
+        else if (fclose(f) != 0)
+            ok = false;
     }
     if (LogitActive())
         Logit("BINARY::Save returns %p, %d bytes, %s\n", static_cast<void*>(f), written,
