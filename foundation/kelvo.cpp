@@ -138,8 +138,7 @@ static void log_close()
 static STRING default_log_name()
 {
     if (OSYS::GetOSType() < 5) return STRING("LOGIT.LOG");
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof path);
+    const char* path = KELVOAPP::ProgramPath();
     const char* base = strrchr(path, '\\');
     STRING file(base ? base + 1 : path);
     if (file.Length() >= 4 && file.Right(4) == ".exe") file = file.Left(file.Length() - 4) + "_";
@@ -149,8 +148,7 @@ static STRING default_log_name()
 
 static void log_start_lines()
 {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, sizeof path);
+    const char* path = KELVOAPP::ProgramPath();
     struct _stat64 st;
     long size = 0;
     char created[64] = "<unknown>\n";

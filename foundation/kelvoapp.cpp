@@ -291,7 +291,7 @@ void LoadLanguageLibrary(const char* programpath, const char* name, const char* 
     }
     STRING tried = base + wanted;
     HINSTANCE library = LoadLibraryA(tried.Text());
-    if (!library && language_code != 9 && strcmp(wanted, "english.dll") != 0) {
+    if (!library && strcmp(wanted, "english.dll") != 0) {
         language_code = 9;
         tried = base + "english.dll";
         library = LoadLibraryA(tried.Text());
