@@ -116,17 +116,14 @@ int DeleteTree(const char* directory, const char* pattern, bool recursive)
     STRINGARRAY list;
     ListTree(root, pattern, &list, recursive);
     list.Add(root);
-    for (int i = 0; i < list.GetCount(); i++) {
-        STRING entry = list[i];
-        if (!OSYS::FileIsDirectory(entry) && !DeleteFileA(entry))
-            Logit("DeleteTree %s failed: %s\n", entry.Text(), ErrorText().Text());
-    }
+    // The listing puts every folder behind its contents, so one pass in list order
+    // empties each folder before it is removed.
     int removed = 0;
     for (int i = 0; i < list.GetCount(); i++) {
         STRING entry = list[i];
-        if (!OSYS::FileIsDirectory(entry)) continue;
-        if (RemoveDirectoryA(entry))
-            removed++;
+        bool folder = OSYS::FileIsDirectory(entry);
+        if (folder ? RemoveDirectoryA(entry) : DeleteFileA(entry))
+            removed += folder;
         else
             Logit("DeleteTree %s failed: %s\n", entry.Text(), ErrorText().Text());
     }

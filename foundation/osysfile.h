@@ -18,6 +18,6 @@ int ListTree(const char* directory, const char* pattern, STRINGARRAY* list, bool
 // True when every copy succeeded.
 bool CopyTree(const char* from, const char* to, const char* pattern, bool recursive, bool keep);
 
-// Deletes the listed files of the tree, then its folders (contents before their
-// parent, directory itself last). Returns how many folders were removed.
+// Deletes the listed files and folders of the tree, contents before their folder and
+// directory itself last. Returns how many folders were removed.
 int DeleteTree(const char* directory, const char* pattern, bool recursive);
