@@ -25,18 +25,14 @@ STRING OSYS::DateIso()
 {
     SYSTEMTIME lt;
     GetLocalTime(&lt);
-    STRING s;
-    s.Format("%04d-%02d-%02d", lt.wYear, lt.wMonth, lt.wDay);
-    return s;
+    return STRING().Format("%04d-%02d-%02d", lt.wYear, lt.wMonth, lt.wDay);
 }
 
 STRING OSYS::TimeIso()
 {
     SYSTEMTIME lt;
     GetLocalTime(&lt);
-    STRING s;
-    s.Format("%02d:%02d:%02d", lt.wHour, lt.wMinute, lt.wSecond);
-    return s;
+    return STRING().Format("%02d:%02d:%02d", lt.wHour, lt.wMinute, lt.wSecond);
 }
 
 static STRING date_text(DWORD flags)
