@@ -5,7 +5,6 @@
 #include "kelvo.h"
 
 #include <cstring>
-#include <vector>
 
 // Too long input is refused whole: a cut command line would run something else.
 static bool fits(const char* text, int limit, const char* info)
@@ -36,20 +35,16 @@ bool StartProgram(const char* program, const char* parameters, const char* direc
     STARTUPINFOA si;
     memset(&si, 0, sizeof si);
     si.cb = sizeof si;
-    std::vector<char> titlebuf;
-    if (title && *title) {
-        titlebuf.assign(title, title + strlen(title) + 1);
-        si.lpTitle = titlebuf.data();
-    }
+    // The title is only read, though the record's field is not declared constant.
+    if (title && *title) si.lpTitle = const_cast<char*>(title);
     if (hidden) {
         si.dwFlags = STARTF_USESHOWWINDOW;
         si.wShowWindow = SW_HIDE;
     }
-    // CreateProcess may write into the command line, so it gets a copy of its own.
-    std::vector<char> cmd(commandline.Text(), commandline.Text() + commandline.Length() + 1);
     PROCESS_INFORMATION pi;
     memset(&pi, 0, sizeof pi);
-    BOOL rc = CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr,
+    // CreateProcess may write into the command line: the local STRING is its own copy.
+    BOOL rc = CreateProcessA(nullptr, commandline.Data(), nullptr, nullptr, FALSE, 0, nullptr,
                              directory && *directory ? directory : nullptr, &si, &pi);
     Logit("START PROGRAM: rc= %d\n", rc);
     if (!rc) {
