@@ -60,6 +60,8 @@ protected:
 
 private:
     void Init(const char* type, int maxitems, int increment);
+    // A fresh, cleared slot array of maxitems slots (none when maxitems is 0).
+    void AllocSlots(int maxitems);
     void CopyItems(const DYNARRAY& other);
     static int SortCompare(const void* a, const void* b);
     static DYNARRAY* SortThis;
@@ -78,8 +80,14 @@ void DYNARRAY<TYPE>::Init(const char* type, int maxitems, int increment)
     pLock = new MUTEXSEM(false, nullptr);
     ASSERT(pLock);
     ItemCount = 0;
-    MaxItems = maxitems > 0 ? maxitems : 0;
     Increment = increment;
+    AllocSlots(maxitems);
+}
+
+template <class TYPE>
+void DYNARRAY<TYPE>::AllocSlots(int maxitems)
+{
+    MaxItems = maxitems > 0 ? maxitems : 0;
     ppItems = nullptr;
     if (MaxItems > 0) {
         ppItems = static_cast<TYPE**>(calloc(MaxItems, sizeof(TYPE*)));
@@ -107,11 +115,7 @@ DYNARRAY<TYPE>& DYNARRAY<TYPE>::operator=(const DYNARRAY& other)
     Lock();
     DeleteAll();
     Increment = other.Increment;
-    MaxItems = other.MaxItems;
-    if (MaxItems > 0) {
-        ppItems = static_cast<TYPE**>(calloc(MaxItems, sizeof(TYPE*)));
-        if (!ASSERT(this->ppItems)) MaxItems = 0;
-    }
+    AllocSlots(other.MaxItems);
     CopyItems(other);
     Unlock();
     return *this;

@@ -139,11 +139,7 @@ HASH::HASH()
 {
 }
 
-HASH::HASH(const STRING& text)
-    : Handle(0), Reserved(0), Keys("HASH-KEYS"), Values("HASH-VALUES"), LockTable(false)
-{
-    Parse(text);
-}
+HASH::HASH(const STRING& text) : HASH() { Parse(text); }
 
 HASH::HASH(const HASH& other)
     : Handle(other.Handle), Key(other.Key), Reserved(other.Reserved), Keys("HASH-KEYS"),
