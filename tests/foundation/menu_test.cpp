@@ -2,11 +2,12 @@
 // thread that works the real menu window with keyboard messages.
 #include "menu.h"
 
-#include "kelvo.h"
+#include "reports.h"
 #include "testwindow.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <thread>
 
 static const int IDR_TESTMENU = 300;
@@ -18,53 +19,54 @@ static const int IDM_EXIT = 205;
 TEST(Menu, ItemTextByCommandAndByPosition)
 {
     MENU menu(IDR_TESTMENU);
-    ASSERT_TRUE(menu.GetHandle());
     EXPECT_STREQ(menu.GetMenuItemText(IDM_OPEN).Text(), "&Open\tCtrl+O");
     EXPECT_STREQ(menu.GetMenuItemText(IDM_DEEP).Text(), "&Deep item");  // in a sub-menu
     EXPECT_STREQ(menu.GetMenuItemText(0, true).Text(), "&File");
     MENU file(menu.GetSubMenu(0));
-    EXPECT_STREQ(file.GetMenuItemText(2, true).Text(), "&Save");
     EXPECT_STREQ(file.GetMenuItemText(3, true).Text(), "&More");
-    STRING separator = file.GetMenuItemText(1, true);
-    EXPECT_TRUE(separator.NotNull());
-    EXPECT_EQ(separator.Length(), 0);
+    EXPECT_STREQ(file.GetMenuItemText(1, true).Text(), "");  // a separator: empty, not null
     EXPECT_TRUE(menu.GetMenuItemText(999).IsNull());
     EXPECT_TRUE(file.GetMenuItemText(99, true).IsNull());
+
+    REPORTS reports;
+    MENU missing(4711);
+    EXPECT_TRUE(reports.Were(1, "hmenu"));
+    EXPECT_TRUE(missing.GetMenuItemText(IDM_OPEN).IsNull());
+    EXPECT_FALSE(missing.EnableMenuItem(IDM_OPEN, true));
+    EXPECT_EQ(missing.DeleteMenuItemSeparator(), 0);
 }
 
 TEST(Menu, EnableGraysAndCheckMarks)
 {
     MENU menu(IDR_TESTMENU);
-    EXPECT_TRUE(menu.IsMenuItemEnabled(IDM_SAVE));
-    ASSERT_TRUE(menu.EnableMenuItem(IDM_SAVE, false));
-    EXPECT_TRUE(GetMenuState(menu.GetHandle(), IDM_SAVE, MF_BYCOMMAND) & MF_GRAYED);
+    HMENU h = menu.GetHandle();
+    ASSERT_TRUE(menu.EnableMenuItem(IDM_SAVE, false) && menu.CheckMenuItem(IDM_DEEP, true));
+    EXPECT_EQ(GetMenuState(h, IDM_SAVE, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED), MF_GRAYED);
+    EXPECT_EQ(GetMenuState(h, IDM_DEEP, MF_BYCOMMAND) & (MF_GRAYED | MF_CHECKED), MF_CHECKED);
     EXPECT_FALSE(menu.IsMenuItemEnabled(IDM_SAVE));
-    ASSERT_TRUE(menu.EnableMenuItem(IDM_SAVE, true));
-    EXPECT_FALSE(GetMenuState(menu.GetHandle(), IDM_SAVE, MF_BYCOMMAND) & MF_GRAYED);
-
-    ASSERT_TRUE(menu.CheckMenuItem(IDM_DEEP, true));
-    EXPECT_TRUE(GetMenuState(menu.GetHandle(), IDM_DEEP, MF_BYCOMMAND) & MF_CHECKED);
     EXPECT_TRUE(menu.IsMenuItemChecked(IDM_DEEP));
-    ASSERT_TRUE(menu.CheckMenuItem(IDM_DEEP, false));
+    ASSERT_TRUE(menu.EnableMenuItem(IDM_SAVE, true) && menu.CheckMenuItem(IDM_DEEP, false));
+    EXPECT_TRUE(menu.IsMenuItemEnabled(IDM_SAVE));
     EXPECT_FALSE(menu.IsMenuItemChecked(IDM_DEEP));
-
-    EXPECT_FALSE(menu.EnableMenuItem(999, true));
-    EXPECT_FALSE(menu.CheckMenuItem(999, true));
+    EXPECT_FALSE(menu.EnableMenuItem(999, true) || menu.CheckMenuItem(999, true));
 }
 
-// The types of a menu's items, "-" for a separator and the text otherwise.
-static std::string layout(HMENU menu)
+// The items of a menu, "-" for a separator and the text otherwise, after appending
+// the items given the same way (letters with their own code as command id).
+static std::string layout(HMENU menu, const char* items = "")
 {
+    for (const char* p = items; *p; p++) {
+        if (*p == '-')
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuA(menu, MF_STRING, *p, std::string(1, *p).c_str());
+    }
     std::string all;
     for (int i = 0; i < GetMenuItemCount(menu); i++) {
         char text[64] = "";
+        GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
         UINT state = GetMenuState(menu, i, MF_BYPOSITION);
-        if ((state & MF_SEPARATOR) && !(state & MF_POPUP))
-            strcpy(text, "-");
-        else
-            GetMenuStringA(menu, i, text, sizeof text, MF_BYPOSITION);
-        if (!all.empty()) all += " ";
-        all += text;
+        all += (state & MF_SEPARATOR) && !(state & MF_POPUP) ? "-" : text;
     }
     return all;
 }
@@ -74,142 +76,77 @@ TEST(Menu, DeleteMenuItemSeparatorLeavesOnlySeparatorsBetweenItems)
     MENU menu(CreatePopupMenu(), true);
     HMENU h = menu.GetHandle();
     HMENU sub = CreatePopupMenu();
-    AppendMenuA(sub, MF_STRING, 11, "x");
-    AppendMenuA(sub, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(h, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(h, MF_STRING, 1, "a");
-    AppendMenuA(h, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(h, MF_SEPARATOR, 0, nullptr);
+    layout(sub, "x-");
+    layout(h, "-a--");
     AppendMenuA(h, MF_POPUP, reinterpret_cast<UINT_PTR>(sub), "sub");
-    AppendMenuA(h, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(h, MF_STRING, 2, "b");
-    AppendMenuA(h, MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(h, MF_SEPARATOR, 0, nullptr);
-    ASSERT_EQ(layout(h), "- a - - sub - b - -");
-
+    ASSERT_EQ(layout(h, "-b--"), "-a--sub-b--");
     EXPECT_EQ(menu.DeleteMenuItemSeparator(), 5);
-    EXPECT_EQ(layout(h), "a - sub - b");
+    EXPECT_EQ(layout(h), "a-sub-b");
     EXPECT_EQ(layout(sub), "x");
     EXPECT_EQ(menu.DeleteMenuItemSeparator(), 0);
 
     // The use it is made for: an item taken out leaves its separator dangling.
     MENU file(CreatePopupMenu(), true);
-    AppendMenuA(file.GetHandle(), MF_STRING, 1, "show");
-    AppendMenuA(file.GetHandle(), MF_SEPARATOR, 0, nullptr);
-    AppendMenuA(file.GetHandle(), MF_STRING, 2, "exit");
-    ASSERT_TRUE(file.DeleteMenuItem(1));
+    layout(file.GetHandle(), "s-e");
+    ASSERT_TRUE(file.DeleteMenuItem('s'));
     EXPECT_EQ(file.DeleteMenuItemSeparator(), 1);
-    EXPECT_EQ(layout(file.GetHandle()), "exit");
-}
-
-TEST(Menu, MissingResourceIsReportedAndLeavesAnEmptyShell)
-{
-    int reports = AssertCount();
-    MENU menu(4711);
-    EXPECT_EQ(AssertCount(), reports + 1);
-    EXPECT_STREQ(AssertLastCondition(), "hmenu");
-    EXPECT_TRUE(menu.GetMenuItemText(IDM_OPEN).IsNull());
-    EXPECT_FALSE(menu.EnableMenuItem(IDM_OPEN, true));
-    EXPECT_EQ(menu.DeleteMenuItemSeparator(), 0);
+    EXPECT_EQ(layout(file.GetHandle()), "e");
 }
 
 // ---------------------------------------------------------------- tracking
 
-// The windows are made once: destroying a visible window costs seconds under Wine.
-class MenuTracking : public testing::Test {
-protected:
-    static void SetUpTestSuite()
-    {
-        owner = CreateTestWindow("owner", nullptr, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
-        other = CreateTestWindow("other", nullptr, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400);
-    }
-    static void TearDownTestSuite()
-    {
-        DestroyWindow(owner);
-        DestroyWindow(other);
-    }
-    void SetUp() override
-    {
-        ASSERT_TRUE(owner);
-        SetForegroundWindow(other);
-        drain();
-        nulls = 0;
-        command = 0;
-    }
-    // Takes the owner's waiting messages; counts WM_NULL and notes the last command.
-    void drain()
-    {
-        MSG msg;
-        while (PeekMessageA(&msg, owner, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_NULL) nulls++;
-            if (msg.message == WM_COMMAND) command = LOWORD(msg.wParam);
-            DispatchMessageA(&msg);
-        }
-    }
-
-    static HWND owner;
-    static HWND other;
-    int nulls = 0;
-    int command = 0;
-};
-
-HWND MenuTracking::owner = nullptr;
-HWND MenuTracking::other = nullptr;
-
-TEST_F(MenuTracking, ReturnsChosenCommandWithFlagOne)
+// What came to the owner since the last look: "null" for each WM_NULL, and the commands.
+static std::string owner_messages(HWND owner)
 {
+    std::string all;
+    MSG msg;
+    while (PeekMessageA(&msg, owner, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_NULL) all += "null ";
+        if (msg.message == WM_COMMAND) all += std::to_string(LOWORD(msg.wParam)) + " ";
+        DispatchMessageA(&msg);
+    }
+    return all;
+}
+
+TEST(MenuTracking, AnsweredByTheHelperWithTheOwnerInFront)
+{
+    HWND owner = CreateTestWindow("owner", nullptr, WS_OVERLAPPEDWINDOW | WS_VISIBLE);
+    HWND other = CreateTestWindow("other", nullptr, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 400);
+    ASSERT_TRUE(owner && other);
     MENU menu(IDR_TESTMENU);
     MENUSEEN seen;
-    std::thread helper = AnswerPopupMenu(&seen, {VK_DOWN, VK_DOWN, VK_RETURN});
-    POINT at = {100, 120};
-    int rc = menu.TrackPopupMenu(owner, MENU_RETURNCMD, &at, 0);
-    helper.join();
-    ASSERT_TRUE(seen.menuwindow);
+    // Tracks pop-up 0 of menu (or all of it) while the helper presses keys.
+    auto track = [&](MENU& m, int flags, const POINT* at, std::vector<WPARAM> keys, int popup = 0) {
+        SetForegroundWindow(other);
+        owner_messages(owner);
+        std::thread helper = AnswerPopupMenu(&seen, keys);
+        int rc = m.TrackPopupMenu(owner, flags, at, popup);
+        helper.join();
+        return rc;
+    };
+    // Flag 1 returns the command instead of sending it; the menu opens at the point.
+    POINT point = {100, 120};
+    EXPECT_EQ(track(menu, MENU_RETURNCMD, &point, {VK_DOWN, VK_DOWN, VK_RETURN}), IDM_SAVE);
+    EXPECT_EQ(owner_messages(owner), "null ");
     EXPECT_EQ(seen.foreground, owner);
     EXPECT_EQ(seen.rect.left, 100);
     EXPECT_EQ(seen.rect.top, 120);
-    EXPECT_EQ(rc, IDM_SAVE);  // the separator is skipped
-    drain();
-    EXPECT_EQ(command, 0);  // returned, not sent
-    EXPECT_EQ(nulls, 1);
-
     // Taken off the temporary bar, not destroyed with it: it can be shown again.
     ASSERT_TRUE(IsMenu(menu.GetSubMenu(0)));
     EXPECT_EQ(GetMenuItemCount(menu.GetSubMenu(0)), 6);
-    EXPECT_STREQ(menu.GetMenuItemText(IDM_SAVE).Text(), "&Save");
-    std::thread again = AnswerPopupMenu(&seen, {VK_DOWN, VK_RETURN});
-    rc = menu.TrackPopupMenu(owner, MENU_RETURNCMD, &at, 0);
-    again.join();
-    EXPECT_EQ(rc, IDM_OPEN);
-}
+    EXPECT_EQ(track(menu, MENU_RETURNCMD, &point, {VK_DOWN, VK_RETURN}), IDM_OPEN);
 
-TEST_F(MenuTracking, SendsCommandToOwnerWithoutFlagOne)
-{
-    MENU menu(IDR_TESTMENU);
-    MENUSEEN seen;
-    std::thread helper = AnswerPopupMenu(&seen, {VK_UP, VK_RETURN});
-    int rc = menu.TrackPopupMenu(owner, MENU_RIGHTBUTTON, nullptr, 0);
-    helper.join();
-    EXPECT_NE(rc, 0);
-    drain();
-    EXPECT_EQ(command, IDM_EXIT);
-    EXPECT_EQ(nulls, 1);
-}
+    EXPECT_NE(track(menu, MENU_RIGHTBUTTON, nullptr, {VK_UP, VK_RETURN}), 0);
+    EXPECT_EQ(owner_messages(owner), std::to_string(IDM_EXIT) + " null ");
 
-TEST_F(MenuTracking, CancelledMenuChoosesNothingAtTheCursor)
-{
-    MENU menu(IDR_TESTMENU);
+    // Cancelled, opened at the cursor.
     MENU file(menu.GetSubMenu(0));
-    MENUSEEN seen;
     POINT cursor;
     GetCursorPos(&cursor);
-    std::thread helper = AnswerPopupMenu(&seen, {});
-    int rc = file.TrackPopupMenu(owner, MENU_RETURNCMD);
-    helper.join();
-    EXPECT_EQ(rc, 0);
+    EXPECT_EQ(track(file, MENU_RETURNCMD, nullptr, {}, -1), 0);
+    EXPECT_EQ(owner_messages(owner), "null ");
     EXPECT_EQ(seen.rect.left, cursor.x);
     EXPECT_EQ(seen.rect.top, cursor.y);
-    drain();
-    EXPECT_EQ(command, 0);
-    EXPECT_EQ(nulls, 1);
+    DestroyWindow(owner);
+    DestroyWindow(other);
 }

@@ -2,7 +2,7 @@
 // changes, re-adding after the shell lost the icon, removal.
 #include "taskbaricon.h"
 
-#include "kelvo.h"
+#include "reports.h"
 #include "testwindow.h"
 
 #include <gtest/gtest.h>
@@ -21,64 +21,52 @@ protected:
     }
     void TearDown() override { DestroyWindow(owner); }
 
-    // What the shell itself says: whether it still knows our icon.
-    bool ShellKnowsIcon()
+    // Asks the shell itself about our icon: modified (whether it still knows it) or deleted.
+    bool Shell(DWORD message)
     {
         NOTIFYICONDATAA probe = {};
         probe.cbSize = NOTIFYICONDATAA_V2_SIZE;
         probe.hWnd = owner;
         probe.uID = 1;
-        return Shell_NotifyIconA(NIM_MODIFY, &probe) != FALSE;
-    }
-    void ShellForgetsIcon()
-    {
-        NOTIFYICONDATAA del = {};
-        del.cbSize = NOTIFYICONDATAA_V2_SIZE;
-        del.hWnd = owner;
-        del.uID = 1;
-        ASSERT_TRUE(Shell_NotifyIconA(NIM_DELETE, &del));
+        return Shell_NotifyIconA(message, &probe) != FALSE;
     }
 
     HWND owner = nullptr;
 };
 
-TEST_F(TaskbarIcon, AddedWithCallbackIconAndTipRemovedByDestructor)
+TEST_F(TaskbarIcon, AddedWithIconAndFirstTipRemovedByDestructor)
 {
     {
-        TASKBARICON icon(owner, ICON_CLOCK, "Horalink test");
+        TASKBARICON icon(owner, ICON_CLOCK, std::string(200, 'x').c_str());
         ASSERT_TRUE(icon.IsAdded());
         EXPECT_TRUE(icon.GetIcon());
-        EXPECT_STREQ(icon.GetTooltip(), "Horalink test");
-        EXPECT_TRUE(ShellKnowsIcon());
+        EXPECT_EQ(std::string(icon.GetTooltip()), std::string(127, 'x'));  // the first tip's room
+        EXPECT_TRUE(Shell(NIM_MODIFY));
     }
-    EXPECT_FALSE(ShellKnowsIcon());
-}
+    EXPECT_FALSE(Shell(NIM_MODIFY));
 
-TEST_F(TaskbarIcon, FirstTipKeepsUpTo127Characters)
-{
-    std::string longtip(200, 'x');
-    TASKBARICON icon(owner, ICON_CLOCK, longtip.c_str());
-    EXPECT_EQ(std::string(icon.GetTooltip()), std::string(127, 'x'));
+    REPORTS reports;
+    TASKBARICON missing(owner, 4711, "tip");
+    EXPECT_TRUE(reports.Were(1, "nof.hIcon"));
 }
 
 TEST_F(TaskbarIcon, TooltipWritesAmpersandThreeTimesAndCutsAt63)
 {
     TASKBARICON icon(owner, ICON_CLOCK, "");
-    ASSERT_TRUE(icon.SetTooltip("Time & date"));
-    EXPECT_STREQ(icon.GetTooltip(), "Time &&& date");
-
-    std::string longtext(100, 'a');
-    ASSERT_TRUE(icon.SetTooltip(longtext.c_str()));
-    EXPECT_EQ(std::string(icon.GetTooltip()), std::string(63, 'a'));
-
-    // 61 letters and "&": the whole group does not fit, so none of it is written.
-    std::string edge = std::string(61, 'b') + "&c";
-    ASSERT_TRUE(icon.SetTooltip(edge.c_str()));
-    EXPECT_EQ(std::string(icon.GetTooltip()), std::string(61, 'b'));
-    edge = std::string(60, 'b') + "&c";
-    ASSERT_TRUE(icon.SetTooltip(edge.c_str()));
-    EXPECT_EQ(std::string(icon.GetTooltip()), std::string(60, 'b') + "&&&");
-
+    const std::string b60(60, 'b');
+    const struct {
+        std::string text, tip;
+    } cases[] = {
+        {"Time & date", "Time &&& date"},
+        {std::string(100, 'a'), std::string(63, 'a')},
+        // 61 letters and "&": the whole group does not fit, so none of it is written.
+        {b60 + "b&c", b60 + "b"},
+        {b60 + "&c", b60 + "&&&"},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(icon.SetTooltip(c.text.c_str()));
+        EXPECT_EQ(icon.GetTooltip(), c.tip);
+    }
     ASSERT_TRUE(icon.SetTooltip(nullptr));
     EXPECT_STREQ(icon.GetTooltip(), "");
 }
@@ -86,23 +74,15 @@ TEST_F(TaskbarIcon, TooltipWritesAmpersandThreeTimesAndCutsAt63)
 TEST_F(TaskbarIcon, ShellRestartAddsIconAgainOnNextChange)
 {
     TASKBARICON icon(owner, ICON_CLOCK, "before");
-    ASSERT_TRUE(ShellKnowsIcon());
-    ShellForgetsIcon();
-    ASSERT_FALSE(ShellKnowsIcon());
+    ASSERT_TRUE(Shell(NIM_DELETE));
     EXPECT_TRUE(icon.SetTooltip("after & restart"));
-    EXPECT_TRUE(ShellKnowsIcon());
+    EXPECT_TRUE(Shell(NIM_MODIFY));
     EXPECT_STREQ(icon.GetTooltip(), "after &&& restart");
 
-    ShellForgetsIcon();
-    EXPECT_TRUE(icon.SetIcon(ICON_ALERT));
-    EXPECT_TRUE(ShellKnowsIcon());
-}
-
-TEST_F(TaskbarIcon, SetIconReplacesIconAndKeepsItOnMissingResource)
-{
-    TASKBARICON icon(owner, ICON_CLOCK, "tip");
+    ASSERT_TRUE(Shell(NIM_DELETE));
     HICON first = icon.GetIcon();
-    ASSERT_TRUE(icon.SetIcon(ICON_ALERT));
+    EXPECT_TRUE(icon.SetIcon(ICON_ALERT));
+    EXPECT_TRUE(Shell(NIM_MODIFY));
     HICON second = icon.GetIcon();
     EXPECT_NE(first, second);
     ICONINFO info = {};
@@ -113,17 +93,9 @@ TEST_F(TaskbarIcon, SetIconReplacesIconAndKeepsItOnMissingResource)
     DeleteObject(info.hbmColor);
     DeleteObject(info.hbmMask);
 
-    int reports = AssertCount();
+    // A missing resource keeps the icon shown.
+    REPORTS reports;
     EXPECT_FALSE(icon.SetIcon(4711));
-    EXPECT_EQ(AssertCount(), reports + 1);
+    EXPECT_TRUE(reports.Were(1));
     EXPECT_EQ(icon.GetIcon(), second);
-    EXPECT_TRUE(ShellKnowsIcon());
-}
-
-TEST_F(TaskbarIcon, MissingIconIsReported)
-{
-    int reports = AssertCount();
-    TASKBARICON icon(owner, 4711, "tip");
-    EXPECT_EQ(AssertCount(), reports + 1);
-    EXPECT_STREQ(AssertLastCondition(), "nof.hIcon");
 }

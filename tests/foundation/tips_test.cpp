@@ -3,7 +3,7 @@
 #include "tips.h"
 
 #include "osys.h"
-#include "registry.h"
+#include "scratchkey.h"
 #include "testdialogs.h"
 #include "testfiles.h"
 
@@ -13,93 +13,56 @@
 #include <thread>
 #include <vector>
 
-static std::vector<std::string> tips_of(const char* text)
+// The tips joined by "#".
+static std::string joined(STRINGARRAY tips)
 {
-    STRINGARRAY tips = ParseTips(STRING(text));
-    std::vector<std::string> out;
-    for (int i = 0; i < tips.GetCount(); i++) out.push_back(tips[i].Text());
-    return out;
+    std::string all;
+    for (int i = 0; i < tips.GetCount(); i++) all += (i ? "#" : "") + std::string(tips[i].Text());
+    return all;
 }
 
 TEST(TipsFile, WithoutTipBlocksEveryNonEmptyLineIsATip)
 {
-    std::vector<std::string> expected = {"First tip.", "Title|Second tip.", "Third tip."};
-    EXPECT_EQ(tips_of("First tip.\n\nTitle|Second tip.\n   \nThird tip.\n"), expected);
-    EXPECT_TRUE(tips_of("").empty());
+    EXPECT_EQ(joined(ParseTips("First tip.\n\nTitle|Second tip.\n   \nThird tip.\n")),
+              "First tip.#Title|Second tip.#Third tip.");
+    EXPECT_EQ(ParseTips("").GetCount(), 0);
 }
 
 TEST(TipsFile, TipBlocksWithTitlesAndParagraphs)
 {
-    const char* text =
-        "  [tip]\n"
-        "Title=Checking now\n"
-        "\tPress the button   \n"
-        "to check.\n"
-        "\n"
-        "Second paragraph.\n"
-        "\n"
-        "[TIP]\n"
-        "A tip without title.\n"
-        "[TIP]\n"
-        "\n"
-        "   \n"
-        "[TIP]\n"
-        "title=Only a title\n"
-        "[TIP]\n"
-        "Last tip, no closing line.";
-    std::vector<std::string> expected = {
-        "Checking now|Press the button to check. \r\n\r\nSecond paragraph. ",
-        "A tip without title. ",
-        "Last tip, no closing line. ",
-    };
-    EXPECT_EQ(tips_of(text), expected);
-}
+    // Blocks stripped at both ends, "title=" in any case, blank lines as paragraph breaks;
+    // an empty block and one with only a title are no tips, the last needs no "[TIP]".
+    const char* text = "  [tip]\nTitle=Checking now\n\tPress the button   \nto check.\n\n"
+                       "Second paragraph.\n\n[TIP]\nA tip without title.\n[TIP]\n\n   \n"
+                       "[TIP]\ntitle=Only a title\n[TIP]\nLast tip, no closing line.";
+    EXPECT_EQ(joined(ParseTips(text)),
+              "Checking now|Press the button to check. \r\n\r\nSecond paragraph. #"
+              "A tip without title. #Last tip, no closing line. ");
 
-TEST(TipsFile, ReadInTextMode)
-{
-    TEMPDIR dir;
-    ASSERT_TRUE(WriteFileBytes(dir.File("tips.txt"), "[TIP]\r\ntitle=T\r\nline one\r\n\r\nline two\r\n"));
-    STRINGARRAY tips = LoadTips(dir.File("tips.txt").c_str());
-    ASSERT_EQ(tips.GetCount(), 1);
-    EXPECT_STREQ(tips[0].Text(), "T|line one \r\n\r\nline two ");
+    TEMPDIR dir;  // read in text mode
+    std::string file = dir.File("tips.txt");
+    ASSERT_TRUE(WriteFileBytes(file, "[TIP]\r\ntitle=T\r\nline one\r\n\r\nline two\r\n"));
+    EXPECT_EQ(joined(LoadTips(file.c_str())), "T|line one \r\n\r\nline two ");
     EXPECT_EQ(LoadTips(dir.File("missing.txt").c_str()).GetCount(), 0);
 }
 
 TEST(TipsSchedule, ByStyle)
 {
     const long today = 20000;
-    EXPECT_TRUE(TipsDue(0, today, today, true));
-    EXPECT_FALSE(TipsDue(0, 0, today, false));
-    EXPECT_TRUE(TipsDue(1, today, today, false));
-    EXPECT_FALSE(TipsDue(2, today, today, false));
-    EXPECT_TRUE(TipsDue(2, today - 1, today, false));
-    EXPECT_FALSE(TipsDue(3, today - 1, today, false));
-    EXPECT_TRUE(TipsDue(3, today - 2, today, false));
-    EXPECT_FALSE(TipsDue(4, today - 6, today, false));
-    EXPECT_TRUE(TipsDue(4, today - 7, today, false));
-    EXPECT_FALSE(TipsDue(5, 0, today, false));
-    EXPECT_FALSE(TipsDue(-1, 0, today, false));
+    // Style, days since the last showing, and whether a tip is due.
+    const struct {
+        int style;
+        long ago;
+        bool due;
+    } cases[] = {{0, 20000, false}, {1, 0, true},  {2, 0, false}, {2, 1, true},
+                 {3, 1, false},     {3, 2, true},  {4, 6, false}, {4, 7, true},
+                 {5, 20000, false}, {-1, 20000, false}};
+    for (const auto& c : cases)
+        EXPECT_EQ(TipsDue(c.style, today - c.ago, today, false), c.due) << c.style << " " << c.ago;
+    EXPECT_TRUE(TipsDue(0, today, today, true));  // on demand always
 }
 
 // ---------------------------------------------------------------- dialog
-
-static const char TEST_APP[] = "TestPathsTips";
-
-struct TIPSEEN {
-    bool found = false;
-    std::string title;
-    std::string text;
-    LOGFONTA titlefont = {};
-    LOGFONTA textfont = {};
-};
-
-static LOGFONTA font_of(HWND dialog, int id)
-{
-    LOGFONTA font = {};
-    HFONT hfont = reinterpret_cast<HFONT>(SendDlgItemMessageA(dialog, id, WM_GETFONT, 0, 0));
-    if (hfont) GetObjectA(hfont, sizeof font, &font);
-    return font;
-}
 
 static std::string item_text(HWND dialog, int id)
 {
@@ -108,134 +71,108 @@ static std::string item_text(HWND dialog, int id)
     return text;
 }
 
-// Answers the tip dialog: notes each tip, presses next-tip nexts times, may select a
-// style, then closes.
-static std::thread answer_tips(int nexts, int select, std::vector<TIPSEEN>* seen)
-{
-    return std::thread([nexts, select, seen]() {
-        HWND dialog = WaitForDialog("Tip of the Day", GetCurrentProcessId(), 20000);
-        if (!dialog) return;
-        for (int i = 0; i <= nexts; i++) {
-            TIPSEEN tip;
-            tip.found = true;
-            tip.title = item_text(dialog, IDC_TIPTITLE);
-            tip.text = item_text(dialog, IDC_TIPTEXT);
-            tip.titlefont = font_of(dialog, IDC_TIPTITLE);
-            tip.textfont = font_of(dialog, IDC_TIPTEXT);
-            seen->push_back(tip);
-            if (i < nexts)
-                SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                             reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
-        }
-        if (select >= -1) SendDlgItemMessageA(dialog, IDC_TIPSTYLE, CB_SETCURSEL, select, 0);
-        PressDialogButton(dialog, IDCANCEL);
-    });
-}
-
 class TIPSHOW : public testing::Test {
 protected:
     void SetUp() override
     {
-        RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str());
-        ASSERT_TRUE(WriteFileBytes(file, "[TIP]\ntitle=One\nfirst\n[TIP]\nsecond\n[TIP]\ntitle=Three\nthird\n"));
+        ASSERT_TRUE(WriteFileBytes(
+            file, "[TIP]\ntitle=One\nfirst\n[TIP]\nsecond\n[TIP]\ntitle=Three\nthird\n"));
     }
-    void TearDown() override { RegDeleteTreeA(HKEY_CURRENT_USER, key.c_str()); }
-
-    std::string Value(const char* name)
+    // Shows the tips while a thread notes each tip as "title|text", presses the next-tip
+    // button nexts times, selects style select (unless -2) and closes the dialog.
+    bool Show(bool ondemand, int nexts = 0, int select = -2)
     {
-        REGISTRY registry(TEST_APP, "Software\\Kelvo\\", REGISTRY_CURRENTUSER);
-        return registry.Read(name).Text();
-    }
-    void Set(const char* name, long value)
-    {
-        REGISTRY registry(TEST_APP, "Software\\Kelvo\\", REGISTRY_CURRENTUSER);
-        registry.Write(name, STRING(static_cast<int>(value)));
-    }
-    bool Show(bool ondemand, int nexts, int select, std::vector<TIPSEEN>* seen)
-    {
-        std::thread answer = answer_tips(nexts, select, seen);
-        bool shown = ShowTips(nullptr, file.c_str(), TEST_APP, ondemand);
+        std::thread answer([&]() {
+            HWND dialog = WaitForDialog("Tip of the Day", GetCurrentProcessId(), 20000);
+            if (!dialog) return;
+            for (int i = 0; i <= nexts; i++) {
+                seen.push_back(item_text(dialog, IDC_TIPTITLE) + "|" +
+                               item_text(dialog, IDC_TIPTEXT));
+                if (i < nexts)
+                    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+            }
+            titlefont = font_of(dialog, IDC_TIPTITLE);
+            textfont = font_of(dialog, IDC_TIPTEXT);
+            if (select >= -1) SendDlgItemMessageA(dialog, IDC_TIPSTYLE, CB_SETCURSEL, select, 0);
+            PressDialogButton(dialog, IDCANCEL);
+        });
+        bool shown = ShowTips(nullptr, file.c_str(), key.Name().c_str(), ondemand);
         answer.join();
         return shown;
     }
+    static LOGFONTA font_of(HWND dialog, int id)
+    {
+        LOGFONTA font = {};
+        HFONT hfont = reinterpret_cast<HFONT>(SendDlgItemMessageA(dialog, id, WM_GETFONT, 0, 0));
+        if (hfont) GetObjectA(hfont, sizeof font, &font);
+        return font;
+    }
+    void Set(const char* name, long value) { key.SetValue(name, std::to_string(value)); }
 
-    std::string key = std::string("Software\\Kelvo\\") + TEST_APP;
+    SCRATCHKEY key;
     TEMPDIR dir;
     std::string file = dir.File("tips.txt");
     long today = static_cast<long>(OSYS::Time() / 86400);
+    std::vector<std::string> seen;
+    LOGFONTA titlefont = {}, textfont = {};
 };
 
 TEST_F(TIPSHOW, FirstStartShowsTheFirstTipAndWritesTheValues)
 {
-    std::vector<TIPSEEN> seen;
-    ASSERT_TRUE(Show(false, 0, -2, &seen));
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].title, "One");
-    EXPECT_EQ(seen[0].text, "first ");
-    EXPECT_STREQ(seen[0].titlefont.lfFaceName, "Arial");
-    EXPECT_EQ(seen[0].titlefont.lfWeight, FW_BOLD);
-    EXPECT_STREQ(seen[0].textfont.lfFaceName, "Arial");
-    EXPECT_EQ(seen[0].textfont.lfWeight, FW_NORMAL);
+    ASSERT_TRUE(Show(false));
+    EXPECT_EQ(seen, std::vector<std::string>{"One|first "});
+    EXPECT_STREQ(titlefont.lfFaceName, "Arial");
+    EXPECT_EQ(titlefont.lfWeight, FW_BOLD);
+    EXPECT_STREQ(textfont.lfFaceName, "Arial");
+    EXPECT_EQ(textfont.lfWeight, FW_NORMAL);
     // 14 and 10 points.
     HDC screen = GetDC(nullptr);
     int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    EXPECT_EQ(seen[0].titlefont.lfHeight, -MulDiv(14, dpi, 72));
-    EXPECT_EQ(seen[0].textfont.lfHeight, -MulDiv(10, dpi, 72));
-    EXPECT_EQ(Value("TipOfDayLast"), std::to_string(today));
-    EXPECT_EQ(Value("TipOfDayCount"), "1");
-    EXPECT_EQ(Value("TipOfDayStyle"), "2");
+    EXPECT_EQ(titlefont.lfHeight, -MulDiv(14, dpi, 72));
+    EXPECT_EQ(textfont.lfHeight, -MulDiv(10, dpi, 72));
+    EXPECT_EQ(key.Value("TipOfDayLast"), std::to_string(today));
+    EXPECT_EQ(key.Value("TipOfDayCount"), "1");
+    EXPECT_EQ(key.Value("TipOfDayStyle"), "2");
 }
 
 TEST_F(TIPSHOW, NextTipButtonWrapsAroundAndStyleIsTaken)
 {
     Set("TipOfDayCount", 2);
-    std::vector<TIPSEEN> seen;
-    ASSERT_TRUE(Show(true, 2, 4, &seen));
-    ASSERT_EQ(seen.size(), 3u);
-    EXPECT_EQ(seen[0].title, "Three");
-    EXPECT_EQ(seen[1].title, "One");
+    ASSERT_TRUE(Show(true, 2, 4));
     // A tip without a title of its own has the program's title.
-    EXPECT_EQ(seen[2].title, "Tips Test Program");
-    EXPECT_EQ(seen[2].text, "second ");
-    EXPECT_EQ(Value("TipOfDayCount"), "2");
-    EXPECT_EQ(Value("TipOfDayStyle"), "4");
-}
+    EXPECT_EQ(seen, (std::vector<std::string>{"Three|third ", "One|first ",
+                                               "Tips Test Program|second "}));
+    EXPECT_EQ(key.Value("TipOfDayCount"), "2");
+    EXPECT_EQ(key.Value("TipOfDayStyle"), "4");
 
-TEST_F(TIPSHOW, CountBeyondTheTipsStartsAgainAndNoSelectionMeansEveryStart)
-{
+    // A count beyond the tips starts again; no style selected means every start.
+    seen.clear();
     Set("TipOfDayCount", 7);
-    std::vector<TIPSEEN> seen;
-    ASSERT_TRUE(Show(true, 0, -1, &seen));
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].title, "One");
-    EXPECT_EQ(Value("TipOfDayCount"), "1");
-    EXPECT_EQ(Value("TipOfDayStyle"), "1");
+    ASSERT_TRUE(Show(true, 0, -1));
+    EXPECT_EQ(seen, std::vector<std::string>{"One|first "});
+    EXPECT_EQ(key.Value("TipOfDayCount"), "1");
+    EXPECT_EQ(key.Value("TipOfDayStyle"), "1");
 }
 
-TEST_F(TIPSHOW, NotDueShowsNothingAndWritesNothing)
+TEST_F(TIPSHOW, NotDueOrNoTipsShowsNothingAndWritesNothing)
 {
     Set("TipOfDayStyle", 2);
     Set("TipOfDayLast", today);
-    std::vector<TIPSEEN> seen;
-    EXPECT_FALSE(ShowTips(nullptr, file.c_str(), TEST_APP, false));
+    EXPECT_FALSE(ShowTips(nullptr, file.c_str(), key.Name().c_str(), false));
     Set("TipOfDayStyle", 0);
     Set("TipOfDayLast", 0);
-    EXPECT_FALSE(ShowTips(nullptr, file.c_str(), TEST_APP, false));
-    EXPECT_EQ(Value("TipOfDayLast"), "0");
-    EXPECT_EQ(Value("TipOfDayCount"), "");
+    EXPECT_FALSE(ShowTips(nullptr, file.c_str(), key.Name().c_str(), false));
+    EXPECT_FALSE(ShowTips(nullptr, dir.File("missing.txt").c_str(), key.Name().c_str(), true));
+    EXPECT_EQ(key.Value("TipOfDayLast"), "0");
+    EXPECT_EQ(key.Value("TipOfDayCount"), "<none>");
     // Every other day: the day before yesterday is long enough ago.
     Set("TipOfDayStyle", 3);
     Set("TipOfDayLast", today - 1);
-    EXPECT_FALSE(ShowTips(nullptr, file.c_str(), TEST_APP, false));
+    EXPECT_FALSE(ShowTips(nullptr, file.c_str(), key.Name().c_str(), false));
     Set("TipOfDayLast", today - 2);
-    ASSERT_TRUE(Show(false, 0, -2, &seen));
-    EXPECT_EQ(Value("TipOfDayLast"), std::to_string(today));
-    EXPECT_EQ(Value("TipOfDayStyle"), "3");
-}
-
-TEST_F(TIPSHOW, NoTipsNoDialog)
-{
-    EXPECT_FALSE(ShowTips(nullptr, dir.File("missing.txt").c_str(), TEST_APP, true));
-    EXPECT_EQ(Value("TipOfDayLast"), "");
+    ASSERT_TRUE(Show(false));
+    EXPECT_EQ(key.Value("TipOfDayLast"), std::to_string(today));
+    EXPECT_EQ(key.Value("TipOfDayStyle"), "3");
 }

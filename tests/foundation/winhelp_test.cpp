@@ -2,8 +2,8 @@
 // shown (and how, read back from the log), and context help along parent windows.
 #include "winhelp.h"
 
-#include "kelvo.h"
-#include "testfiles.h"
+#include "logcapture.h"
+#include "reports.h"
 
 #include <gtest/gtest.h>
 
@@ -11,159 +11,123 @@
 
 class HELPTEST : public testing::Test {
 protected:
-    void SetUp() override { LogitOption(("/LOGIT:" + log).c_str()); }
-    void TearDown() override { LogitOption("/LOGITCLOSE"); }
-    std::string Log()
+    // A help file of the folder with its companion list of topics, "" for none.
+    std::string Help(const char* name, const char* ids, const char* cnt = "")
     {
-        LogitOption("/LOGITCLOSE");
-        std::string content = ReadFileBytes(log);
-        LogitOption(("/LOGITKEEP:" + log).c_str());
-        return content;
+        std::string base = dir.File(name);
+        EXPECT_TRUE(!*ids || WriteFileBytes(base + ".ids", ids));
+        EXPECT_TRUE(!*cnt || WriteFileBytes(base + ".cnt", cnt));
+        return base + ".chm";
     }
-    bool Logged(const std::string& line) { return Log().find("] " + line + "\r\n") != std::string::npos; }
+    // Whether the log holds line.
+    bool Logged(const std::string& line)
+    {
+        return log.Text().find("] " + line + "\r\n") != std::string::npos;
+    }
 
+    LOGCAPTURE log;
     TEMPDIR dir;
-    std::string log = dir.File("help.log");
 };
 
-TEST_F(HELPTEST, IdsFileGivesTheTopics)
+TEST_F(HELPTEST, CompanionListGivesTheTopics)
 {
-    ASSERT_TRUE(WriteFileBytes(dir.File("prog.ids"), "IDH_START 2000\n2015\nx 2802 more\n\nno number\nIDH_NEG -5\n"));
-    ASSERT_TRUE(WriteFileBytes(dir.File("prog.cnt"), "1 999\n"));
+    // The ids file wins over the cnt file; each line's number after its first blank.
+    std::string file =
+        Help("prog", "IDH_START 2000\n2015\nx 2802 more\n\nno number\nIDH_NEG -5\n", "1 999\n");
     HELPFILE help;
     EXPECT_EQ(help.GetDefaultTopic(), -1);
-    help.SetFilename(dir.File("prog.chm").c_str(), true);
+    help.SetFilename(file.c_str(), true);
     EXPECT_EQ(help.TopicCount(), 4);
-    EXPECT_TRUE(help.HasTopic(2000));
-    EXPECT_TRUE(help.HasTopic(2015));
-    EXPECT_TRUE(help.HasTopic(2802));
-    EXPECT_TRUE(help.HasTopic(-5));
+    for (int topic : {2000, 2015, 2802, -5}) EXPECT_TRUE(help.HasTopic(topic)) << topic;
     EXPECT_FALSE(help.HasTopic(999));
-    EXPECT_TRUE(help.IsHtml());
-    EXPECT_STREQ(help.GetFilename().Text(), dir.File("prog.chm").c_str());
+
+    HELPFILE classic;  // without an ids file, the cnt file
+    classic.SetFilename(Help("old", "", "Contents 10\r\nIndex 20\r\n").c_str(), false);
+    EXPECT_TRUE(classic.HasTopic(10) && classic.HasTopic(20) && classic.TopicCount() == 2);
+
+    REPORTS reports;
+    HELPFILE none;
+    none.SetFilename(Help("none", "").c_str(), true);
+    EXPECT_TRUE(reports.Were(1, "fhelpcnt!=NULL", dir.File("none.cnt").c_str()));
+    EXPECT_EQ(none.TopicCount(), 0);
+    EXPECT_FALSE(none.ShowTopic(2000));
+
     EXPECT_TRUE(Logged("HELPFILE::HELPFILE"));
     EXPECT_TRUE(Logged("~HELPFILE::HELPFILE"));
-    EXPECT_TRUE(Logged("HELPFILE::SetFilename " + dir.File("prog.chm") + " (html= 1)"));
-    EXPECT_TRUE(Logged("HELPFILE::SetFilename done, file is " + dir.File("prog.chm") + " (html= 1)"));
+    EXPECT_TRUE(Logged("HELPFILE::SetFilename " + file + " (html= 1)"));
+    EXPECT_TRUE(Logged("HELPFILE::SetFilename done, file is " + file + " (html= 1)"));
 }
 
-TEST_F(HELPTEST, CntFileWhenThereIsNoIdsFile)
-{
-    ASSERT_TRUE(WriteFileBytes(dir.File("old.cnt"), "Contents 10\r\nIndex 20\r\n"));
-    HELPFILE help;
-    help.SetFilename(dir.File("old.hlp").c_str(), false);
-    EXPECT_EQ(help.TopicCount(), 2);
-    EXPECT_TRUE(help.HasTopic(10));
-    EXPECT_TRUE(help.HasTopic(20));
-    EXPECT_FALSE(help.IsHtml());
-}
-
-TEST_F(HELPTEST, MissingCompanionIsReported)
-{
-    HELPFILE help;
-    int reports = AssertCount();
-    help.SetFilename(dir.File("none.chm").c_str(), true);
-    EXPECT_EQ(AssertCount(), reports + 1);
-    EXPECT_STREQ(AssertLastCondition(), "fhelpcnt!=NULL");
-    EXPECT_EQ(std::string(AssertLastInfo()), dir.File("none.cnt"));
-    EXPECT_EQ(help.TopicCount(), 0);
-    EXPECT_FALSE(help.ShowTopic(2000));
-}
-
-TEST_F(HELPTEST, TopicListAndLinesAreBounded)
+TEST_F(HELPTEST, TopicListMappingsAndLinesAreBounded)
 {
     std::string ids;
     for (int i = 1; i <= HELPFILE_MAXHELPIDS + 10; i++) ids += "T " + std::to_string(i) + "\n";
     // The tail of an over-long line is no topic of its own.
     ids = "x " + std::string(600, 'a') + " 9999\n" + ids;
-    ASSERT_TRUE(WriteFileBytes(dir.File("big.ids"), ids));
+    REPORTS reports;
     HELPFILE help;
-    int reports = AssertCount();
-    help.SetFilename(dir.File("big.chm").c_str(), true);
-    EXPECT_EQ(AssertCount(), reports + 1);
-    EXPECT_STREQ(AssertLastCondition(), "this->NumHelpIds<ARRAYMAX(this->HelpIds)");
+    help.SetFilename(Help("big", ids.c_str()).c_str(), true);
+    EXPECT_TRUE(reports.Were(1, "this->NumHelpIds<ARRAYMAX(this->HelpIds)"));
     EXPECT_EQ(help.TopicCount(), HELPFILE_MAXHELPIDS);
     EXPECT_TRUE(help.HasTopic(HELPFILE_MAXHELPIDS));
     EXPECT_FALSE(help.HasTopic(HELPFILE_MAXHELPIDS + 1));
     EXPECT_FALSE(help.HasTopic(9999));
-}
 
-TEST_F(HELPTEST, MappingsFirstMatchAndBound)
-{
-    HELPFILE help;
     EXPECT_TRUE(help.AddMapping(2041, 2015));
     EXPECT_TRUE(help.AddMapping(2041, 3000));
-    EXPECT_EQ(help.MapTopic(2041), 2015);
+    EXPECT_EQ(help.MapTopic(2041), 2015);  // the first match
     EXPECT_EQ(help.MapTopic(2042), 2042);
     for (int i = 2; i < HELPFILE_MAXMAPPINGS; i++) EXPECT_TRUE(help.AddMapping(5000 + i, i));
-    int reports = AssertCount();
     EXPECT_FALSE(help.AddMapping(1, 2));
-    EXPECT_EQ(AssertCount(), reports + 1);
-    EXPECT_STREQ(AssertLastCondition(), "this->NumMappings<ARRAYMAX(this->Mappings)");
+    EXPECT_TRUE(reports.Were(1, "this->NumMappings<ARRAYMAX(this->Mappings)"));
     EXPECT_EQ(help.MapTopic(1), 1);
 }
 
-TEST_F(HELPTEST, OnlyKnownTopicsAreShown)
+TEST_F(HELPTEST, OnlyKnownTopicsAreShownAlsoThroughTheHelpHook)
 {
-    ASSERT_TRUE(WriteFileBytes(dir.File("prog.ids"), "2015\n2030\n2000\n"));
+    std::string file = Help("prog", "2015\n2030\n2000\n");
     HELPFILE help;
-    help.SetFilename(dir.File("prog.chm").c_str(), true);
+    help.SetFilename(file.c_str(), true);
     help.AddMapping(2041, 2015);
-    help.AddMapping(2032, 2030);
-    EXPECT_TRUE(help.ShowTopic(2041));
-    EXPECT_TRUE(Logged("HELPFILE::ShowTopic " + dir.File("prog.chm") + "::html/topic-2015.html"));
     EXPECT_TRUE(help.ShowTopic(2000));
-    EXPECT_TRUE(Logged("HELPFILE::ShowTopic " + dir.File("prog.chm") + "::html/topic-2000.html"));
-    EXPECT_FALSE(help.ShowTopic(2015 + 1));
-    EXPECT_FALSE(help.ShowTopic(2099));
+    EXPECT_FALSE(help.ShowTopic(2016));
+    EXPECT_TRUE(HELPFILE::ContextHelpHook(nullptr, 2041, &help));
+    EXPECT_FALSE(HELPFILE::ContextHelpHook(nullptr, 2043, &help));
+    EXPECT_FALSE(HELPFILE::ContextHelpHook(nullptr, 2041, nullptr));
 
     // Classic help: unknown topics never start the help program.
-    ASSERT_TRUE(WriteFileBytes(dir.File("old.cnt"), "1 10\n"));
     HELPFILE classic;
-    classic.SetFilename(dir.File("old.hlp").c_str(), false);
+    classic.SetFilename(Help("old", "", "1 10\n").c_str(), false);
     EXPECT_FALSE(classic.ShowTopic(11));
+
+    EXPECT_TRUE(Logged("HELPFILE::ShowTopic " + file + "::html/topic-2000.html"));
+    EXPECT_TRUE(Logged("HELPFILE::ShowTopic " + file + "::html/topic-2015.html"));
 }
 
 TEST_F(HELPTEST, ContextHelpWalksUpTheParents)
 {
-    ASSERT_TRUE(WriteFileBytes(dir.File("prog.ids"), "77\n"));
+    std::string file = Help("prog", "77\n");
     HELPFILE help;
-    help.SetFilename(dir.File("prog.chm").c_str(), true);
+    help.SetFilename(file.c_str(), true);
     help.AddMapping(500, 77);
-    HWND top = CreateWindowA("STATIC", "top", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr, nullptr, nullptr);
-    HWND group = CreateWindowA("STATIC", "", WS_CHILD, 0, 0, 50, 50, top,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(500)), nullptr, nullptr);
-    HWND field = CreateWindowA("STATIC", "", WS_CHILD, 0, 0, 10, 10, group,
-                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(600)), nullptr, nullptr);
-    ASSERT_TRUE(top && group && field);
+    auto child = [](HWND parent, int id) {
+        return CreateWindowA("STATIC", "", WS_CHILD, 0, 0, 10, 10, parent,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
+    };
+    HWND top = CreateWindowA("STATIC", "top", WS_OVERLAPPED, 0, 0, 100, 100, nullptr, nullptr,
+                             nullptr, nullptr);
+    HWND field = child(child(top, 500), 600);
+    ASSERT_TRUE(field);
     EXPECT_TRUE(help.ContextHelp(field, 600));
-    EXPECT_TRUE(Logged("HELPFILE::ShowTopic " + dir.File("prog.chm") + "::html/topic-77.html"));
-    help.SetDefaultTopic(2000);
-    EXPECT_EQ(help.GetDefaultTopic(), 2000);
-    HWND lonely = CreateWindowA("STATIC", "", WS_CHILD, 0, 0, 10, 10, top,
-                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(601)), nullptr, nullptr);
-    EXPECT_FALSE(help.ContextHelp(lonely, 601));
+    EXPECT_FALSE(help.ContextHelp(child(top, 601), 601));
     DestroyWindow(top);
+    EXPECT_TRUE(Logged("HELPFILE::ShowTopic " + file + "::html/topic-77.html"));
 }
 
 TEST_F(HELPTEST, NetworkFileThatCannotBeCopiedStaysInUse)
 {
     HELPFILE help;
-    help.SetSecondName("Horalink");
-    EXPECT_STREQ(help.GetSecondName().Text(), "Horalink");
     help.SetFilename("\\\\nosuchserver\\share\\prog.chm", true);
-    EXPECT_TRUE(Logged("HELPFILE::SetFilename file is on network"));
     EXPECT_STREQ(help.GetFilename().Text(), "\\\\nosuchserver\\share\\prog.chm");
-}
-
-TEST_F(HELPTEST, HelpHookShowsThroughTheHelpFile)
-{
-    ASSERT_TRUE(WriteFileBytes(dir.File("prog.ids"), "2016\n"));
-    HELPFILE help;
-    help.SetFilename(dir.File("prog.chm").c_str(), true);
-    help.AddMapping(2042, 2016);
-    EXPECT_TRUE(HELPFILE::ContextHelpHook(nullptr, 2042, &help));
-    EXPECT_FALSE(HELPFILE::ContextHelpHook(nullptr, 2043, &help));
-    EXPECT_FALSE(HELPFILE::ContextHelpHook(nullptr, 2042, nullptr));
-    EXPECT_TRUE(Logged("HELPFILE::ShowTopic " + dir.File("prog.chm") + "::html/topic-2016.html"));
+    EXPECT_TRUE(Logged("HELPFILE::SetFilename file is on network"));
 }

@@ -2,9 +2,9 @@
 // and the file dialog's filter texts byte for byte.
 #include "winmisc.h"
 
+#include "logcapture.h"
+#include "reports.h"
 #include "testdialogs.h"
-#include "kelvo.h"
-#include "kelvoapp.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>
@@ -12,34 +12,32 @@
 #include <string>
 #include <thread>
 
+using namespace std::string_literals;
+
 // Message box icon control (Wine and Windows alike).
 const int MSGBOX_ICON = 0x0440;
 // File name fields of the explorer-style file dialog: edit, or combo box with edit.
 const int FILEDIALOG_EDIT = 0x0480;
 const int FILEDIALOG_COMBO = 0x047c;
 
-struct BOXSEEN {
-    DIALOGSEEN seen;
-    HICON icon = nullptr;
-};
-
-// Answers the next box titled titlepart with button, noting its texts and icon.
-static std::thread answer_box(const std::string& titlepart, int button, BOXSEEN* box)
+// What the answering thread saw: "title / text / whether the icon is the system's one".
+static std::thread answer_box(const std::string& title, int button, LPCSTR icon,
+                              std::string* seen)
 {
-    return std::thread([titlepart, button, box]() {
-        HWND dialog = WaitForDialog(titlepart, GetCurrentProcessId(), 20000);
-        if (!dialog) return;
-        box->seen.found = true;
-        box->seen.title = WindowText(dialog);
-        box->seen.text = DialogStaticText(dialog);
-        box->icon = reinterpret_cast<HICON>(SendDlgItemMessageA(dialog, MSGBOX_ICON, STM_GETICON, 0, 0));
-        PressDialogButton(dialog, button);
+    return std::thread([title, button, icon, seen]() {
+        HWND box = WaitForDialog(title, GetCurrentProcessId(), 20000);
+        if (!box) return;
+        LRESULT shown = SendDlgItemMessageA(box, MSGBOX_ICON, STM_GETICON, 0, 0);
+        *seen = WindowText(box) + " / " + DialogStaticText(box) + " / " +
+                (shown == reinterpret_cast<LRESULT>(LoadIconA(nullptr, icon)) ? "icon" : "other");
+        PressDialogButton(box, button);
     });
 }
 
-TEST(MessageBoxes, TitleTextAndIcon)
+TEST(MessageBoxes, TitleTextIconAndAnswerEachCallLoggedFirst)
 {
-    struct CASE {
+    LOGCAPTURE log;
+    const struct {
         void (*show)(HWND, const char*, const char*);
         const char* title;
         LPCSTR icon;
@@ -48,43 +46,24 @@ TEST(MessageBoxes, TitleTextAndIcon)
         {WINKELVO::WarningMsgBox, "Warning Box Test", IDI_WARNING},
         {WINKELVO::ErrorMsgBox, "Error Box Test", IDI_ERROR},
     };
-    for (const CASE& c : cases) {
-        BOXSEEN box;
-        std::thread answer = answer_box(c.title, IDOK, &box);
+    for (const auto& c : cases) {
+        std::string seen;
+        std::thread answer = answer_box(c.title, IDOK, c.icon, &seen);
         c.show(nullptr, c.title, "Line one\nline two");
         answer.join();
-        ASSERT_TRUE(box.seen.found) << c.title;
-        EXPECT_EQ(box.seen.title, c.title);
-        EXPECT_EQ(box.seen.text, "Line one\nline two");
-        EXPECT_EQ(box.icon, LoadIconA(nullptr, c.icon)) << c.title;
+        EXPECT_EQ(seen, c.title + " / Line one\nline two / icon"s);
     }
-}
-
-TEST(MessageBoxes, YesNoAnswersAndProgramTitle)
-{
-    BOXSEEN yes;
-    std::thread answer = answer_box("Question Test", IDYES, &yes);
+    std::string seen;
+    std::thread answer = answer_box("Question Test", IDYES, IDI_QUESTION, &seen);
     EXPECT_TRUE(WINKELVO::YesNoMsgBox(nullptr, "Question Test", "Go on?"));
     answer.join();
-    EXPECT_EQ(yes.seen.text, "Go on?");
-    EXPECT_EQ(yes.icon, LoadIconA(nullptr, IDI_QUESTION));
-
-    DIALOGANSWERER no("Paths Test Program", IDNO);
+    EXPECT_EQ(seen, "Question Test / Go on? / icon");
+    // No title of its own: the program's.
+    answer = answer_box("Paths Test Program", IDNO, IDI_QUESTION, &seen);
     EXPECT_FALSE(WINKELVO::YesNoMsgBox(nullptr, nullptr, "Stop?"));
-    EXPECT_EQ(no.Wait().title, "Paths Test Program");
-    EXPECT_EQ(no.Wait().text, "Stop?");
-}
-
-TEST(MessageBoxes, EachCallIsLoggedFirst)
-{
-    TEMPDIR dir;
-    std::string log = dir.File("box.log");
-    LogitOption(("/LOGIT:" + log).c_str());
-    DIALOGANSWERER answer("Logged Box", IDOK);
-    WINKELVO::ErrorMsgBox(nullptr, "Logged Box", "went wrong");
-    answer.Wait();
-    LogitOption("/LOGITCLOSE");
-    EXPECT_NE(ReadFileBytes(log).find("] WINKELVO::ErrorMsgBox title=Logged Box text=went wrong\r\n"),
+    answer.join();
+    EXPECT_EQ(seen, "Paths Test Program / Stop? / icon");
+    EXPECT_NE(log.Text().find("] WINKELVO::ErrorMsgBox title=Error Box Test text=Line one"),
               std::string::npos);
 }
 
@@ -97,30 +76,28 @@ static std::string filter_of(const char* types, int language, std::string* defex
     return std::string(f.Filter.Text(), f.Filter.Length());
 }
 
-TEST(FileDialogFilter, DescriptionsShowTheirPatternAndAllFilesIsAdded)
+TEST(FileDialogFilter, DescriptionsShowTheirPatternAndAllFilesIsAddedOnce)
 {
-    using namespace std::string_literals;
-    EXPECT_EQ(filter_of("Text|*.txt", 9), "Text (*.txt)\0*.txt\0All Files (*.*)\0*.*\0\0"s);
-    EXPECT_EQ(filter_of("Text|*.txt\r\nLogs|*.log;*.old\n", 9),
-              "Text (*.txt)\0*.txt\0Logs (*.log;*.old)\0*.log;*.old\0All Files (*.*)\0*.*\0\0"s);
-    EXPECT_EQ(filter_of("Text|*.txt", 7), "Text (*.txt)\0*.txt\0Alle Dateien (*.*)\0*.*\0\0"s);
-    EXPECT_EQ(filter_of(nullptr, 9), "All Files (*.*)\0*.*\0\0"s);
-    EXPECT_EQ(filter_of("", 7), "Alle Dateien (*.*)\0*.*\0\0"s);
-}
-
-TEST(FileDialogFilter, TypesWithAllFilesGetNoSecondEntry)
-{
-    using namespace std::string_literals;
-    EXPECT_EQ(filter_of("Everything|*.*\nText|*.txt", 9),
-              "Everything (*.*)\0*.*\0Text (*.txt)\0*.txt\0\0"s);
-}
-
-TEST(FileDialogFilter, DotLineNamesTheDefaultExtension)
-{
-    using namespace std::string_literals;
+    const struct {
+        const char* types;
+        int language;
+        std::string filter;
+    } cases[] = {
+        {"Text|*.txt", 9, "Text (*.txt)\0*.txt\0All Files (*.*)\0*.*\0\0"s},
+        {"Text|*.txt\r\nLogs|*.log;*.old\n", 9,
+         "Text (*.txt)\0*.txt\0Logs (*.log;*.old)\0*.log;*.old\0All Files (*.*)\0*.*\0\0"s},
+        {"Text|*.txt", 7, "Text (*.txt)\0*.txt\0Alle Dateien (*.*)\0*.*\0\0"s},
+        {nullptr, 9, "All Files (*.*)\0*.*\0\0"s},
+        {"", 7, "Alle Dateien (*.*)\0*.*\0\0"s},
+        {"Everything|*.*\nText|*.txt", 9, "Everything (*.*)\0*.*\0Text (*.txt)\0*.txt\0\0"s},
+        // A dot line names the default extension; a line without "|" is no filter.
+        {"Settings|*.cfg\n.cfg\nno bar here", 9,
+         "Settings (*.cfg)\0*.cfg\0All Files (*.*)\0*.*\0\0"s},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(filter_of(c.types, c.language), c.filter) << (c.types ? c.types : "(null)");
     std::string defext;
-    EXPECT_EQ(filter_of("Settings|*.cfg\n.cfg\nno bar here", 9, &defext),
-              "Settings (*.cfg)\0*.cfg\0All Files (*.*)\0*.*\0\0"s);
+    filter_of("Settings|*.cfg\n.cfg", 9, &defext);
     EXPECT_EQ(defext, "cfg");
     filter_of("Settings|*.cfg", 9, &defext);
     EXPECT_EQ(defext, "");
@@ -128,37 +105,19 @@ TEST(FileDialogFilter, DotLineNamesTheDefaultExtension)
 
 TEST(FileDialogFilter, TooLongTypesAreReportedAndReplaced)
 {
-    using namespace std::string_literals;
     std::string types;
     while (types.size() < 2100) types += "Text|*.txt\n";
-    int reports = AssertCount();
+    REPORTS reports;
     EXPECT_EQ(filter_of(types.c_str(), 9), "All Files (*.*)\0*.*\0\0"s);
-    EXPECT_EQ(AssertCount(), reports + 1);
-    EXPECT_STREQ(AssertLastCondition(), "_tcslen(filetypes)<2048");
+    EXPECT_TRUE(reports.Were(1, "_tcslen(filetypes)<2048"));
     // Just below the limit is fine.
     std::string fits = types.substr(0, 2047 - 14);
     fits = fits.substr(0, fits.rfind('\n') + 1);
     EXPECT_NE(filter_of(fits.c_str(), 9).find("All Files"), std::string::npos);
-    EXPECT_EQ(AssertCount(), reports + 1);
+    EXPECT_TRUE(reports.Were(0));
 }
 
 // ---------------------------------------------------------------- dialog
-
-// Answers the file dialog titled title: types name (unless empty) and presses button.
-static std::thread answer_file_dialog(const std::string& title, const std::string& name,
-                                      int button, bool* found)
-{
-    return std::thread([title, name, button, found]() {
-        HWND dialog = WaitForDialog(title, GetCurrentProcessId(), 20000);
-        *found = dialog != nullptr;
-        if (!dialog) return;
-        if (!name.empty()) {
-            int field = GetDlgItem(dialog, FILEDIALOG_COMBO) ? FILEDIALOG_COMBO : FILEDIALOG_EDIT;
-            SendDlgItemMessageA(dialog, field, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
-        }
-        PressDialogButton(dialog, button);
-    });
-}
 
 class FILEDIALOGTEST : public testing::Test {
 protected:
@@ -167,50 +126,42 @@ protected:
         ASSERT_TRUE(WriteFileBytes(dir.File("a.txt"), "a"));
         ASSERT_TRUE(WriteFileBytes(dir.File("b.txt"), "b"));
     }
-    STRINGARRAY Run(const char* initial, bool save, bool multiple, const char* types,
-                    const std::string& typed, int button)
+    // Runs the dialog while a thread types typed into its name field (unless empty) and
+    // presses button; the chosen paths joined by ";".
+    std::string Run(const std::string& initial, bool save, bool multiple, const char* types,
+                    const std::string& typed, int button = IDOK)
     {
         bool found = false;
-        std::thread answer = answer_file_dialog("File Dialog Test", typed, button, &found);
-        STRINGARRAY chosen = FileDialog(nullptr, initial, "File Dialog Test", save, multiple, types);
+        std::thread answer([&]() {
+            HWND dialog = WaitForDialog("File Dialog Test", GetCurrentProcessId(), 20000);
+            found = dialog != nullptr;
+            if (!found) return;
+            int field = GetDlgItem(dialog, FILEDIALOG_COMBO) ? FILEDIALOG_COMBO : FILEDIALOG_EDIT;
+            if (!typed.empty())
+                SetDlgItemTextA(dialog, field, typed.c_str());
+            PressDialogButton(dialog, button);
+        });
+        STRINGARRAY chosen =
+            FileDialog(nullptr, initial.c_str(), "File Dialog Test", save, multiple, types);
         answer.join();
         EXPECT_TRUE(found);
-        return chosen;
+        std::string all;
+        for (int i = 0; i < chosen.GetCount(); i++)
+            all += (i ? ";" : "") + std::string(chosen[i].Text());
+        return all;
     }
     TEMPDIR dir;
 };
 
-TEST_F(FILEDIALOGTEST, SingleFileFromTheInitialName)
+TEST_F(FILEDIALOGTEST, ChosenFilesAsFullPaths)
 {
-    STRINGARRAY chosen = Run(dir.File("a.txt").c_str(), false, false, "Text|*.txt", "", IDOK);
-    ASSERT_EQ(chosen.GetCount(), 1);
-    EXPECT_STREQ(chosen[0].Text(), dir.File("a.txt").c_str());
-}
-
-TEST_F(FILEDIALOGTEST, SeveralFilesJoinedToTheirFolder)
-{
-    STRINGARRAY chosen = Run(dir.Path().c_str(), false, true, "Text|*.txt", "\"a.txt\" \"b.txt\"", IDOK);
-    ASSERT_EQ(chosen.GetCount(), 2);
-    std::string all = std::string(chosen[0].Text()) + ";" + chosen[1].Text();
-    EXPECT_TRUE(all == dir.File("a.txt") + ";" + dir.File("b.txt") ||
-                all == dir.File("b.txt") + ";" + dir.File("a.txt"))
-        << all;
+    const std::string a = dir.File("a.txt"), b = dir.File("b.txt");
+    EXPECT_EQ(Run(a, false, false, "Text|*.txt", ""), a);  // the initial name
+    std::string both = Run(dir.Path(), false, true, "Text|*.txt", "\"a.txt\" \"b.txt\"");
+    EXPECT_TRUE(both == a + ";" + b || both == b + ";" + a) << both;
     // One file chosen with multiple selection allowed is still a full path.
-    chosen = Run(dir.Path().c_str(), false, true, nullptr, "b.txt", IDOK);
-    ASSERT_EQ(chosen.GetCount(), 1);
-    EXPECT_STREQ(chosen[0].Text(), dir.File("b.txt").c_str());
-}
-
-TEST_F(FILEDIALOGTEST, SaveAddsTheDefaultExtension)
-{
-    std::string initial = dir.File("report");
-    STRINGARRAY chosen = Run(initial.c_str(), true, false, "Text|*.txt\n.txt", "", IDOK);
-    ASSERT_EQ(chosen.GetCount(), 1);
-    EXPECT_STREQ(chosen[0].Text(), dir.File("report.txt").c_str());
-}
-
-TEST_F(FILEDIALOGTEST, CancelGivesNothing)
-{
-    STRINGARRAY chosen = Run(dir.File("a.txt").c_str(), false, true, nullptr, "", IDCANCEL);
-    EXPECT_EQ(chosen.GetCount(), 0);
+    EXPECT_EQ(Run(dir.Path(), false, true, nullptr, "b.txt"), b);
+    // Saving adds the default extension.
+    EXPECT_EQ(Run(dir.File("report"), true, false, "Text|*.txt\n.txt", ""), dir.File("report.txt"));
+    EXPECT_EQ(Run(a, false, true, nullptr, "", IDCANCEL), "");
 }
