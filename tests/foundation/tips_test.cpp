@@ -167,12 +167,4 @@ TEST_F(TIPSHOW, NotDueOrNoTipsShowsNothingAndWritesNothing)
     EXPECT_FALSE(ShowTips(nullptr, dir.File("missing.txt").c_str(), key.Name().c_str(), true));
     EXPECT_EQ(key.Value("TipOfDayLast"), "0");
     EXPECT_EQ(key.Value("TipOfDayCount"), "<none>");
-    // Every other day: the day before yesterday is long enough ago.
-    Set("TipOfDayStyle", 3);
-    Set("TipOfDayLast", today - 1);
-    EXPECT_FALSE(ShowTips(nullptr, file.c_str(), key.Name().c_str(), false));
-    Set("TipOfDayLast", today - 2);
-    ASSERT_TRUE(Show(false));
-    EXPECT_EQ(key.Value("TipOfDayLast"), std::to_string(today));
-    EXPECT_EQ(key.Value("TipOfDayStyle"), "3");
 }
