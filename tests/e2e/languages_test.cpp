@@ -8,79 +8,54 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
-#include <vector>
 
-struct RESOURCEID {
-    std::string name;
-    int number;
-};
-
-// The "#define ID?_NAME number" lines of a resource header below the source tree.
-static std::vector<RESOURCEID> resource_ids(const std::string& header)
+// Checks each "#define ID?_NAME number" of a header below the source tree against the
+// libraries: texts (IDS_) load, dialogs, menus, accelerators, icons and bitmaps exist.
+static void check_libraries(const std::string& header, const char* library1, const char* library2)
 {
     const char* source = getenv("HORALINK_SOURCE_DIR");
-    std::string path = std::string("Z:") + (source ? source : "") + "/" + header;
-    std::vector<RESOURCEID> ids;
-    FILE* f = fopen(path.c_str(), "r");
-    if (!f) return ids;
-    char line[512];
+    FILE* f = fopen((std::string("Z:") + (source ? source : "") + "/" + header).c_str(), "r");
+    ASSERT_NE(f, nullptr) << header;
+    const char* libraries[] = {library1, library2};
+    HMODULE modules[2];
+    for (int i = 0; i < 2; i++) {
+        modules[i] = LoadLibraryExA((ProductBinDir() + "\\" + libraries[i]).c_str(), nullptr,
+                                    LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(modules[i], nullptr) << libraries[i];
+    }
+    const struct { const char* kind; LPCSTR type; } kinds[] = {
+        {"IDS_", nullptr},      {"IDD_", RT_DIALOG},      {"IDR_", RT_MENU},
+        {"IDA_", RT_ACCELERATOR}, {"IDI_", RT_GROUP_ICON}, {"IDB_", RT_BITMAP}};
+    int checked = 0;
+    char line[512], name[128], text[1024];
+    int number;
     while (fgets(line, sizeof line, f)) {
-        char name[128];
-        int number;
-        if (sscanf(line, " #define %127s %d", name, &number) == 2 && strncmp(name, "ID", 2) == 0)
-            ids.push_back({name, number});
+        if (sscanf(line, " #define %127s %d", name, &number) != 2) continue;
+        for (const auto& k : kinds) {
+            if (strncmp(name, k.kind, 4) != 0) continue;  // commands and controls are no resources
+            for (int i = 0; i < 2; i++) {
+                bool present = k.type ? FindResourceA(modules[i], MAKEINTRESOURCEA(number), k.type) != nullptr
+                                      : LoadStringA(modules[i], number, text, sizeof text) > 0;
+                EXPECT_TRUE(present) << libraries[i] << ": " << name << " (" << number << ") is missing";
+            }
+            checked++;
+        }
     }
     fclose(f);
-    return ids;
-}
-
-static std::string kind(const std::string& name) { return name.substr(0, name.find('_')); }
-
-static void check_library(const std::string& library, const std::vector<RESOURCEID>& ids)
-{
-    HMODULE module = LoadLibraryExA((ProductBinDir() + "\\" + library).c_str(), nullptr,
-                                    LOAD_LIBRARY_AS_DATAFILE);
-    ASSERT_NE(module, nullptr) << library;
-    int checked = 0;
-    for (const RESOURCEID& id : ids) {
-        std::string k = kind(id.name);
-        LPCSTR type = nullptr;
-        if (k == "IDS") {
-            char text[1024];
-            EXPECT_GT(LoadStringA(module, id.number, text, sizeof text), 0)
-                << library << ": text " << id.name << " (" << id.number << ") is missing";
-            checked++;
-            continue;
-        }
-        if (k == "IDD") type = RT_DIALOG;
-        if (k == "IDR") type = RT_MENU;
-        if (k == "IDA") type = RT_ACCELERATOR;
-        if (k == "IDI") type = RT_GROUP_ICON;
-        if (k == "IDB") type = RT_BITMAP;
-        if (!type) continue;  // commands and controls are no resources
-        EXPECT_NE(FindResourceA(module, MAKEINTRESOURCEA(id.number), type), nullptr)
-            << library << ": resource " << id.name << " (" << id.number << ") is missing";
-        checked++;
-    }
+    for (HMODULE module : modules) FreeLibrary(module);
     EXPECT_GT(checked, 0);
-    FreeLibrary(module);
 }
 
 TEST(LanguageLibraries, HoralinkHasEveryResourceItsCodeUses)
 {
-    std::vector<RESOURCEID> ids = resource_ids("horalink/lang/horalinkres.h");
-    ASSERT_FALSE(ids.empty());
-    check_library("horalinkenglish.dll", ids);
-    check_library("horalinkgerman.dll", ids);
+    check_libraries("horalink/lang/horalinkres.h", "horalinkenglish.dll", "horalinkgerman.dll");
 }
 
 TEST(LanguageLibraries, SetupHasEveryResourceItsCodeUses)
 {
-    std::vector<RESOURCEID> ids = resource_ids("setup/lang/setupres.h");
-    ASSERT_FALSE(ids.empty());
-    check_library("setupenglish.dll", ids);
-    check_library("setupgerman.dll", ids);
+    check_libraries("setup/lang/setupres.h", "setupenglish.dll", "setupgerman.dll");
 }
 
 TEST(LanguageLibraries, GermanTextsSurviveAsWindowsCodePage)

@@ -22,15 +22,11 @@ TEST(AtomicFile, AbandonedWriteLeavesTheTargetAsItWas)
     ASSERT_TRUE(WriteFileBytes(target, "old"));
     {
         ATOMICFILE out;
-        FILE* f = out.Open(target.c_str(), "wb");
-        ASSERT_NE(f, nullptr);
+        ASSERT_NE(out.Open(target.c_str(), "wb"), nullptr);
         EXPECT_EQ(FolderEntries(dir.Path()).size(), 2u);  // the temporary file beside it
-        fputs("half of the new", f);
+        fputs("half of the new", out.Stream());
         // Going out of scope without Commit stands for a write that failed midway.
     }
-    EXPECT_EQ(ReadFileBytes(target), "old");
-    EXPECT_EQ(FolderEntries(dir.Path()), (NAMES{"t.cfg"}));
-
     ATOMICFILE out;
     ASSERT_NE(out.Open(target.c_str(), "wb"), nullptr);
     fputs("dropped", out.Stream());
@@ -40,7 +36,7 @@ TEST(AtomicFile, AbandonedWriteLeavesTheTargetAsItWas)
     EXPECT_EQ(FolderEntries(dir.Path()), (NAMES{"t.cfg"}));
 }
 
-TEST(AtomicFile, CommitReplacesOrCreatesTheTarget)
+TEST(AtomicFile, CommitReplacesOrCreatesTheTargetOnce)
 {
     TEMPDIR dir;
     std::string target = dir.File("t.cfg");
@@ -50,45 +46,33 @@ TEST(AtomicFile, CommitReplacesOrCreatesTheTarget)
     fputs("a\nb\n", out.Stream());
     EXPECT_TRUE(out.Commit());
     EXPECT_EQ(ReadFileBytes(target), "a\r\nb\r\n");  // text mode
-    EXPECT_FALSE(out.Commit());                      // once only
-
-    std::string fresh = dir.File("new.cfg");
-    ASSERT_NE(out.Open(fresh.c_str(), "wb"), nullptr);
+    EXPECT_FALSE(out.Commit());
+    ASSERT_NE(out.Open(dir.File("new.cfg").c_str(), "wb"), nullptr);
     fputs("a\nb\n", out.Stream());
     EXPECT_TRUE(out.Commit());
-    EXPECT_EQ(ReadFileBytes(fresh), "a\nb\n");
+    EXPECT_EQ(ReadFileBytes(dir.File("new.cfg")), "a\nb\n");
     EXPECT_EQ(FolderEntries(dir.Path()), (NAMES{"new.cfg", "t.cfg"}));
 }
 
-TEST(AtomicFile, BareNameWritesInTheCurrentFolder)
+TEST(AtomicFile, BinarySaveReplacesWholeBareNamesTooAndAppendsInPlace)
 {
     TEMPDIR dir;
     char previous[MAX_PATH];
     GetCurrentDirectoryA(sizeof previous, previous);
     ASSERT_TRUE(SetCurrentDirectoryA(dir.Path().c_str()));
-    BINARY text("x=1\n");
-    bool ok = text.Save("bare.cfg", "w");
+    bool ok = BINARY("one\n").Save("t.log", "w");  // a bare name is written in the current folder
     SetCurrentDirectoryA(previous);
     EXPECT_TRUE(ok);
-    EXPECT_EQ(ReadFileBytes(dir.File("bare.cfg")), "x=1\r\n");
-    EXPECT_EQ(FolderEntries(dir.Path()), (NAMES{"bare.cfg"}));
-}
-
-TEST(AtomicFile, OnlyWritingModesAreReplacedWhole)
-{
-    TEMPDIR dir;
     std::string target = dir.File("t.log");
+    EXPECT_TRUE(BINARY("two\n").Save(target.c_str(), "a"));
+    EXPECT_EQ(ReadFileBytes(target), "one\r\ntwo\r\n");
+    EXPECT_TRUE(BINARY("").Save(target.c_str(), "wb"));
+    EXPECT_EQ(ReadFileBytes(target), "");
+    EXPECT_EQ(FolderEntries(dir.Path()), (NAMES{"t.log"}));
+
     ATOMICFILE out;
     REPORTS reports;
     EXPECT_EQ(out.Open(target.c_str(), "a"), nullptr);
     EXPECT_TRUE(reports.Were(1, "mode && mode[0] == 'w'", "a"));
     EXPECT_EQ(out.Open(nullptr, "w"), nullptr);
-
-    // BINARY::Save appends in place.
-    ASSERT_TRUE(WriteFileBytes(target, "one\r\n"));
-    EXPECT_TRUE(BINARY(STRING("two\n")).Save(target.c_str(), "a"));
-    EXPECT_EQ(ReadFileBytes(target), "one\r\ntwo\r\n");
-    EXPECT_TRUE(BINARY(STRING("")).Save(target.c_str(), "wb"));
-    EXPECT_EQ(ReadFileBytes(target), "");
-    EXPECT_EQ(FolderEntries(dir.Path()), (NAMES{"t.log"}));
 }

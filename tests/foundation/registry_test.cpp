@@ -5,6 +5,8 @@
 #include "kelvo.h"
 #include "kelvoapp.h"
 #include "logcapture.h"
+#include "reports.h"
+#include "scratchkey.h"
 
 #include <gtest/gtest.h>
 #include <shlwapi.h>
@@ -17,6 +19,7 @@
 namespace {
 
 const char KELVO_KEY[] = "Software\\Kelvo";
+const char RUN_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 bool key_exists(HKEY root, const std::string& path)
 {
@@ -26,166 +29,99 @@ bool key_exists(HKEY root, const std::string& path)
     return true;
 }
 
-// The raw bytes and type of a value, read without the class under test.
-bool raw_value(HKEY root, const std::string& path, const char* name, std::string* data,
-               DWORD* type = nullptr)
+// The raw bytes of a value, read without the class under test; "<missing>" when absent.
+std::string raw_value(HKEY root, const std::string& path, const char* name, DWORD* type = nullptr)
 {
-    HKEY k;
-    if (RegOpenKeyExA(root, path.c_str(), 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
     char buf[16384];
-    DWORD size = sizeof buf, t = 0;
-    LONG rc = RegQueryValueExA(k, name, nullptr, &t, reinterpret_cast<BYTE*>(buf), &size);
-    RegCloseKey(k);
-    if (rc != ERROR_SUCCESS) return false;
-    data->assign(buf, size);
-    if (type) *type = t;
-    return true;
+    DWORD size = sizeof buf;
+    if (RegGetValueA(root, path.c_str(), name, RRF_RT_ANY | RRF_NOEXPAND, type, buf, &size) != ERROR_SUCCESS)
+        return "<missing>";
+    return std::string(buf, size);
 }
 
 class Registry : public testing::Test {
 protected:
-    void SetUp() override
-    {
-        char name[64];
-        snprintf(name, sizeof name, "Test%lu_%lu", GetCurrentProcessId(), GetTickCount());
-        app = name;
-        path = std::string(KELVO_KEY) + "\\" + app;
-        HKEY k;
-        ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS,
-                                  nullptr, &k, nullptr),
-                  ERROR_SUCCESS);
-        RegCloseKey(k);
-    }
     void TearDown() override
     {
-        SHDeleteKeyA(HKEY_CURRENT_USER, path.c_str());
         SHDeleteKeyA(HKEY_LOCAL_MACHINE, path.c_str());
-        // The maker's key itself goes only when nothing else lives in it.
-        RegDeleteKeyA(HKEY_LOCAL_MACHINE, KELVO_KEY);
-        EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, path));
+        RegDeleteKeyA(HKEY_LOCAL_MACHINE, KELVO_KEY);  // only when nothing else lives in it
     }
-    std::string app;
-    std::string path;
+    SCRATCHKEY scratch;  // removed below HKEY_CURRENT_USER at the end
+    std::string app = scratch.Name();
+    std::string path = scratch.Path();
+    REPORTS reports;
 };
 
 }  // namespace
 
-TEST_F(Registry, UserArgumentChoosesTheRoot)
+TEST_F(Registry, UserArgumentChoosesTheRootAndAngleBracketsAreRefused)
 {
     {
-        REGISTRY reg(app.c_str(), "Software\\Kelvo\\", REGISTRY_CURRENTUSER);
-        ASSERT_TRUE(reg.IsOpen());
-        EXPECT_EQ(reg.Root(), HKEY_CURRENT_USER);
-        EXPECT_STREQ(reg.KeyPath().Text(), path.c_str());
-        EXPECT_TRUE(reg.Write("where", "user"));
+        REGISTRY user(app.c_str(), "Software\\Kelvo\\", REGISTRY_CURRENTUSER);
+        EXPECT_EQ(user.Root(), HKEY_CURRENT_USER);
+        EXPECT_STREQ(user.KeyPath().Text(), path.c_str());
+        EXPECT_TRUE(user.Write("where", "user"));
+        REGISTRY machine(app.c_str(), "Software\\Kelvo", REGISTRY_LOCALMACHINE);
+        EXPECT_TRUE(machine.Write("where", "machine"));
+        REGISTRY root((app + "\\Root").c_str(), KELVO_KEY, reinterpret_cast<INT_PTR>(HKEY_CURRENT_USER));
+        EXPECT_TRUE(root.IsOpen());
     }
-    std::string data;
-    ASSERT_TRUE(raw_value(HKEY_CURRENT_USER, path, "where", &data));
-    EXPECT_EQ(data, std::string("user", 5));
-
-    {
-        REGISTRY reg(app.c_str(), "Software\\Kelvo", REGISTRY_LOCALMACHINE);
-        ASSERT_TRUE(reg.IsOpen());
-        EXPECT_EQ(reg.Root(), HKEY_LOCAL_MACHINE);
-        EXPECT_TRUE(reg.Write("where", "machine"));
-    }
-    ASSERT_TRUE(raw_value(HKEY_LOCAL_MACHINE, path, "where", &data));
-    EXPECT_EQ(data, std::string("machine", 8));
-
-    {
-        std::string sub = app + "\\Root";
-        REGISTRY reg(sub.c_str(), "Software\\Kelvo",
-                     reinterpret_cast<INT_PTR>(HKEY_CURRENT_USER));
-        ASSERT_TRUE(reg.IsOpen());
-        EXPECT_EQ(reg.Root(), HKEY_CURRENT_USER);
-    }
+    EXPECT_EQ(raw_value(HKEY_CURRENT_USER, path, "where"), std::string("user", 5));
+    EXPECT_EQ(raw_value(HKEY_LOCAL_MACHINE, path, "where"), std::string("machine", 8));
     EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, path + "\\Root"));
-}
 
-TEST_F(Registry, AppInAngleBracketsIsRefused)
-{
     LOGCAPTURE log(2);
-    int before = AssertCount();
-    REGISTRY reg("<app>", "Software\\Kelvo", REGISTRY_CURRENTUSER);
-    EXPECT_EQ(AssertCount(), before + 1);
-    EXPECT_STREQ(AssertLastCondition(), "app[0]!='<'");
-    EXPECT_FALSE(reg.IsOpen());
-    EXPECT_TRUE(reg.Read("x").IsNull());
-    EXPECT_FALSE(reg.Write("x", "y"));
+    REGISTRY refused("<app>", KELVO_KEY, REGISTRY_CURRENTUSER);
+    EXPECT_TRUE(reports.Were(1, "app[0]!='<'"));
+    EXPECT_FALSE(refused.IsOpen());
+    EXPECT_TRUE(refused.Read("x").IsNull());
+    EXPECT_FALSE(refused.Write("x", "y"));
     EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, "Software\\Kelvo\\<app>"));
     EXPECT_NE(log.Text().find(
-                  "REGISTRY::Constructor failed for app=<app>, basekey=Software\\Kelvo, user=1\r\n"),
+                  "] REGISTRY::Constructor failed for app=<app>, basekey=Software\\Kelvo, user=1\r\n"),
               std::string::npos)
         << log.Text();
 }
 
 TEST_F(Registry, ModesOpenReadWriteOrCreate)
 {
-    {
-        REGISTRY seed(HKEY_CURRENT_USER, KELVO_KEY, app.c_str(), REGISTRY_CREATE);
-        ASSERT_TRUE(seed.IsOpen());
-        EXPECT_TRUE(seed.Write("v", "1"));
-    }
-    {
-        REGISTRY reader(HKEY_CURRENT_USER, KELVO_KEY, app.c_str(), REGISTRY_READ);
-        ASSERT_TRUE(reader.IsOpen());
-        EXPECT_STREQ(reader.Read("v").Text(), "1");
-        EXPECT_FALSE(reader.Write("v", "2"));
-        EXPECT_EQ(reader.LastError(), ERROR_ACCESS_DENIED);
-    }
-    {
-        REGISTRY writer(HKEY_CURRENT_USER, KELVO_KEY, app.c_str(), REGISTRY_WRITE);
-        ASSERT_TRUE(writer.IsOpen());
-        EXPECT_TRUE(writer.Write("v", "3"));
-    }
-    std::string data;
-    ASSERT_TRUE(raw_value(HKEY_CURRENT_USER, path, "v", &data));
-    EXPECT_EQ(data, std::string("3", 2));
-
     std::string missing = app + "\\Missing";
     {
         REGISTRY reader(HKEY_CURRENT_USER, KELVO_KEY, missing.c_str(), REGISTRY_READ);
-        EXPECT_FALSE(reader.IsOpen());
         EXPECT_EQ(reader.LastError(), ERROR_FILE_NOT_FOUND);
         EXPECT_TRUE(reader.Read("v").IsNull());
         REGISTRY writer(HKEY_CURRENT_USER, KELVO_KEY, missing.c_str(), REGISTRY_WRITE);
         EXPECT_FALSE(writer.IsOpen());
-    }
-    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, path + "\\Missing"));
-    {
+        EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, path + "\\Missing"));
         REGISTRY creator(HKEY_CURRENT_USER, KELVO_KEY, missing.c_str(), REGISTRY_CREATE);
-        EXPECT_TRUE(creator.IsOpen());
+        EXPECT_TRUE(creator.Write("v", "1"));
     }
-    EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, path + "\\Missing"));
-
-    int before = AssertCount();
-    std::string other = app + "\\Other";
-    REGISTRY bad(HKEY_CURRENT_USER, KELVO_KEY, other.c_str(), 259);
-    EXPECT_EQ(AssertCount(), before + 1);
-    EXPECT_STREQ(AssertLastCondition(), "FALSE");
+    {
+        REGISTRY reader(HKEY_CURRENT_USER, KELVO_KEY, missing.c_str(), REGISTRY_READ);
+        EXPECT_STREQ(reader.Read("v").Text(), "1");
+        EXPECT_FALSE(reader.Write("v", "2"));
+        EXPECT_EQ(reader.LastError(), ERROR_ACCESS_DENIED);
+        REGISTRY writer(HKEY_CURRENT_USER, KELVO_KEY, missing.c_str(), REGISTRY_WRITE);
+        EXPECT_TRUE(writer.Write("v", "3"));
+    }
+    EXPECT_EQ(raw_value(HKEY_CURRENT_USER, path + "\\Missing", "v"), std::string("3", 2));
+    REGISTRY bad(HKEY_CURRENT_USER, KELVO_KEY, (app + "\\Other").c_str(), 259);
+    EXPECT_TRUE(reports.Were(1, "FALSE"));
     EXPECT_FALSE(bad.IsOpen());
     EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, path + "\\Other"));
 }
 
 TEST_F(Registry, KeyPathJoining)
 {
-    EXPECT_STREQ(REGISTRY::JoinKeyPath("Software\\Kelvo\\", "Horalink").Text(),
-                 "Software\\Kelvo\\Horalink");
-    EXPECT_STREQ(REGISTRY::JoinKeyPath("Software\\Kelvo", "Horalink").Text(),
-                 "Software\\Kelvo\\Horalink");
-    EXPECT_STREQ(REGISTRY::JoinKeyPath("Software\\Kelvo", "\\\\Horalink\\\\").Text(),
-                 "Software\\Kelvo\\Horalink");
-    EXPECT_STREQ(REGISTRY::JoinKeyPath("Software\\Kelvo\\", "").Text(), "Software\\Kelvo");
-    EXPECT_STREQ(REGISTRY::JoinKeyPath("Software\\Kelvo", nullptr).Text(), "Software\\Kelvo");
-    EXPECT_STREQ(REGISTRY::JoinKeyPath("", "\\Horalink").Text(), "Horalink");
-    EXPECT_STREQ(REGISTRY::JoinKeyPath(nullptr, "A\\B\\").Text(), "A\\B");
-
-    std::string messy = "\\\\" + app + "\\Sub\\\\";
-    {
-        REGISTRY reg(messy.c_str(), "Software\\Kelvo\\", REGISTRY_CURRENTUSER);
-        ASSERT_TRUE(reg.IsOpen());
-        EXPECT_STREQ(reg.KeyPath().Text(), (path + "\\Sub").c_str());
-    }
+    const char* cases[][3] = {{"Software\\Kelvo\\", "Horalink", "Software\\Kelvo\\Horalink"},
+                              {"Software\\Kelvo", "\\\\Horalink\\\\", "Software\\Kelvo\\Horalink"},
+                              {"Software\\Kelvo\\", "", "Software\\Kelvo"},
+                              {"Software\\Kelvo", nullptr, "Software\\Kelvo"},
+                              {"", "\\Horalink", "Horalink"},
+                              {nullptr, "A\\B\\", "A\\B"}};
+    for (const auto& c : cases) EXPECT_STREQ(REGISTRY::JoinKeyPath(c[0], c[1]).Text(), c[2]) << c[2];
+    REGISTRY reg(("\\\\" + app + "\\Sub\\\\").c_str(), "Software\\Kelvo\\", REGISTRY_CURRENTUSER);
+    EXPECT_STREQ(reg.KeyPath().Text(), (path + "\\Sub").c_str());
     EXPECT_TRUE(key_exists(HKEY_CURRENT_USER, path + "\\Sub"));
 }
 
@@ -193,52 +129,33 @@ TEST_F(Registry, TextValuesAreStoredTerminatedAndReadWithout)
 {
     REGISTRY reg(app.c_str(), KELVO_KEY, REGISTRY_CURRENTUSER);
     ASSERT_TRUE(reg.Write("text", "C:\\Program Files\\Kelvo"));
-    std::string data;
     DWORD type = 0;
-    ASSERT_TRUE(raw_value(HKEY_CURRENT_USER, path, "text", &data, &type));
+    EXPECT_EQ(raw_value(HKEY_CURRENT_USER, path, "text", &type), std::string("C:\\Program Files\\Kelvo", 23));
     EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(data, std::string("C:\\Program Files\\Kelvo", 23));
-    STRING back = reg.Read("text");
-    EXPECT_EQ(back.Length(), 22);
-    EXPECT_STREQ(back.Text(), "C:\\Program Files\\Kelvo");
-
+    EXPECT_EQ(reg.Read("text").Length(), 22);
     ASSERT_TRUE(reg.Write("empty", ""));
-    STRING empty = reg.Read("empty");
-    EXPECT_TRUE(empty.NotNull());
-    EXPECT_EQ(empty.Length(), 0);
+    EXPECT_TRUE(reg.Read("empty").NotNull());
+    EXPECT_EQ(reg.Read("empty").Length(), 0);
     EXPECT_TRUE(reg.Read("missing").IsNull());
     EXPECT_EQ(reg.LastError(), ERROR_FILE_NOT_FOUND);
 
     // A text written by another program without its terminator reads the same.
-    HKEY k = reg.Key();
-    ASSERT_EQ(RegSetValueExA(k, "bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("abc"), 3),
+    ASSERT_EQ(RegSetValueExA(reg.Key(), "bare", 0, REG_SZ, reinterpret_cast<const BYTE*>("abcd"), 4),
               ERROR_SUCCESS);
-    EXPECT_STREQ(reg.Read("bare").Text(), "abc");
-}
-
-TEST_F(Registry, RawReadTerminatesShortTextsAndReportsSize)
-{
-    REGISTRY reg(app.c_str(), KELVO_KEY, REGISTRY_CURRENTUSER);
-    ASSERT_TRUE(RegSetValueExA(reg.Key(), "bare", 0, REG_SZ,
-                               reinterpret_cast<const BYTE*>("abcd"), 4) == ERROR_SUCCESS);
+    EXPECT_STREQ(reg.Read("bare").Text(), "abcd");
     char buffer[16];
     memset(buffer, 'x', sizeof buffer);
     DWORD size = sizeof buffer;
     ASSERT_TRUE(reg.Read("bare", buffer, &size));
-    // Windows reports the 4 stored bytes; Wine appends the terminator itself and counts it.
-    EXPECT_TRUE(size == 4u || size == 5u) << size;
+    EXPECT_TRUE(size == 4u || size == 5u) << size;  // Wine appends the terminator and counts it
     EXPECT_STREQ(buffer, "abcd");
-
-    char small[3];
-    size = sizeof small;
-    EXPECT_FALSE(reg.Read("bare", small, &size));
+    size = 3;
+    EXPECT_FALSE(reg.Read("bare", buffer, &size));
     EXPECT_EQ(reg.LastError(), ERROR_MORE_DATA);
     EXPECT_GE(size, 4u);
-    size = sizeof buffer;
-    EXPECT_FALSE(reg.Read("missing", buffer, &size));
 }
 
-TEST_F(Registry, BinaryRoundTripKeepsEveryByte)
+TEST_F(Registry, BinaryValuesRoundTripAndLongOnesAreCutTo8192Bytes)
 {
     std::string bytes;
     for (int i = 0; i < 256; i++) bytes.push_back(static_cast<char>(i));
@@ -246,44 +163,28 @@ TEST_F(Registry, BinaryRoundTripKeepsEveryByte)
     REGISTRY reg(app.c_str(), KELVO_KEY, REGISTRY_CURRENTUSER);
     ASSERT_TRUE(reg.Write("bin", bytes.data(), static_cast<int>(bytes.size())));
     DWORD type = 0;
-    std::string data;
-    ASSERT_TRUE(raw_value(HKEY_CURRENT_USER, path, "bin", &data, &type));
+    EXPECT_EQ(raw_value(HKEY_CURRENT_USER, path, "bin", &type), bytes);
     EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-    EXPECT_EQ(data, bytes);
     STRING back = reg.Read("bin");
-    ASSERT_EQ(back.Length(), static_cast<int>(bytes.size()));
     EXPECT_EQ(std::string(back.Data(), back.Length()), bytes);
-
     ASSERT_TRUE(reg.Write("nothing", nullptr, 0));
-    STRING none = reg.Read("nothing");
-    EXPECT_TRUE(none.NotNull());
-    EXPECT_EQ(none.Length(), 0);
-
-    int before = AssertCount();
+    EXPECT_TRUE(reg.Read("nothing").NotNull());
     EXPECT_FALSE(reg.Write("bad", bytes.data(), -1));
-    EXPECT_EQ(AssertCount(), before + 1);
-}
+    EXPECT_TRUE(reports.Were(1));
 
-TEST_F(Registry, LongValuesAreCutTo8192Bytes)
-{
-    std::string bytes(10000, '\0');
-    for (size_t i = 0; i < bytes.size(); i++) bytes[i] = static_cast<char>('a' + i % 26);
-    REGISTRY reg(app.c_str(), KELVO_KEY, REGISTRY_CURRENTUSER);
-    ASSERT_TRUE(reg.Write("long", bytes.data(), static_cast<int>(bytes.size())));
-    STRING back = reg.Read("long");
-    ASSERT_EQ(back.Length(), 8192);
-    EXPECT_EQ(std::string(back.Data(), 8192), bytes.substr(0, 8192));
+    std::string text(10000, 'a');
+    for (size_t i = 0; i < text.size(); i++) text[i] = static_cast<char>('a' + i % 26);
+    ASSERT_TRUE(reg.Write("long", text.data(), static_cast<int>(text.size())));
+    back = reg.Read("long");
+    EXPECT_EQ(std::string(back.Data(), back.Length()), text.substr(0, 8192));
 }
 
 TEST_F(Registry, ValueNamesInBothForms)
 {
     REGISTRY reg(app.c_str(), KELVO_KEY, REGISTRY_CURRENTUSER);
-    std::string longest(511, 'n');
-    std::string toolong(600, 'm');
-    std::set<std::string> expected = {"alpha", "beta", "gamma", longest};
+    std::set<std::string> expected = {"alpha", "beta", "gamma", std::string(511, 'n')};
     for (const std::string& n : expected) ASSERT_TRUE(reg.Write(n.c_str(), "x"));
-    ASSERT_TRUE(reg.Write(toolong.c_str(), "x"));
-
+    ASSERT_TRUE(reg.Write(std::string(600, 'm').c_str(), "x"));  // passed over
     STRINGARRAY names = reg.ValueNames();
     std::set<std::string> seen;
     for (int i = 0; i < names.GetCount(); i++) seen.insert(names[i].Text());
@@ -292,36 +193,27 @@ TEST_F(Registry, ValueNamesInBothForms)
 
     STRING joined;
     EXPECT_EQ(reg.ValueNames(joined), 4);
-    std::string j = joined.Text();
-    EXPECT_EQ(std::count(j.begin(), j.end(), '|'), 3);
     std::set<std::string> fromjoined;
-    size_t start = 0;
-    for (size_t bar; (bar = j.find('|', start)) != std::string::npos; start = bar + 1)
-        fromjoined.insert(j.substr(start, bar - start));
-    fromjoined.insert(j.substr(start));
+    STRINGARRAY parts(joined, "|");
+    for (int i = 0; i < parts.GetCount(); i++) fromjoined.insert(parts[i].Text());
     EXPECT_EQ(fromjoined, expected);
-
     REGISTRY empty((app + "\\Empty").c_str(), KELVO_KEY, REGISTRY_CURRENTUSER);
     EXPECT_EQ(empty.ValueNames(joined), 0);
-    EXPECT_TRUE(joined.NotNull());
-    EXPECT_EQ(joined.Length(), 0);
+    EXPECT_STREQ(joined.Text(), "");
 }
 
-TEST_F(Registry, DeletingValuesAndKeys)
+TEST_F(Registry, DeletingValuesAndKeysAndTheLogLines)
 {
     LOGCAPTURE log(2);
     REGISTRY reg(app.c_str(), KELVO_KEY, REGISTRY_CURRENTUSER);
     ASSERT_TRUE(reg.Write("alpha", "1"));
+    ASSERT_TRUE(reg.Write("bin", "\x01\x02", 2));
     EXPECT_TRUE(reg.Delete("alpha"));
     EXPECT_TRUE(reg.Read("alpha").IsNull());
     EXPECT_FALSE(reg.Delete("alpha"));
     EXPECT_EQ(reg.LastError(), ERROR_FILE_NOT_FOUND);
-
     {
         REGISTRY deep((app + "\\Tree\\Branch\\Leaf").c_str(), KELVO_KEY, REGISTRY_CURRENTUSER);
-        ASSERT_TRUE(deep.Write("v", "1"));
-        REGISTRY branch((app + "\\Tree").c_str(), KELVO_KEY, REGISTRY_CURRENTUSER);
-        ASSERT_TRUE(branch.Write("w", "2"));
         REGISTRY lone((app + "\\Lone").c_str(), KELVO_KEY, REGISTRY_CURRENTUSER);
     }
     EXPECT_FALSE(reg.Delete("Tree", false));  // not empty: stays
@@ -330,110 +222,47 @@ TEST_F(Registry, DeletingValuesAndKeys)
     EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, path + "\\Tree"));
     EXPECT_TRUE(reg.Delete("Lone", false));
     EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, path + "\\Lone"));
-
-    // An empty name would empty the key itself.
-    ASSERT_TRUE(reg.Write("keep", "1"));
-    int before = AssertCount();
-    EXPECT_FALSE(reg.Delete("", true));
-    EXPECT_EQ(AssertCount(), before + 1);
-    EXPECT_STREQ(reg.Read("keep").Text(), "1");
+    EXPECT_FALSE(reg.Delete("", true));  // an empty name would empty the key itself
+    EXPECT_TRUE(reports.Were(1));
+    EXPECT_STREQ(reg.Read("bin").Text(), "\x01\x02");
 
     const std::string& text = log.Text();
-    EXPECT_NE(text.find("REGISTRY::Write String value= alpha; data=1, error=00000000\r\n"),
-              std::string::npos)
-        << text;
-    EXPECT_NE(text.find("REGISTRY::delete value= alpha, error=0\r\n"), std::string::npos);
-    EXPECT_NE(text.find("REGISTRY::delete value= alpha, error=2\r\n"), std::string::npos);
-    EXPECT_NE(text.find("REGISTRY::Read key=alpha, ok=0, error=2\r\n"), std::string::npos);
-    EXPECT_NE(text.find("REGISTRY::delete key= Tree, error=0\r\n"), std::string::npos);
-    EXPECT_NE(text.find("REGISTRY::delete key= Lone, error=0\r\n"), std::string::npos);
+    for (const char* line :
+         {"REGISTRY::Write String value= alpha; data=1, error=00000000",
+          "REGISTRY::Write binary value= bin, error=00000000", "REGISTRY::delete value= alpha, error=0",
+          "REGISTRY::delete value= alpha, error=2", "REGISTRY::Read key=alpha, ok=0, error=2",
+          "REGISTRY::delete key= Tree, error=0"})
+        EXPECT_NE(text.find("] " + std::string(line) + "\r\n"), std::string::npos) << line << "\n" << text;
 }
 
-TEST_F(Registry, BinaryWriteLogLine)
+TEST(AutoStart, SelfIsWrittenAsQuotedProgramPathOthersAsGivenAndNullRemoves)
 {
-    LOGCAPTURE log(2);
-    REGISTRY reg(app.c_str(), KELVO_KEY, REGISTRY_CURRENTUSER);
-    ASSERT_TRUE(reg.Write("bin", "\x01\x02", 2));
-    EXPECT_NE(log.Text().find("REGISTRY::Write binary value= bin, error=00000000\r\n"),
-              std::string::npos)
-        << log.Text();
-}
-
-// ---------------------------------------------------------------- autostart
-
-namespace {
-
-const char RUN_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-class AutoStart : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        char buf[64];
-        snprintf(buf, sizeof buf, "KelvoTest%lu", GetCurrentProcessId());
-        name = buf;
-        ASSERT_FALSE(raw_value(HKEY_CURRENT_USER, RUN_KEY, name.c_str(), &data));
-        char path[MAX_PATH];
-        GetModuleFileNameA(nullptr, path, sizeof path);
-        self = path;
+    std::string name = "KelvoTest" + std::to_string(GetCurrentProcessId());
+    std::string quoted = "\"" + std::string(KELVOAPP::ProgramPath()) + "\"";
+    std::string upper = KELVOAPP::ProgramPath();
+    std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return toupper(c); });
+    auto stored = [&name]() {
+        std::string value = raw_value(HKEY_CURRENT_USER, RUN_KEY, name.c_str());
+        return value.substr(0, value.find('\0'));
+    };
+    ASSERT_EQ(stored(), "<missing>");
+    for (const char* self : {"<self>", "<ownfile>", upper.c_str()}) {
+        EXPECT_TRUE(SetAutoStart(name.c_str(), "x"));
+        EXPECT_TRUE(SetAutoStart(name.c_str(), self));
+        EXPECT_EQ(stored(), quoted) << self;
     }
-    void TearDown() override
-    {
-        HKEY k;
-        if (RegOpenKeyExA(HKEY_CURRENT_USER, RUN_KEY, 0, KEY_ALL_ACCESS, &k) == ERROR_SUCCESS) {
-            RegDeleteValueA(k, name.c_str());
-            RegCloseKey(k);
-        }
-        EXPECT_FALSE(raw_value(HKEY_CURRENT_USER, RUN_KEY, name.c_str(), &data));
-    }
-    std::string Stored()
-    {
-        if (!raw_value(HKEY_CURRENT_USER, RUN_KEY, name.c_str(), &data)) return "<missing>";
-        return std::string(data.c_str());
-    }
-    std::string name;
-    std::string self;
-    std::string data;
-};
-
-std::string upper(std::string s)
-{
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return toupper(c); });
-    return s;
-}
-
-}  // namespace
-
-TEST_F(AutoStart, SelfIsWrittenAsQuotedProgramPath)
-{
-    std::string quoted = "\"" + self + "\"";
-    ASSERT_TRUE(SetAutoStart(name.c_str(), "<self>"));
-    EXPECT_EQ(Stored(), quoted);
-    ASSERT_TRUE(SetAutoStart(name.c_str(), nullptr));
-    EXPECT_EQ(Stored(), "<missing>");
-
-    ASSERT_TRUE(SetAutoStart(name.c_str(), "<ownfile>"));
-    EXPECT_EQ(Stored(), quoted);
-    ASSERT_TRUE(SetAutoStart(name.c_str(), "x"));
-    ASSERT_TRUE(SetAutoStart(name.c_str(), upper(self).c_str()));
-    EXPECT_EQ(Stored(), quoted);
-    ASSERT_TRUE(SetAutoStart(name.c_str(), "x"));
-    ASSERT_TRUE(SetAutoStart(name.c_str(), true));
-    EXPECT_EQ(Stored(), quoted);
-    ASSERT_TRUE(SetAutoStart(name.c_str(), false));
-    EXPECT_EQ(Stored(), "<missing>");
-}
-
-TEST_F(AutoStart, OtherCommandsAreWrittenAsGivenAndRemovalIsIdempotent)
-{
-    ASSERT_TRUE(SetAutoStart(name.c_str(), "\"C:\\Program Files\\Kelvo\\horalink.exe\" /MIN"));
-    EXPECT_EQ(Stored(), "\"C:\\Program Files\\Kelvo\\horalink.exe\" /MIN");
     EXPECT_TRUE(SetAutoStart(name.c_str(), nullptr));
-    EXPECT_TRUE(SetAutoStart(name.c_str(), nullptr));
-    EXPECT_EQ(Stored(), "<missing>");
+    EXPECT_EQ(stored(), "<missing>");
+    EXPECT_TRUE(SetAutoStart(name.c_str(), nullptr));  // removing again is no failure
+    EXPECT_TRUE(SetAutoStart(name.c_str(), true));
+    EXPECT_EQ(stored(), quoted);
+    EXPECT_TRUE(SetAutoStart(name.c_str(), "\"C:\\Program Files\\Kelvo\\horalink.exe\" /MIN"));
+    EXPECT_EQ(stored(), "\"C:\\Program Files\\Kelvo\\horalink.exe\" /MIN");
+    EXPECT_TRUE(SetAutoStart(name.c_str(), false));
+    EXPECT_EQ(stored(), "<missing>");
 
-    int before = AssertCount();
+    REPORTS reports;
     EXPECT_FALSE(SetAutoStart(nullptr, "x"));
     EXPECT_FALSE(SetAutoStart("", "x"));
-    EXPECT_EQ(AssertCount(), before + 2);
+    EXPECT_TRUE(reports.Were(2));
 }

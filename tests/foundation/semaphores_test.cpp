@@ -4,7 +4,7 @@
 
 #include "kelvo.h"
 #include "logcapture.h"
-#include "osys.h"
+#include "testwindow.h"
 
 #include <gtest/gtest.h>
 
@@ -15,36 +15,13 @@ namespace {
 
 const UINT WM_TESTPING = WM_APP + 1;
 
-struct PINGWINDOW {
-    int count = 0;
-    int signalat = 1;
-    HANDLE signal = nullptr;
-};
-
-LRESULT CALLBACK ping_proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
-{
-    if (msg == WM_TESTPING) {
-        PINGWINDOW* w = reinterpret_cast<PINGWINDOW*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
-        if (++w->count == w->signalat && w->signal) SetEvent(w->signal);
-        return 0;
-    }
-    return DefWindowProcA(hwnd, msg, wp, lp);
-}
-
-// A message-only window of the calling thread that counts WM_TESTPING and sets
+// A hidden window of the calling thread that counts WM_TESTPING and sets
 // signal when the count reaches signalat.
 class PINGTARGET {
 public:
-    PINGTARGET()
+    explicit PINGTARGET(int signalat = 1) : hwnd(CreateTestWindow("ping", proc, 0)), signalat(signalat)
     {
-        WNDCLASSA wc = {};
-        wc.lpfnWndProc = ping_proc;
-        wc.hInstance = GetModuleHandleA(nullptr);
-        wc.lpszClassName = "KelvoSemaphoreTestPing";
-        RegisterClassA(&wc);
-        hwnd = CreateWindowA(wc.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                             wc.hInstance, nullptr);
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&state));
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~PINGTARGET()
     {
@@ -53,11 +30,24 @@ public:
         while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
         }
     }
+    void Ping() { PostMessageA(hwnd, WM_TESTPING, 0, 0); }
+
     HWND hwnd;
-    PINGWINDOW state;
+    int count = 0;
+    int signalat;
+    EVENTSEM signal;
+
+private:
+    static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wp, LPARAM lp)
+    {
+        if (msg != WM_TESTPING) return DefWindowProcA(hwnd, msg, wp, lp);
+        PINGTARGET* t = reinterpret_cast<PINGTARGET*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        if (++t->count == t->signalat) t->signal.Set();
+        return 0;
+    }
 };
 
-std::string hex_handle(HANDLE h)
+std::string handle_text(HANDLE h)
 {
     char buf[32];
     snprintf(buf, sizeof buf, "%p", static_cast<void*>(h));
@@ -66,181 +56,102 @@ std::string hex_handle(HANDLE h)
 
 }  // namespace
 
-TEST(EventSem, SetResetWaitAndTheirLogLines)
+TEST(EventSem, ManualResetAcrossThreadsAndItsLogLines)
 {
     LOGCAPTURE log(12);
     EVENTSEM ev;
-    std::string h = hex_handle(ev.Handle());
+    std::string h = handle_text(ev.Handle());
     EXPECT_FALSE(ev.Wait(0));
+    bool seen = false;
+    std::thread waiter([&] { seen = ev.Wait(-1); });
     EXPECT_TRUE(ev.Set());
-    EXPECT_TRUE(ev.Wait(0));
+    waiter.join();
+    EXPECT_TRUE(seen);
     EXPECT_TRUE(ev.Wait(0));  // manual reset: stays set
     EXPECT_TRUE(ev.Reset());
     EXPECT_FALSE(ev.Wait(0));
+    EXPECT_TRUE(EVENTSEM(true).Wait(0));
     const std::string& text = log.Text();
-    EXPECT_NE(text.find("EVENTSEM::EVENTSEM created " + h + "\r\n"), std::string::npos) << text;
-    EXPECT_NE(text.find("EVENTSEM::Set " + h + "\r\n"), std::string::npos);
-    EXPECT_NE(text.find("EVENTSEM::Reset " + h + "\r\n"), std::string::npos);
-    EXPECT_NE(text.find("EVENTSEM::Wait " + h + " rc=0\r\n"), std::string::npos);
-    EXPECT_NE(text.find("EVENTSEM::Wait " + h + " rc=258\r\n"), std::string::npos);
+    for (const std::string& line :
+         {"EVENTSEM::EVENTSEM created " + h, "EVENTSEM::Set " + h, "EVENTSEM::Reset " + h,
+          "EVENTSEM::Wait " + h + " rc=0", "EVENTSEM::Wait " + h + " rc=258"})
+        EXPECT_NE(text.find("] " + line + "\r\n"), std::string::npos) << line << "\n" << text;
 }
 
-TEST(EventSem, InitiallySetAndReleasesWaiterOfOtherThread)
-{
-    EVENTSEM initially(true);
-    EXPECT_TRUE(initially.Wait(0));
-
-    EVENTSEM ev;
-    bool seen = false;
-    std::thread waiter([&] { seen = ev.Wait(-1); });
-    ev.Set();
-    waiter.join();
-    EXPECT_TRUE(seen);
-}
-
-TEST(MutexSem, SameThreadObtainsAgainOtherThreadWaits)
-{
-    MUTEXSEM mux;
-    ASSERT_TRUE(mux.Obtain());
-    ASSERT_TRUE(mux.Obtain(0));
-    bool other = true;
-    std::thread([&] { other = mux.Obtain(0); }).join();
-    EXPECT_FALSE(other);
-    mux.Release();
-    mux.Release();
-    std::thread([&] {
-        other = mux.Obtain(0);
-        if (other) mux.Release();
-    }).join();
-    EXPECT_TRUE(other);
-}
-
-TEST(MutexSem, NamedMutexIsSharedByName)
+TEST(MutexSem, RecursiveForItsOwnerAndSharedByName)
 {
     char name[64];
     snprintf(name, sizeof name, "KelvoTestMutex%lu", GetCurrentProcessId());
     LOGCAPTURE log(11);
     MUTEXSEM first(false, name);
     MUTEXSEM second(false, name);
-    EXPECT_NE(first.Handle(), second.Handle());
-
-    EVENTSEM held, release;
-    std::thread holder([&] {
-        second.Obtain();
-        held.Set();
-        release.Wait(-1);
-        second.Release();
-    });
-    held.Wait(-1);
-    EXPECT_FALSE(first.Obtain(0));
-    release.Set();
-    holder.join();
-    EXPECT_TRUE(first.Obtain(0));
+    ASSERT_TRUE(first.Obtain());
+    ASSERT_TRUE(first.Obtain(0));
+    bool other = true;
+    std::thread([&] { other = second.Obtain(0); }).join();
+    EXPECT_FALSE(other);
     first.Release();
-
+    first.Release();
+    std::thread([&] {
+        other = second.Obtain(0);
+        if (other) second.Release();
+    }).join();
+    EXPECT_TRUE(other);
     const std::string& text = log.Text();
-    EXPECT_NE(text.find("MUTEXSEM::MUTEXSEM created " + hex_handle(first.Handle()) + ", name= " +
-                        name + "\r\n"),
-              std::string::npos)
-        << text;
-    EXPECT_NE(text.find("MUTEXSEM::Obtain " + hex_handle(first.Handle()) + " rc= 258\r\n"),
-              std::string::npos);
-    EXPECT_NE(text.find("MUTEXSEM::Obtain " + hex_handle(first.Handle()) + " rc= 0\r\n"),
-              std::string::npos);
-    EXPECT_NE(text.find("MUTEXSEM::Release " + hex_handle(first.Handle()) + " rc= 1\r\n"),
-              std::string::npos);
+    std::string h = handle_text(first.Handle());
+    for (const std::string& line : {"MUTEXSEM::MUTEXSEM created " + h + ", name= " + name,
+                                   "MUTEXSEM::Obtain " + h + " rc= 0", "MUTEXSEM::Release " + h + " rc= 1",
+                                   "MUTEXSEM::Obtain " + handle_text(second.Handle()) + " rc= 258"})
+        EXPECT_NE(text.find("] " + line + "\r\n"), std::string::npos) << line << "\n" << text;
 }
 
-TEST(MutexSem, WindowThreadKeepsDispatchingWhileItWaits)
+TEST(MutexSem, WindowThreadKeepsDispatchingWhileItWaitsOthersWaitPlainly)
 {
     PINGTARGET target;
-    ASSERT_NE(target.hwnd, nullptr);
-    HANDLE dispatched = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    target.state.signal = dispatched;
     MUTEXSEM mux;
-    mux.SetWindowThread(GetCurrentThreadId());
-
     EVENTSEM held;
     bool holderseen = false;
     std::thread holder([&] {
         mux.Obtain();
+        target.Ping();
         held.Set();
-        PostMessageA(target.hwnd, WM_TESTPING, 0, 0);
         // Released only once the waiting window thread has handled the message; the
         // limit merely keeps a broken wait from hanging the test run.
-        holderseen = WaitForSingleObject(dispatched, 20000) == WAIT_OBJECT_0;
+        holderseen = target.signal.Wait(20000);
         mux.Release();
     });
     held.Wait(-1);
+    EXPECT_FALSE(mux.Obtain(50));  // not yet the window thread: the waiting ping stays queued
+    EXPECT_EQ(target.count, 0);
+    mux.SetWindowThread(GetCurrentThreadId());
     LOGCAPTURE log(12);
     bool obtained = mux.Obtain(-1);
     holder.join();
     EXPECT_TRUE(obtained);
     EXPECT_TRUE(holderseen);
-    EXPECT_EQ(target.state.count, 1);
+    EXPECT_EQ(target.count, 1);
     if (obtained) mux.Release();
-    CloseHandle(dispatched);
-
     const std::string& text = log.Text();
     char line[80];
-    snprintf(line, sizeof line, "WINDOWS::WinWaitForSingleObject dispatch msg= %04x\r\n",
-             WM_TESTPING);
+    snprintf(line, sizeof line, "] WINDOWS::WinWaitForSingleObject dispatch msg= %04x\r\n", WM_TESTPING);
     EXPECT_NE(text.find(line), std::string::npos) << text;
-    EXPECT_NE(text.find("WINDOWS::WinWaitForSingleObject finished\r\n"), std::string::npos);
-    EXPECT_NE(text.find("MUTEXSEM::WinObtain " + hex_handle(mux.Handle()) + " rc= 1\r\n"),
+    EXPECT_NE(text.find("] WINDOWS::WinWaitForSingleObject finished\r\n"), std::string::npos);
+    EXPECT_NE(text.find("] MUTEXSEM::WinObtain " + handle_text(mux.Handle()) + " rc= 1\r\n"),
               std::string::npos);
 }
 
-TEST(MutexSem, OtherThreadsWaitPlainly)
+TEST(WinWait, DispatchesBatchesKeepsTheQuitMessageAndTimesOut)
 {
-    PINGTARGET target;
-    MUTEXSEM mux;
-    EVENTSEM held, release;
-    std::thread holder([&] {
-        mux.Obtain();
-        held.Set();
-        release.Wait(-1);
-        mux.Release();
-    });
-    held.Wait(-1);
-    PostMessageA(target.hwnd, WM_TESTPING, 0, 0);
-    EXPECT_FALSE(mux.Obtain(50));
-    release.Set();
-    holder.join();
-    EXPECT_EQ(target.state.count, 0);
-    MSG msg;
-    EXPECT_TRUE(PeekMessageA(&msg, target.hwnd, WM_TESTPING, WM_TESTPING, PM_NOREMOVE));
-}
-
-TEST(WinWait, DispatchesMoreThanOneBatchOfMessages)
-{
-    PINGTARGET target;
-    HANDLE all = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    target.state.signal = all;
-    target.state.signalat = 25;
-    for (int i = 0; i < 25; i++) PostMessageA(target.hwnd, WM_TESTPING, 0, 0);
-    // The handle is set by the 25th message: the wait must go on after the first ten.
-    EXPECT_TRUE(WINDOWS::WinWaitForSingleObject(all, 20000));
-    EXPECT_EQ(target.state.count, 25);
-    CloseHandle(all);
-}
-
-TEST(WinWait, KeepsTheQuitMessageForTheThreadsLoop)
-{
-    PINGTARGET target;
-    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-    target.state.signal = done;
-    PostMessageA(target.hwnd, WM_TESTPING, 0, 0);
+    PINGTARGET target(25);
+    for (int i = 0; i < 25; i++) target.Ping();
     PostQuitMessage(3);
-    EXPECT_TRUE(WINDOWS::WinWaitForSingleObject(done, 20000));
+    // The handle is set by the 25th message: the wait must go on after the first ten,
+    // and past the quit message, which stays for the thread's own loop.
+    EXPECT_TRUE(WINDOWS::WinWaitForSingleObject(target.signal.Handle(), 20000));
+    EXPECT_EQ(target.count, 25);
     MSG msg;
     ASSERT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     EXPECT_EQ(msg.wParam, 3u);
-    CloseHandle(done);
-}
-
-TEST(WinWait, TimeoutReturnsFalse)
-{
     EVENTSEM never;
     EXPECT_FALSE(WINDOWS::WinWaitForSingleObject(never.Handle(), 10));
 }

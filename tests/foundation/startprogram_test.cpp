@@ -4,6 +4,7 @@
 
 #include "kelvo.h"
 #include "logcapture.h"
+#include "reports.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>
@@ -20,36 +21,31 @@ protected:
     void SetUp() override
     {
         std::string source = TestProgramDir() + "\\argrecorder.exe";
-        ASSERT_TRUE(FileExistsOnDisk(source)) << source;
-        spaced = dir.Path() + "\\with space";
-        ASSERT_TRUE(CreateDirectoryA(spaced.c_str(), nullptr));
+        spaced = dir.File("with space");
         spacedexe = spaced + "\\argrecorder.exe";
         plainexe = dir.File("argrecorder.exe");
-        ASSERT_TRUE(CopyFileA(source.c_str(), spacedexe.c_str(), FALSE));
+        ASSERT_TRUE(CreateDirectoryA(spaced.c_str(), nullptr));
+        ASSERT_TRUE(CopyFileA(source.c_str(), spacedexe.c_str(), FALSE)) << source;
         ASSERT_TRUE(CopyFileA(source.c_str(), plainexe.c_str(), FALSE));
-        record = dir.File("record.txt");
-        SetEnvironmentVariableA("ARGRECORDER_OUT", record.c_str());
-        SetEnvironmentVariableA("ARGRECORDER_DELAY", nullptr);
+        SetEnvironmentVariableA("ARGRECORDER_OUT", dir.File("record.txt").c_str());
     }
     void TearDown() override
     {
         SetEnvironmentVariableA("ARGRECORDER_OUT", nullptr);
         SetEnvironmentVariableA("ARGRECORDER_DELAY", nullptr);
     }
-    // The recorder's lines as key and value.
+    // The recorder's "key=value" lines.
     std::map<std::string, std::string> Record()
     {
         std::map<std::string, std::string> fields;
-        std::string text = ReadFileBytes(record);
-        size_t start = 0;
-        for (size_t nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1) {
-            std::string line = text.substr(start, nl - start);
-            size_t eq = line.find('=');
-            if (eq != std::string::npos) fields[line.substr(0, eq)] = line.substr(eq + 1);
+        std::string text = ReadFileBytes(dir.File("record.txt"));
+        for (size_t start = 0, nl; (nl = text.find('\n', start)) != std::string::npos; start = nl + 1) {
+            size_t eq = text.find('=', start);
+            if (eq < nl) fields[text.substr(start, eq - start)] = text.substr(eq + 1, nl - eq - 1);
         }
         return fields;
     }
-    // Waits for a started recorder and returns its exit code.
+    // Waits for a started recorder, closes its handles and returns its exit code.
     static DWORD Finish(PROCESS_INFORMATION& pi)
     {
         WaitForSingleObject(pi.hProcess, 30000);
@@ -61,52 +57,40 @@ protected:
     }
 
     TEMPDIR dir;
-    std::string spaced, spacedexe, plainexe, record;
+    std::string spaced, spacedexe, plainexe;
 };
 
 }  // namespace
 
-TEST_F(StartProgramTest, AsteriskStartsHiddenWithProgramQuoted)
+TEST_F(StartProgramTest, AsteriskStartsHiddenWithProgramQuotedAndWaits)
 {
     LOGCAPTURE log;
     PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(StartProgram(("*" + spacedexe).c_str(), "one \"two three\"", nullptr, nullptr,
-                             true, &pi));
-    ASSERT_NE(pi.hProcess, nullptr);
+    ASSERT_TRUE(StartProgram(("*" + spacedexe).c_str(), "one \"two three\"", nullptr, nullptr, true, &pi));
     ASSERT_NE(pi.hThread, nullptr);
     EXPECT_NE(pi.dwProcessId, 0u);
-    EXPECT_NE(pi.dwThreadId, 0u);
-    // With wait the program has ended when the call returns.
-    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(WaitForSingleObject(pi.hProcess, 0), WAIT_OBJECT_0);  // ended when the call returns
     EXPECT_EQ(Finish(pi), RECORDER_EXITCODE);
-
     std::map<std::string, std::string> r = Record();
     EXPECT_EQ(r["cmdline"], "\"" + spacedexe + "\" one \"two three\"");
     EXPECT_EQ(std::stoul(r["flags"]) & STARTF_USESHOWWINDOW, static_cast<DWORD>(STARTF_USESHOWWINDOW));
     EXPECT_EQ(r["show"], "0");  // SW_HIDE
-
     const std::string& text = log.Text();
-    EXPECT_NE(text.find("START PROGRAM: " + spacedexe + " one \"two three\"\r\n"), std::string::npos)
+    EXPECT_NE(text.find("] START PROGRAM: " + spacedexe + " one \"two three\"\r\n"), std::string::npos)
         << text;
-    EXPECT_NE(text.find("START PROGRAM: rc= 1\r\n"), std::string::npos);
-    EXPECT_NE(text.find("START PROGRAM: return\r\n"), std::string::npos);
+    EXPECT_NE(text.find("] START PROGRAM: rc= 1\r\n"), std::string::npos);
+    EXPECT_NE(text.find("] START PROGRAM: return\r\n"), std::string::npos);
 }
 
-TEST_F(StartProgramTest, QuotedProgramIsNotQuotedAgain)
+TEST_F(StartProgramTest, QuotedProgramAloneInFolderWithTitle)
 {
     PROCESS_INFORMATION pi = {};
     ASSERT_TRUE(StartProgram(("\"" + spacedexe + "\"").c_str(), "/STOP", nullptr, nullptr, true, &pi));
     EXPECT_EQ(Finish(pi), RECORDER_EXITCODE);
-    std::map<std::string, std::string> r = Record();
-    EXPECT_EQ(r["cmdline"], "\"" + spacedexe + "\" /STOP");
-    EXPECT_EQ(std::stoul(r["flags"]) & STARTF_USESHOWWINDOW, 0u);
-}
+    EXPECT_EQ(Record()["cmdline"], "\"" + spacedexe + "\" /STOP");
+    EXPECT_EQ(std::stoul(Record()["flags"]) & STARTF_USESHOWWINDOW, 0u);
 
-TEST_F(StartProgramTest, ProgramAloneInFolderWithTitle)
-{
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(StartProgram(plainexe.c_str(), nullptr, spaced.c_str(), "Kelvo Service-Control",
-                             true, &pi));
+    ASSERT_TRUE(StartProgram(plainexe.c_str(), nullptr, spaced.c_str(), "Kelvo Service-Control", true, &pi));
     EXPECT_EQ(Finish(pi), RECORDER_EXITCODE);
     std::map<std::string, std::string> r = Record();
     EXPECT_EQ(r["cmdline"], plainexe);
@@ -121,53 +105,36 @@ TEST_F(StartProgramTest, WaitsForTheEndAndClosesHandlesNotHandedBack)
     GetProcessHandleCount(GetCurrentProcess(), &before);
     ASSERT_TRUE(StartProgram(plainexe.c_str(), "x", nullptr, nullptr, true, nullptr));
     GetProcessHandleCount(GetCurrentProcess(), &after);
-    // The record is written just before the end, after the delay.
-    EXPECT_TRUE(FileExistsOnDisk(record));
+    EXPECT_EQ(Record()["cmdline"], "\"" + plainexe + "\" x");  // written just before the end
     EXPECT_EQ(after, before);
-
-    // Without wait the call returns at once; the handles show the program's end later.
-    SetEnvironmentVariableA("ARGRECORDER_DELAY", "0");
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(StartProgram(plainexe.c_str(), "y", nullptr, nullptr, false, &pi));
-    EXPECT_EQ(Finish(pi), RECORDER_EXITCODE);
-    EXPECT_EQ(Record()["cmdline"], "\"" + plainexe + "\" y");
 }
 
-TEST_F(StartProgramTest, LengthLimitsRefuseTooLongInput)
+TEST_F(StartProgramTest, TooLongInputAndMissingProgramsAreRefused)
 {
     // Command line of exactly 1023 characters: "\"exe\" " + parameters.
-    int room = STARTPROGRAM_MAXCOMMAND - static_cast<int>(plainexe.size()) - 3;
-    ASSERT_GT(room, 10);
-    std::string params(room, 'p');
+    std::string params(STARTPROGRAM_MAXCOMMAND - plainexe.size() - 3, 'p');
     PROCESS_INFORMATION pi = {};
     ASSERT_TRUE(StartProgram(plainexe.c_str(), params.c_str(), nullptr, nullptr, true, &pi));
     EXPECT_EQ(Finish(pi), RECORDER_EXITCODE);
     EXPECT_EQ(Record()["cmdline"].size(), static_cast<size_t>(STARTPROGRAM_MAXCOMMAND));
-
-    LOGCAPTURE log;
-    int reports = AssertCount();
-    params += "p";
-    EXPECT_FALSE(StartProgram(plainexe.c_str(), params.c_str(), nullptr, nullptr, true, nullptr));
-    std::string longdir(STARTPROGRAM_MAXCOMMAND + 1, 'd');
-    EXPECT_FALSE(StartProgram(plainexe.c_str(), nullptr, longdir.c_str(), nullptr, true, nullptr));
-    std::string longtitle(STARTPROGRAM_MAXTITLE + 1, 't');
-    EXPECT_FALSE(StartProgram(plainexe.c_str(), nullptr, nullptr, longtitle.c_str(), true, nullptr));
     std::string title(STARTPROGRAM_MAXTITLE, 't');
-    EXPECT_EQ(AssertCount(), reports + 3);
-    EXPECT_EQ(log.Text().find("START PROGRAM: rc="), std::string::npos) << log.Text();
-
     ASSERT_TRUE(StartProgram(plainexe.c_str(), nullptr, nullptr, title.c_str(), true, &pi));
     EXPECT_EQ(Finish(pi), RECORDER_EXITCODE);
     EXPECT_EQ(Record()["title"], title);
-}
 
-TEST_F(StartProgramTest, MissingProgramFails)
-{
     LOGCAPTURE log;
-    int reports = AssertCount();
-    PROCESS_INFORMATION pi = {};
+    REPORTS reports;
+    EXPECT_FALSE(StartProgram(plainexe.c_str(), (params + "p").c_str(), nullptr, nullptr, true, nullptr));
+    std::string longdir(STARTPROGRAM_MAXCOMMAND + 1, 'd');
+    EXPECT_FALSE(StartProgram(plainexe.c_str(), nullptr, longdir.c_str(), nullptr, true, nullptr));
+    EXPECT_FALSE(StartProgram(plainexe.c_str(), nullptr, nullptr, (title + "t").c_str(), true, nullptr));
+    EXPECT_TRUE(reports.Were(3));
+    EXPECT_EQ(log.Text().find("START PROGRAM: rc="), std::string::npos) << log.Text();
+
+    LOGCAPTURE missing;
+    pi = {};
     EXPECT_FALSE(StartProgram(dir.File("nothere.exe").c_str(), "a", nullptr, nullptr, true, &pi));
     EXPECT_EQ(pi.hProcess, nullptr);
-    EXPECT_EQ(AssertCount(), reports + 1);
-    EXPECT_NE(log.Text().find("START PROGRAM: rc= 0\r\n"), std::string::npos) << log.Text();
+    EXPECT_TRUE(reports.Were(1, "rc"));
+    EXPECT_NE(missing.Text().find("] START PROGRAM: rc= 0\r\n"), std::string::npos) << missing.Text();
 }
