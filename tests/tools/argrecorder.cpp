@@ -22,17 +22,11 @@ int main()
     char cwd[MAX_PATH] = "";
     GetCurrentDirectoryA(sizeof cwd, cwd);
 
-    // Written to a side file and renamed, so a reader never sees half a record.
-    char part[MAX_PATH + 8];
-    snprintf(part, sizeof part, "%s.part", out);
-    FILE* f = fopen(part, "wb");
+    // The tests read the record only after this program has ended.
+    FILE* f = fopen(out, "wb");
     if (!f) return 3;
-    fprintf(f, "cmdline=%s\n", GetCommandLineA());
-    fprintf(f, "flags=%lu\n", static_cast<unsigned long>(si.dwFlags));
-    fprintf(f, "show=%u\n", static_cast<unsigned>(si.wShowWindow));
-    fprintf(f, "title=%s\n", si.lpTitle ? si.lpTitle : "");
-    fprintf(f, "cwd=%s\n", cwd);
-    fclose(f);
-    if (!MoveFileExA(part, out, MOVEFILE_REPLACE_EXISTING)) return 4;
-    return ARGRECORDER_EXITCODE;
+    fprintf(f, "cmdline=%s\nflags=%lu\nshow=%u\ntitle=%s\ncwd=%s\n", GetCommandLineA(),
+            static_cast<unsigned long>(si.dwFlags), static_cast<unsigned>(si.wShowWindow),
+            si.lpTitle ? si.lpTitle : "", cwd);
+    return fclose(f) == 0 ? ARGRECORDER_EXITCODE : 4;
 }
