@@ -1,12 +1,10 @@
 // NTPTIME: arithmetic on the two words, the offset formula, calendar conversion
-// against the platform's own FILETIME arithmetic, milliseconds, text and wire forms.
+// against the platform's own calendar, milliseconds, text and wire forms.
 #include "ntptime.h"
 
 #include "kelvo.h"
 
 #include <gtest/gtest.h>
-
-static const unsigned long long FILETIME_1900 = 94354848000000000ULL;  // 1601..1900 in 100 ns
 
 static SYSTEMTIME calendar(int year, int month, int day, int hour = 0, int minute = 0,
                            int second = 0, int ms = 0)
@@ -30,38 +28,16 @@ static std::string text_of(const SYSTEMTIME& t)
     return buf;
 }
 
-// The platform's view: whole seconds since 1900 and the day of the week.
-static long long platform_seconds(const SYSTEMTIME& t, WORD* dayofweek)
-{
-    FILETIME ft;
-    EXPECT_TRUE(SystemTimeToFileTime(&t, &ft));
-    ULARGE_INTEGER u;
-    u.LowPart = ft.dwLowDateTime;
-    u.HighPart = ft.dwHighDateTime;
-    SYSTEMTIME back;
-    FileTimeToSystemTime(&ft, &back);
-    *dayofweek = back.wDayOfWeek;
-    return static_cast<long long>((u.QuadPart - FILETIME_1900) / 10000000ULL);
-}
-
-TEST(NtpTime, NegativeQuarterSecondIsAllOnesAndC0)
+TEST(NtpTime, NegateAddAndSubtractTheWholeValue)
 {
     NTPTIME quarter(0, 0x40000000u);
-    NTPTIME t = quarter.Negate();
-    EXPECT_EQ(t.Seconds, 0xFFFFFFFFu);
-    EXPECT_EQ(t.Fraction, 0xC0000000u);
-    EXPECT_STREQ(t.Text().Text(), "ffffffff.c0000000");
-    EXPECT_TRUE(t.IsNegative());
-    EXPECT_EQ(t.Negate(), quarter);
+    EXPECT_STREQ(quarter.Negate().Text().Text(), "ffffffff.c0000000");  // -0.25 s
+    EXPECT_TRUE(quarter.Negate().IsNegative());
+    EXPECT_EQ(quarter.Negate().Negate(), quarter);
     EXPECT_EQ(NTPTIME().Negate(), NTPTIME());
-}
-
-TEST(NtpTime, AddCarriesIntoSecondsAndDropsCarryOutOfSeconds)
-{
     EXPECT_EQ(NTPTIME(0, 0xFFFFFFFFu) + NTPTIME(0, 1), NTPTIME(1, 0));
-    EXPECT_EQ(NTPTIME(0xFFFFFFFFu, 0xFFFFFFFFu) + NTPTIME(0, 1), NTPTIME(0, 0));
+    EXPECT_EQ(NTPTIME(0xFFFFFFFFu, 0xFFFFFFFFu) + NTPTIME(0, 1), NTPTIME(0, 0));  // carry dropped
     EXPECT_EQ(NTPTIME(5, 0) - NTPTIME(7, 0x80000000u), NTPTIME(0xFFFFFFFDu, 0x80000000u));
-    EXPECT_EQ(NTPTIME(7, 0x80000000u) - NTPTIME(5, 0), NTPTIME(2, 0x80000000u));
 }
 
 TEST(NtpTime, HalvingRoundsTowardZero)
@@ -75,23 +51,19 @@ TEST(NtpTime, HalvingRoundsTowardZero)
     EXPECT_EQ(NTPTIME(0x80000000u, 0).Halve(), NTPTIME(0xC0000000u, 0));
 }
 
-TEST(NtpTime, ServerAheadByOneAndAHalfSecondsWithoutDelay)
+TEST(NtpTime, OffsetAndDelayOfAnExchange)
 {
+    // A server 1.5 s ahead, no network delay.
     NTPTIME t1(0xE9000000u, 0x12345678u);
     NTPTIME t2 = t1 + NTPTIME(1, 0x80000000u);
-    NTPTIME theta = NTPTIME::ClockOffset(t1, t2, t2, t1);
-    EXPECT_STREQ(theta.Text().Text(), "00000001.80000000");
+    EXPECT_STREQ(NTPTIME::ClockOffset(t1, t2, t2, t1).Text().Text(), "00000001.80000000");
     EXPECT_TRUE(NTPTIME::RoundTripDelay(t1, t2, t2, t1).IsZero());
-
     // 100 ms each way and 5 ms in the server: the offset stays, the delay is 200 ms.
-    NTPTIME tenth(0, NTPTIME::MsToFraction(100));
-    NTPTIME t2d = t2 + tenth;
-    NTPTIME t3d = t2d + NTPTIME(0, NTPTIME::MsToFraction(5));
-    NTPTIME t4d = t1 + tenth + tenth + NTPTIME(0, NTPTIME::MsToFraction(5));
-    EXPECT_EQ(NTPTIME::ClockOffset(t1, t2d, t3d, t4d), NTPTIME(1, 0x80000000u));
-    EXPECT_EQ(NTPTIME::RoundTripDelay(t1, t2d, t3d, t4d).ToMilliseconds(false), 200);
-
-    // Behind by a quarter second.
+    NTPTIME tenth(0, NTPTIME::MsToFraction(100)), five(0, NTPTIME::MsToFraction(5));
+    NTPTIME t4 = t1 + tenth + tenth + five;
+    EXPECT_EQ(NTPTIME::ClockOffset(t1, t2 + tenth, t2 + tenth + five, t4), NTPTIME(1, 0x80000000u));
+    EXPECT_EQ(NTPTIME::RoundTripDelay(t1, t2 + tenth, t2 + tenth + five, t4).ToMilliseconds(false), 200);
+    // A server a quarter second behind.
     NTPTIME behind = t1 - NTPTIME(0, 0x40000000u);
     EXPECT_STREQ(NTPTIME::ClockOffset(t1, behind, behind, t1).Text().Text(), "ffffffff.c0000000");
 }
@@ -104,68 +76,41 @@ TEST(NtpTime, DifferencesAcrossTheEraChange)
     EXPECT_EQ(after.Seconds, 0u);
     EXPECT_EQ((after - before).ToMilliseconds(false), 1750);
     EXPECT_EQ((before - after).ToMilliseconds(false), -1750);
-    NTPTIME theta = NTPTIME::ClockOffset(before, after, after, before);
-    EXPECT_EQ(theta.ToMilliseconds(false), 1750);
+    EXPECT_EQ(NTPTIME::ClockOffset(before, after, after, before).ToMilliseconds(false), 1750);
     EXPECT_EQ(NTPTIME::EraOf(calendar(2036, 2, 7, 6, 28, 15)), 0);
     EXPECT_EQ(NTPTIME::EraOf(calendar(2036, 2, 7, 6, 28, 16)), 1);
     EXPECT_EQ(NTPTIME::EraOf(calendar(1899, 12, 31, 23, 59, 59)), -1);
 }
 
-TEST(NtpTime, KnownCalendarPoints)
-{
-    NTPTIME epoch = NTPTIME::FromSystemTime(calendar(1900, 1, 1));
-    EXPECT_EQ(epoch, NTPTIME(0, 0));
-    EXPECT_EQ(NTPTIME::FromSystemTime(calendar(1970, 1, 1)).Seconds, 2208988800u);
-    EXPECT_EQ(NTPTIME::FromSystemTime(calendar(2000, 1, 1, 0, 0, 0, 500)), NTPTIME(3155673600u, 0x80000000u));
-    SYSTEMTIME t = epoch.ToSystemTime();
-    EXPECT_EQ(text_of(t), "1900-01-01 00:00:00.000 dow 1");  // a Monday
-    EXPECT_EQ(text_of(NTPTIME(3155673600u + 59 * 86400, 0).ToSystemTime()),
-              "2000-02-29 00:00:00.000 dow 2");
-    NTPTIME feb28 = NTPTIME::FromSystemTime(calendar(2100, 2, 28, 12));
-    EXPECT_EQ(text_of((feb28 + NTPTIME(86400, 0)).ToSystemTime(1)), "2100-03-01 12:00:00.000 dow 1");
-}
-
 // Every day of 1900..2106, at a changing time of day, against the platform's calendar.
 TEST(NtpTime, CalendarRoundTripAgainstPlatform1900To2106)
 {
-    SYSTEMTIME day = calendar(1900, 1, 1);
-    FILETIME ft;
-    ASSERT_TRUE(SystemTimeToFileTime(&day, &ft));
-    ULARGE_INTEGER u;
-    u.LowPart = ft.dwLowDateTime;
-    u.HighPart = ft.dwHighDateTime;
+    const unsigned long long filetime_1900 = 94354848000000000ULL;  // 1601..1900 in 100 ns
     int failures = 0;
-    bool saw_leapday_2000 = false, saw_march_2100 = false;
+    bool leapday2000 = false, march2100 = false;
     for (long long n = 0; failures < 5; n++) {
         ULARGE_INTEGER v;
-        v.QuadPart = u.QuadPart + static_cast<unsigned long long>(n) * 864000000000ULL +
+        v.QuadPart = filetime_1900 + static_cast<unsigned long long>(n) * 864000000000ULL +
                      static_cast<unsigned long long>((n * 7919) % 86400000) * 10000ULL;
-        FILETIME f;
-        f.dwLowDateTime = v.LowPart;
-        f.dwHighDateTime = v.HighPart;
+        FILETIME f = {v.LowPart, v.HighPart};
         SYSTEMTIME t;
         ASSERT_TRUE(FileTimeToSystemTime(&f, &t));
         if (t.wYear > 2106) break;
-        saw_leapday_2000 |= t.wYear == 2000 && t.wMonth == 2 && t.wDay == 29;
-        saw_march_2100 |= t.wYear == 2100 && t.wMonth == 3 && t.wDay == 1;
+        leapday2000 |= t.wYear == 2000 && t.wMonth == 2 && t.wDay == 29;
+        march2100 |= t.wYear == 2100 && t.wMonth == 3 && t.wDay == 1;
 
-        WORD dow;
-        long long expected = platform_seconds(t, &dow);
+        long long seconds = static_cast<long long>((v.QuadPart - filetime_1900) / 10000000ULL);
         NTPTIME ntp = NTPTIME::FromSystemTime(t);
         int era = NTPTIME::EraOf(t);
-        if (ntp.Seconds != static_cast<uint32_t>(expected) || era != expected / 0x100000000LL ||
-            ntp.Fraction != NTPTIME::MsToFraction(t.wMilliseconds)) {
-            ADD_FAILURE() << "to NTPTIME: " << text_of(t);
-            failures++;
-        }
-        if (text_of(ntp.ToSystemTime(era)) != text_of(t)) {
-            ADD_FAILURE() << "round trip: " << text_of(t) << " came back as "
-                          << text_of(ntp.ToSystemTime(era));
+        if (ntp.Seconds != static_cast<uint32_t>(seconds) || era != seconds / 0x100000000LL ||
+            ntp.Fraction != NTPTIME::MsToFraction(t.wMilliseconds) ||
+            text_of(ntp.ToSystemTime(era)) != text_of(t)) {
+            ADD_FAILURE() << text_of(t) << " came back as " << text_of(ntp.ToSystemTime(era));
             failures++;
         }
     }
-    EXPECT_TRUE(saw_leapday_2000);
-    EXPECT_TRUE(saw_march_2100);
+    EXPECT_TRUE(leapday2000);
+    EXPECT_TRUE(march2100);
 }
 
 TEST(NtpTime, MillisecondTable)
@@ -174,8 +119,7 @@ TEST(NtpTime, MillisecondTable)
     EXPECT_EQ(NTPTIME::MsToFraction(1), 4294967u);
     EXPECT_EQ(NTPTIME::MsToFraction(500), 0x80000000u);
     EXPECT_EQ(NTPTIME::MsToFraction(999), 4290672329u);
-    for (unsigned i = 0; i < 1000; i++)
-        ASSERT_EQ(NTPTIME::FractionToMs(NTPTIME::MsToFraction(i)), i) << i;
+    for (unsigned i = 0; i < 1000; i++) ASSERT_EQ(NTPTIME::FractionToMs(NTPTIME::MsToFraction(i)), i);
 }
 
 TEST(NtpTime, LastHalfMillisecondCarriesIntoTheNextSecond)
@@ -183,18 +127,16 @@ TEST(NtpTime, LastHalfMillisecondCarriesIntoTheNextSecond)
     const uint32_t first_of_1000 = 4292819813u;  // smallest fraction that rounds to 1000 ms
     EXPECT_EQ(NTPTIME::FractionToMs(first_of_1000 - 1), 999u);
     EXPECT_EQ(NTPTIME::FractionToMs(first_of_1000), 1000u);
-
     NTPTIME late = NTPTIME::FromSystemTime(calendar(1999, 12, 31, 23, 59, 59));
     late.Fraction = first_of_1000;
     EXPECT_EQ(text_of(late.ToSystemTime()), "2000-01-01 00:00:00.000 dow 6");
     late.Fraction = first_of_1000 - 1;
     EXPECT_EQ(text_of(late.ToSystemTime()), "1999-12-31 23:59:59.999 dow 5");
-    // At the very end of era 0 the carry moves into era 1.
-    EXPECT_EQ(text_of(NTPTIME(0xFFFFFFFFu, 0xFFFFFFFFu).ToSystemTime()),
-              "2036-02-07 06:28:16.000 dow 4");
+    // At the very end of era 0 the carry moves into era 1: a time the platform accepts.
     SYSTEMTIME t = NTPTIME(0xFFFFFFFFu, 0xFFFFFFFFu).ToSystemTime();
+    EXPECT_EQ(text_of(t), "2036-02-07 06:28:16.000 dow 4");
     FILETIME ft;
-    EXPECT_TRUE(SystemTimeToFileTime(&t, &ft));  // a time the platform accepts
+    EXPECT_TRUE(SystemTimeToFileTime(&t, &ft));
 }
 
 TEST(NtpTime, ToSystemTimeNearPicksTheEraOfTheReference)
@@ -210,7 +152,6 @@ TEST(NtpTime, ToSystemTimeNearPicksTheEraOfTheReference)
 
 TEST(NtpTime, ToMillisecondsEdges)
 {
-    EXPECT_EQ(NTPTIME().ToMilliseconds(false), 0);
     NTPTIME quarter = NTPTIME(0, 0x40000000u).Negate();
     EXPECT_EQ(quarter.ToMilliseconds(false), -250);
     EXPECT_EQ(quarter.ToMilliseconds(true), 250);
@@ -223,28 +164,22 @@ TEST(NtpTime, ToMillisecondsEdges)
     EXPECT_EQ(NTPTIME(0x7FFFFFFFu, 0).ToMilliseconds(true), 2147483647000LL);
 }
 
-TEST(NtpTime, TextFormAndReading)
+TEST(NtpTime, TextAndWireForms)
 {
-    EXPECT_STREQ(NTPTIME(1, 0x80000000u).Text().Text(), "00000001.80000000");
     EXPECT_STREQ(NTPTIME().Text().Text(), "00000000.00000000");
     bool ok = false;
     EXPECT_EQ(NTPTIME::FromText("ffffffff.c0000000", &ok), NTPTIME(0xFFFFFFFFu, 0xC0000000u));
     EXPECT_TRUE(ok);
     EXPECT_EQ(NTPTIME::FromText("1.8", &ok), NTPTIME(1, 8));
-    EXPECT_TRUE(ok);
     EXPECT_EQ(NTPTIME::FromText("00000E10.E6666666 trailing", &ok), NTPTIME(3600, 0xE6666666u));
     EXPECT_TRUE(ok);
     for (const char* bad : {"", "xyz", "1", "1.", ".1", "123456789.0", "0.123456789", "-1.0",
-                            "1,5"}) {
-        ok = true;
+                            "1,5", "00000000 00000000"}) {
         EXPECT_EQ(NTPTIME::FromText(bad, &ok), NTPTIME()) << bad;
         EXPECT_FALSE(ok) << bad;
     }
     EXPECT_EQ(NTPTIME::FromText(nullptr), NTPTIME());
-}
 
-TEST(NtpTime, WireFormIsBigEndianSecondsFirst)
-{
     unsigned char bytes[NTPTIME_WIRE_SIZE];
     NTPTIME(0x01020304u, 0xA0B0C0D0u).ToWire(bytes);
     const unsigned char expected[] = {0x01, 0x02, 0x03, 0x04, 0xA0, 0xB0, 0xC0, 0xD0};
@@ -256,7 +191,6 @@ TEST(NtpTime, InvalidCalendarTimeIsReportedAndGivesZero)
 {
     int before = AssertCount();
     EXPECT_EQ(NTPTIME::FromSystemTime(calendar(2024, 13, 1)), NTPTIME());
-    EXPECT_EQ(AssertCount(), before + 1);
     EXPECT_EQ(NTPTIME::MsToFraction(1000), NTPTIME::MsToFraction(999));
     EXPECT_EQ(AssertCount(), before + 2);
 }

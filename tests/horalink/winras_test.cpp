@@ -1,6 +1,7 @@
 // WINRAS: the remote-access library loaded at run time, against Wine's own library
 // (which knows no connections), a missing library, and a stand-in with scripted
 // phonebook entries and connections.
+#include "fakeras.h"
 #include "kelvo.h"
 #include "testfiles.h"
 #include "winras.h"
@@ -8,24 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <string>
-
-typedef void(WINAPI* FAKERASSCRIPT)(const char*, const char*);
-
-class STANDIN : public testing::Test {
-protected:
-    void SetUp() override { WINRAS::SetLibraryName((TestProgramDir() + "\\fakerasapi.dll").c_str()); }
-    void TearDown() override { WINRAS::SetLibraryName(nullptr); }
-    // Scripts the stand-in, which the object loaded.
-    void Script(const char* entries, const char* connections)
-    {
-        HMODULE module = GetModuleHandleA("fakerasapi.dll");
-        ASSERT_NE(module, nullptr);
-        FAKERASSCRIPT script = reinterpret_cast<FAKERASSCRIPT>(
-            reinterpret_cast<void*>(GetProcAddress(module, "FakeRasScript")));
-        ASSERT_NE(script, nullptr);
-        script(entries, connections);
-    }
-};
 
 TEST(WinRas, WinesLibraryLoadsAndKnowsNoConnections)
 {
@@ -53,48 +36,66 @@ TEST(WinRas, AMissingLibraryAnswersNothingAvailable)
     WINRAS::SetLibraryName(nullptr);
 }
 
-TEST_F(STANDIN, EntriesAreJoinedByBars)
+TEST(WinRas, TheLibraryLivesAsLongAsTheObjects)
 {
+    WINRAS::SetLibraryName((TestProgramDir() + "\\fakerasapi.dll").c_str());
+    EXPECT_EQ(GetModuleHandleA("fakerasapi.dll"), nullptr);
+    {
+        WINRAS first;
+        WINRAS second(1);
+        EXPECT_EQ(WINRAS::GetInstanceCount(), 2);
+        EXPECT_NE(GetModuleHandleA("fakerasapi.dll"), nullptr);
+    }
+    EXPECT_EQ(WINRAS::GetInstanceCount(), 0);
+    EXPECT_EQ(GetModuleHandleA("fakerasapi.dll"), nullptr);
+    WINRAS::SetLibraryName(nullptr);
+}
+
+TEST(WinRas, EntriesAreJoinedByBars)
+{
+    FAKERAS fake;
     WINRAS ras;
-    Script("Office|Home|Mobile", "");
+    ASSERT_TRUE(fake.Script("Office|Home|Mobile", ""));
     EXPECT_STREQ(ras.GetEntryList().Text(), "Office|Home|Mobile");
-    Script("", "");
+    EXPECT_EQ(WINRAS::SplitEntryList(ras.GetEntryList()).GetCount(), 3);
+    fake.Script("", "");
     EXPECT_STREQ(ras.GetEntryList().Text(), "");
+    EXPECT_EQ(WINRAS::SplitEntryList(ras.GetEntryList()).GetCount(), 0);
 }
 
-TEST_F(STANDIN, AnyConnectedEntryCountsWhenNoneIsNamed)
+// Without a name the first connection counts, with one the first of that name (byte for
+// byte); either must itself be connected. The caller's buffer gets the entry's name.
+TEST(WinRas, ConnectedEntries)
 {
+    FAKERAS fake;
     WINRAS ras;
-    Script("", "Dialling=0|Office=0x2000");
-    char name[WINRAS_ENTRYNAME_SIZE] = "";
-    HRASCONN handle = nullptr;
-    // The first connection is taken: still dialling, so not connected.
-    EXPECT_FALSE(ras.IsConnected(name, sizeof name, &handle));
-    Script("", "Office=0x2000|Dialling=0");
-    EXPECT_TRUE(ras.IsConnected(name, sizeof name, &handle));
-    EXPECT_STREQ(name, "Office");
-    EXPECT_NE(handle, nullptr);
+    struct {
+        const char* connections;
+        const char* asked;
+        bool connected;
+        const char* name;
+    } cases[] = {{"Dialling=0|Office=0x2000", "", false, ""},
+                 {"Office=0x2000|Dialling=0", "", true, "Office"},
+                 {"Home=0x2000|Office=1", "Office", false, ""},
+                 {"Home=0x2000|Office=1", "Home", true, "Home"},
+                 {"Home=0x2000|Office=1", "home", false, ""}};
+    for (const auto& c : cases) {
+        ASSERT_TRUE(fake.Script("", c.connections));
+        char name[WINRAS_ENTRYNAME_SIZE];
+        snprintf(name, sizeof name, "%s", c.asked);
+        HRASCONN handle = reinterpret_cast<HRASCONN>(1);
+        EXPECT_EQ(ras.IsConnected(name, sizeof name, &handle), c.connected) << c.connections << c.asked;
+        EXPECT_STREQ(name, c.name);
+        EXPECT_EQ(handle != nullptr, c.connected);
+    }
 }
 
-TEST_F(STANDIN, AWatchedEntryMustItselfBeConnected)
+TEST(WinRas, NamesFillingTheWholeBufferAreRefused)
 {
-    WINRAS ras;
-    Script("", "Home=0x2000|Office=1");
-    char name[WINRAS_ENTRYNAME_SIZE] = "Office";
-    EXPECT_FALSE(ras.IsConnected(name, sizeof name, nullptr));
-    EXPECT_STREQ(name, "");  // the caller's buffer is cleared
-    snprintf(name, sizeof name, "Home");
-    EXPECT_TRUE(ras.IsConnected(name, sizeof name, nullptr));
-    EXPECT_STREQ(name, "Home");
-    snprintf(name, sizeof name, "home");  // names are compared byte for byte
-    EXPECT_FALSE(ras.IsConnected(name, sizeof name, nullptr));
-}
-
-TEST_F(STANDIN, NamesFillingTheWholeBufferAreRefused)
-{
+    FAKERAS fake;
     WINRAS ras;
     std::string longest(WINRAS_ENTRYNAME_SIZE - 1, 'n');
-    Script("", (longest + "=0x2000|" + longest + "n=0x2000").c_str());
+    ASSERT_TRUE(fake.Script("", (longest + "=0x2000|" + longest + "n=0x2000").c_str()));
     char buffer[WINRAS_ENTRYNAME_SIZE + 16];
     memset(buffer, 'n', sizeof buffer);  // no terminator within the given size
     buffer[sizeof buffer - 1] = 'x';
@@ -105,17 +106,4 @@ TEST_F(STANDIN, NamesFillingTheWholeBufferAreRefused)
     snprintf(buffer, WINRAS_ENTRYNAME_SIZE, "%s", longest.c_str());
     EXPECT_TRUE(ras.IsConnected(buffer, WINRAS_ENTRYNAME_SIZE, nullptr));
     EXPECT_EQ(std::string(buffer), longest);
-}
-
-TEST_F(STANDIN, TheLibraryLivesAsLongAsTheObjects)
-{
-    EXPECT_EQ(GetModuleHandleA("fakerasapi.dll"), nullptr);
-    {
-        WINRAS first;
-        WINRAS second(1);
-        EXPECT_EQ(WINRAS::GetInstanceCount(), 2);
-        EXPECT_NE(GetModuleHandleA("fakerasapi.dll"), nullptr);
-    }
-    EXPECT_EQ(WINRAS::GetInstanceCount(), 0);
-    EXPECT_EQ(GetModuleHandleA("fakerasapi.dll"), nullptr);
 }

@@ -1,29 +1,9 @@
-// ENGINETEST and THREADCLOCK: the language library per test, the frozen clock, and
-// the clock's lock around FAKECLOCK's own state.
+// ENGINETEST: the language library per test and the frozen clock.
 #include "enginetest.h"
 
-#include "horalinkres.h"
 #include "kelvoapp.h"
 #include "osys.h"
 #include "testfiles.h"
-
-SYSTEMTIME THREADCLOCK::GetUtc()
-{
-    std::lock_guard<std::mutex> guard(Lock);
-    return FAKECLOCK::GetUtc();
-}
-
-bool THREADCLOCK::SetUtc(const SYSTEMTIME& time, DWORD& error)
-{
-    std::lock_guard<std::mutex> guard(Lock);
-    return FAKECLOCK::SetUtc(time, error);
-}
-
-void THREADCLOCK::MoveTo(long long offsetms)
-{
-    std::lock_guard<std::mutex> guard(Lock);
-    SetOffsetMs(offsetms);
-}
 
 void ENGINETEST::SetUp()
 {
@@ -48,14 +28,9 @@ SYSTEMTIME ENGINETEST::FrozenTime()
 
 std::string ENGINETEST::Text(int id) { return OSYS::GetStringFromResource(id).Text(); }
 
-std::string ENGINETEST::Unit(int n)
-{
-    return OSYS::GetStringFromResource(IDS_DIFFUNITS).Field(n, "|").Text();
-}
-
 std::string ENGINETEST::Values(std::initializer_list<const char*> keys)
 {
     std::string joined;
-    for (const char* key : keys) joined += (joined.empty() ? "" : "|") + Get(key);
-    return joined;
+    for (const char* key : keys) joined += Get(key) + "|";
+    return joined.substr(0, joined.size() - 1);
 }

@@ -1,6 +1,6 @@
 // ENGINETEST: the fixture of the time engine's tests: an APPENGINE on a frozen fake
-// clock that the update thread may read while the test moves it, a recording
-// APPEVENTS, an open settings HASH and the English language library for the texts.
+// clock, a recording APPEVENTS, an open settings HASH and the English language
+// library for the texts.
 #pragma once
 
 #include "appengine.h"
@@ -11,20 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <initializer_list>
-#include <mutex>
 #include <string>
-
-// A FAKECLOCK whose reads and moves may come from two threads.
-class THREADCLOCK : public FAKECLOCK {
-public:
-    SYSTEMTIME GetUtc() override;
-    bool SetUtc(const SYSTEMTIME& time, DWORD& error) override;
-    // The frozen time plus offsetms from now on.
-    void MoveTo(long long offsetms);
-
-private:
-    std::mutex Lock;
-};
 
 class ENGINETEST : public testing::Test {
 protected:
@@ -34,17 +21,16 @@ protected:
     // The frozen time of the clock: 2024-05-01 12:00:00.000 UTC, and in seconds since 1970.
     static SYSTEMTIME FrozenTime();
     static constexpr unsigned long FROZEN_SECONDS = 1714564800ul;
-    // A text of the language library, and entry n of the difference units.
+    // A text of the language library.
     static std::string Text(int id);
-    static std::string Unit(int n);
-    // A setting's value as the engine left it.
+    // A setting's value as the engine left it, and one put in its place.
     std::string Get(const char* key) { return engine.GetSetting(key).Text(); }
-    void Put(const char* key, const char* value) { engine.PutSetting(key, value); }
+    void Put(const char* key, const std::string& value) { engine.PutSetting(key, value.c_str()); }
     // Several settings' values joined by "|", for one comparison with a readable failure.
     std::string Values(std::initializer_list<const char*> keys);
 
     HASH settings;
-    THREADCLOCK clock;
+    FAKECLOCK clock;
     RECORDINGEVENTS events;
     APPENGINE engine{settings, clock, events};
 };

@@ -1,29 +1,31 @@
-// FAKECLOCK: FILETIME arithmetic on the real or frozen time, and recorders for
-// every setting call.
+// FAKECLOCK: FILETIME arithmetic on the real or frozen time under one lock, and
+// recorders for every setting call.
 #include "fakeclock.h"
-
-static unsigned long long to_u64(const FILETIME& ft)
-{
-    return (static_cast<unsigned long long>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
-}
 
 FAKECLOCK::FAKECLOCK(long long offsetms) : OffsetMs(offsetms) {}
 
-void FAKECLOCK::SetOffsetMs(long long offsetms) { OffsetMs = offsetms; }
+void FAKECLOCK::SetOffsetMs(long long offsetms)
+{
+    std::lock_guard<std::mutex> guard(Lock);
+    OffsetMs = offsetms;
+}
 
 void FAKECLOCK::Freeze(const SYSTEMTIME& time)
 {
+    std::lock_guard<std::mutex> guard(Lock);
     Frozen = SystemTimeToFileTime(&time, &FrozenAt) != 0;
 }
 
 SYSTEMTIME FAKECLOCK::GetUtc()
 {
+    std::lock_guard<std::mutex> guard(Lock);
     FILETIME now = FrozenAt;
     if (!Frozen) GetSystemTimeAsFileTime(&now);
-    unsigned long long moved = to_u64(now) + static_cast<unsigned long long>(OffsetMs * 10000);
-    FILETIME ft;
-    ft.dwLowDateTime = static_cast<DWORD>(moved);
-    ft.dwHighDateTime = static_cast<DWORD>(moved >> 32);
+    ULARGE_INTEGER moved;
+    moved.LowPart = now.dwLowDateTime;
+    moved.HighPart = now.dwHighDateTime;
+    moved.QuadPart += static_cast<unsigned long long>(OffsetMs * 10000);
+    FILETIME ft = {moved.LowPart, moved.HighPart};
     SYSTEMTIME t = {};
     FileTimeToSystemTime(&ft, &t);
     return t;
@@ -31,10 +33,11 @@ SYSTEMTIME FAKECLOCK::GetUtc()
 
 bool FAKECLOCK::SetUtc(const SYSTEMTIME& time, DWORD& error)
 {
+    std::lock_guard<std::mutex> guard(Lock);
     SetUtcCalls++;
     LastSetUtc = time;
-    error = SetUtcError;
-    return SetUtcError == 0;
+    error = 0;
+    return true;
 }
 
 bool FAKECLOCK::GetAdjustment(DWORD& adjustment, DWORD& increment, BOOL& disabled)
@@ -49,12 +52,9 @@ bool FAKECLOCK::GetAdjustment(DWORD& adjustment, DWORD& increment, BOOL& disable
 bool FAKECLOCK::SetAdjustment(DWORD adjustment, BOOL disabled, DWORD& error)
 {
     SetAdjustmentCalls++;
-    if (!AdjustmentSupported) {
-        error = ERROR_NOT_SUPPORTED;
-        return false;
-    }
+    error = AdjustmentSupported ? 0 : ERROR_NOT_SUPPORTED;
+    if (!AdjustmentSupported) return false;
     Adjustment = adjustment;
     AdjustmentDisabled = disabled;
-    error = 0;
     return true;
 }

@@ -1,10 +1,13 @@
-// A system clock for tests: the real UTC time moved by a known offset, or a
-// frozen time; it records what the code under test would set instead of setting it.
+// A system clock for tests: the real UTC time moved by a known offset, or a frozen
+// time; it records what the code under test would set instead of setting it. The
+// update thread may read it while the test moves it.
 #pragma once
 
 #include "clock.h"
 
 #include <windows.h>
+
+#include <mutex>
 
 class FAKECLOCK : public SYSTEMCLOCK {
 public:
@@ -16,14 +19,12 @@ public:
     void Freeze(const SYSTEMTIME& time);
 
     SYSTEMTIME GetUtc() override;
-    // Records the time; succeeds unless RefuseSetUtc was called.
+    // Records the time and succeeds.
     bool SetUtc(const SYSTEMTIME& time, DWORD& error) override;
     // The recorded clock-tick state; fails after RemoveAdjustment.
     bool GetAdjustment(DWORD& adjustment, DWORD& increment, BOOL& disabled) override;
     bool SetAdjustment(DWORD adjustment, BOOL disabled, DWORD& error) override;
 
-    // Makes SetUtc fail with this platform error code.
-    void RefuseSetUtc(DWORD error) { SetUtcError = error; }
     // Makes the clock-tick calls fail, as on a platform without them.
     void RemoveAdjustment() { AdjustmentSupported = false; }
 
@@ -35,9 +36,9 @@ public:
     BOOL AdjustmentDisabled = TRUE;
 
 private:
+    std::mutex Lock;
     long long OffsetMs;
     bool Frozen = false;
     FILETIME FrozenAt = {};
-    DWORD SetUtcError = 0;
     bool AdjustmentSupported = true;
 };

@@ -198,9 +198,7 @@ void SNTPSERVER::Answer(const unsigned char* request, int, const void* client)
             SentCount++;
     };
 
-    if (!Pause(c.DelayMs)) return;
     uint64_t t2 = server_time(c);
-    if (!Pause(c.ProcessingMs)) return;
     if (c.Reply != SNTPREPLY::Answer) {
         SOCKET from = c.Reply == SNTPREPLY::OtherPort ? OtherPortSocket : Socket;
         for (int i = 0; i < c.Repeat; i++) {
@@ -211,7 +209,6 @@ void SNTPSERVER::Answer(const unsigned char* request, int, const void* client)
         if (!Pause(50)) return;
     }
     uint64_t t3 = server_time(c);
-    if (!Pause(c.DelayMs)) return;
     send(Socket, build_reply(request, t2, t3, SNTPREPLY::Answer) +
                      std::string(static_cast<size_t>(c.PadBytes > 0 ? c.PadBytes : 0), '\0'));
 }

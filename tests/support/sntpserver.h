@@ -1,5 +1,5 @@
 // A small SNTP server for tests, on a thread of the test program: it answers
-// with a chosen offset and delay, or on purpose wrongly (spoofed, from a foreign
+// with a chosen offset, or on purpose wrongly (spoofed, from a foreign
 // port, short, wrong mode, no transmit time, kiss-o'-death, unsynchronised), or
 // not at all. Its timestamps come from the platform's FILETIME, independently of
 // the product's NTPTIME.
@@ -37,10 +37,6 @@ struct SNTPSERVERCONFIG {
     // The server's clock: the real UTC time, or FixedTime when it is not zero, plus OffsetUs.
     long long OffsetUs = 0;
     uint64_t FixedTime = 0;  // NTP timestamp, 2^-32 s since 1900
-    // Symmetric network delay: waited before stamping the receive time and again
-    // after stamping the transmit time; ProcessingMs is waited between the two stamps.
-    int DelayMs = 0;
-    int ProcessingMs = 0;
     // A faulty reply (anything but Answer and Silent) is sent Repeat times, RepeatGapMs
     // apart, with its timestamps a further 1000 s off so that using it would show;
     // with ThenAnswer the correct reply follows.

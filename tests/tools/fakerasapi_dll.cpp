@@ -1,6 +1,6 @@
-// A stand-in for the remote-access library (exports named in fakerasapi_dll.def) with scripted phonebook entries and
-// connections, so tests can see how the program reads them. Wine's own library
-// never reports any.
+// A stand-in for the remote-access library (exports named in fakerasapi_dll.def) with
+// scripted phonebook entries and connections, so tests can see how the program reads
+// them. Wine's own library never reports any.
 #include <windows.h>
 #include <ras.h>
 #include <raserror.h>
@@ -18,36 +18,33 @@ struct CONNECTION {
 static std::vector<std::string> entries;
 static std::vector<CONNECTION> connections;
 
+// The pieces of a text between "|" (none for an empty text).
+static std::vector<std::string> pieces(const char* text)
+{
+    std::vector<std::string> result;
+    std::string rest = text ? text : "";
+    for (size_t bar; !rest.empty(); rest = bar == std::string::npos ? "" : rest.substr(bar + 1)) {
+        bar = rest.find('|');
+        result.push_back(rest.substr(0, bar));
+    }
+    return result;
+}
+
 // entrylist: names joined by "|"; connectionlist: "name=state" pairs joined by "|",
 // state 0x2000 being connected.
-extern "C" void WINAPI FakeRasScript(const char* entrylist,
-                                                           const char* connectionlist)
+extern "C" void WINAPI FakeRasScript(const char* entrylist, const char* connectionlist)
 {
-    entries.clear();
+    entries = pieces(entrylist);
     connections.clear();
-    std::string e = entrylist ? entrylist : "";
-    size_t pos = 0;
-    while (!e.empty() && pos <= e.size()) {
-        size_t bar = e.find('|', pos);
-        if (bar == std::string::npos) bar = e.size();
-        entries.push_back(e.substr(pos, bar - pos));
-        pos = bar + 1;
-    }
-    std::string c = connectionlist ? connectionlist : "";
-    pos = 0;
-    while (!c.empty() && pos <= c.size()) {
-        size_t bar = c.find('|', pos);
-        if (bar == std::string::npos) bar = c.size();
-        std::string pair = c.substr(pos, bar - pos);
+    for (const std::string& pair : pieces(connectionlist)) {
         size_t eq = pair.find('=');
         connections.push_back({pair.substr(0, eq),
                                static_cast<RASCONNSTATE>(strtoul(pair.c_str() + eq + 1, nullptr, 0))});
-        pos = bar + 1;
     }
 }
 
-extern "C" DWORD WINAPI FakeRasEnumEntriesA(LPCSTR, LPCSTR, LPRASENTRYNAMEA names,
-                                                              LPDWORD bytes, LPDWORD count)
+extern "C" DWORD WINAPI FakeRasEnumEntriesA(LPCSTR, LPCSTR, LPRASENTRYNAMEA names, LPDWORD bytes,
+                                            LPDWORD count)
 {
     if (!names || names->dwSize != sizeof(RASENTRYNAMEA)) return ERROR_INVALID_SIZE;
     DWORD need = static_cast<DWORD>(entries.size() * sizeof(RASENTRYNAMEA));
@@ -63,8 +60,7 @@ extern "C" DWORD WINAPI FakeRasEnumEntriesA(LPCSTR, LPCSTR, LPRASENTRYNAMEA name
     return 0;
 }
 
-extern "C" DWORD WINAPI FakeRasEnumConnectionsA(LPRASCONNA list, LPDWORD bytes,
-                                                                  LPDWORD count)
+extern "C" DWORD WINAPI FakeRasEnumConnectionsA(LPRASCONNA list, LPDWORD bytes, LPDWORD count)
 {
     if (!list || list->dwSize != sizeof(RASCONNA)) return ERROR_INVALID_SIZE;
     DWORD need = static_cast<DWORD>(connections.size() * sizeof(RASCONNA));
@@ -81,8 +77,7 @@ extern "C" DWORD WINAPI FakeRasEnumConnectionsA(LPRASCONNA list, LPDWORD bytes,
     return 0;
 }
 
-extern "C" DWORD WINAPI FakeRasGetConnectStatusA(HRASCONN connection,
-                                                                   LPRASCONNSTATUSA status)
+extern "C" DWORD WINAPI FakeRasGetConnectStatusA(HRASCONN connection, LPRASCONNSTATUSA status)
 {
     size_t i = reinterpret_cast<size_t>(connection) - 0x100;
     if (i >= connections.size()) return ERROR_INVALID_HANDLE;
