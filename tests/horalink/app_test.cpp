@@ -1,8 +1,8 @@
 // The main window in the test's own process: the window title, the tray icon's
 // number and tool tip, the menu and tool bar states, commands (unknown ones shown,
 // every command stopping the alarm, settings accepted), work handed from other threads
-// to the window thread, closing minimised, a session end that is called off, the about
-// box and a missing help file. Closing and the session end of horalink.exe: e2e tests.
+// to the window thread, closing minimised, a session end that is called off, and a
+// missing help file. Closing and the session end of horalink.exe: e2e tests.
 #include "app.h"
 
 #include "appmessages.h"
@@ -51,14 +51,16 @@ static bool pump_until(const std::function<bool()>& done, DWORD timeoutms, bool*
 
 TEST(AppTrayIcon, NumberFollowsAttentionSuspensionAndFailures)
 {
-    EXPECT_EQ(APP::TrayIconNumber(false, false, "1 OK", 0), 0);
-    EXPECT_EQ(APP::TrayIconNumber(false, false, "0 No answer", 1), 0);
-    EXPECT_EQ(APP::TrayIconNumber(false, false, "0 No answer", 2), 2);
-    EXPECT_EQ(APP::TrayIconNumber(false, false, "1 OK", 7), 0);
-    EXPECT_EQ(APP::TrayIconNumber(false, true, "0 No answer", 5), 1);
-    EXPECT_EQ(APP::TrayIconNumber(true, true, "0 No answer", 5), 3);
-    // A fresh settings file holds "0" as TimeLastOK.
-    EXPECT_EQ(APP::TrayIconNumber(false, false, "0", 2), 2);
+    struct {
+        bool phase, suspended;
+        const char* lastok;
+        int errors, number;
+    } cases[] = {{false, false, "1 OK", 0, 0},        {false, false, "0 No answer", 1, 0},
+                 {false, false, "0 No answer", 2, 2}, {false, false, "1 OK", 7, 0},
+                 {false, true, "0 No answer", 5, 1},  {true, true, "0 No answer", 5, 3},
+                 {false, false, "0", 2, 2}};  // a fresh settings file holds "0" as TimeLastOK
+    for (const auto& c : cases)
+        EXPECT_EQ(APP::TrayIconNumber(c.phase, c.suspended, c.lastok, c.errors), c.number) << c.lastok;
 }
 
 class App : public testing::Test {
@@ -104,6 +106,11 @@ protected:
         ASSERT_TRUE(app->Exists());
     }
     std::string Title() { return app->GetText().Text(); }
+    // The tray icon's number and its tool tip.
+    std::string Tray()
+    {
+        return std::to_string(app->GetTrayIconId() - IDI_TRAYNORMAL) + "|" + app->GetTrayTooltip().Text();
+    }
     std::string Setting(const char* name) { return app->GetSetting(name).Text(); }
     bool Pump(const std::function<bool()>& done, bool* quit = nullptr)
     {
@@ -123,19 +130,14 @@ TEST_F(App, TitleShowsModeVersionAndSuspension)
     Start();
     EXPECT_EQ(Title(), "Horalink V1.00");
     EXPECT_EQ(app->DoCommand(IDM_MODELANSERVER), 1);
-    EXPECT_EQ(Setting("Mode"), "2");
-    EXPECT_EQ(Title(), "Horalink (LAN time server) V1.00");
+    EXPECT_EQ(Setting("Mode") + "|" + Title(), "2|Horalink (LAN time server) V1.00");
     app->DoCommand(IDM_SUSPEND);
     EXPECT_EQ(Title(), "Horalink (LAN time server) V1.00 (suspended)");
     app->DoCommand(IDM_TRAYSUSPEND);
     // Mode 0 is applied as the standard mode, which adds nothing.
     app->DoCommand(IDM_MODERESET);
-    EXPECT_EQ(Setting("Mode"), "1");
-    EXPECT_EQ(Title(), "Horalink V1.00");
-}
-
-TEST_F(App, TitleWithoutVersion)
-{
+    EXPECT_EQ(Setting("Mode") + "|" + Title(), "1|Horalink V1.00");
+    app.reset();
     Start("/NOVERS");
     EXPECT_EQ(Title(), "Horalink");
 }
@@ -144,27 +146,21 @@ TEST_F(App, TrayIconAndToolTipFollowTheState)
 {
     Config("TimeLastStatus=Clock: exact\r\nTimeLastOK=1 OK\r\nTimeErrCount=0\r\n");
     Start();
-    EXPECT_EQ(app->GetTrayIconId(), IDI_TRAYNORMAL);
-    EXPECT_EQ(app->GetTrayTooltip(), "Horalink: Clock: exact");
-
+    EXPECT_EQ(Tray(), "0|Horalink: Clock: exact");
     app->DoCommand(IDM_SUSPEND);
-    EXPECT_EQ(app->GetTrayIconId(), IDI_TRAYSUSPENDED);
+    EXPECT_EQ(Tray(), "1|Horalink: Clock: exact");
     app->DoCommand(IDM_TRAYSUSPEND);
-    EXPECT_EQ(app->GetTrayIconId(), IDI_TRAYNORMAL);
-
     // One failure is no reason for the error icon yet; the second is.
     app->PutSetting("TimeLastOK", "0 No answer");
     app->PutSetting("TimeErrCount", "1");
     app->PutSetting("TimeLastStatus", "Time check failed");
     app->RefreshTrayIcon();
-    EXPECT_EQ(app->GetTrayIconId(), IDI_TRAYNORMAL);
-    EXPECT_EQ(app->GetTrayTooltip(), "Horalink: Time check failed");
+    EXPECT_EQ(Tray(), "0|Horalink: Time check failed");
     app->PutSetting("TimeErrCount", "2");
     app->RefreshTrayIcon();
-    EXPECT_EQ(app->GetTrayIconId(), IDI_TRAYERROR);
-    // Suspension shows before the failures.
-    app->DoCommand(IDM_SUSPEND);
-    EXPECT_EQ(app->GetTrayIconId(), IDI_TRAYSUSPENDED);
+    EXPECT_EQ(Tray(), "2|Horalink: Time check failed");
+    app->DoCommand(IDM_SUSPEND);  // suspension shows before the failures
+    EXPECT_EQ(Tray(), "1|Horalink: Time check failed");
 }
 
 TEST_F(App, AttentionBlinksUntilAClickAndStartsAgainWhileTheClockIsWrong)
@@ -195,38 +191,45 @@ TEST_F(App, AttentionBlinksUntilAClickAndStartsAgainWhileTheClockIsWrong)
 TEST_F(App, MenuAndToolBarStates)
 {
     Start();
-    MENU& menu = app->GetMainMenu();
-    NEWTOOLBAR& toolbar = app->GetToolbar();
-    // Nothing to adjust, no alarm.
-    EXPECT_FALSE(menu.IsMenuItemEnabled(IDM_ADJUSTNOW));
-    EXPECT_FALSE(toolbar.IsButtonEnabled(IDM_ADJUSTNOW));
-    EXPECT_FALSE(menu.IsMenuItemEnabled(IDM_STOPALARM));
-    EXPECT_FALSE(toolbar.IsButtonEnabled(IDM_STOPALARM));
-    EXPECT_TRUE(menu.IsMenuItemChecked(IDM_MODESTANDARD));
-    EXPECT_FALSE(menu.IsMenuItemChecked(IDM_MODELANSERVER));
-    EXPECT_TRUE(menu.IsMenuItemEnabled(IDM_EXIT));
-    // The data folder is given on the command line: it cannot be chosen.
-    EXPECT_FALSE(menu.IsMenuItemEnabled(IDM_DATAFOLDER));
-
+    // "1" for each item (and button) that is enabled, or checked where it says so.
+    auto states = [&] {
+        MENU& menu = app->GetMainMenu();
+        NEWTOOLBAR& toolbar = app->GetToolbar();
+        std::string s;
+        for (int id : {IDM_ADJUSTNOW, IDM_STOPALARM, IDM_EXIT, IDM_DATAFOLDER})
+            s += menu.IsMenuItemEnabled(id) ? "1" : "0";
+        for (int id : {IDM_ADJUSTNOW, IDM_STOPALARM}) s += toolbar.IsButtonEnabled(id) ? "1" : "0";
+        s += "|";
+        for (int id : {IDM_SUSPEND, IDM_MODESTANDARD, IDM_MODELANSERVER})
+            s += menu.IsMenuItemChecked(id) ? "1" : "0";
+        return s + (toolbar.IsButtonChecked(IDM_SUSPEND) ? "1" : "0");
+    };
+    // Nothing to adjust, no alarm; the data folder is given on the command line.
+    EXPECT_EQ(states(), "001000|0100");
     app->PutSetting("TimeLastValueMs", "1");
     app->RefreshMenus();
-    EXPECT_TRUE(menu.IsMenuItemEnabled(IDM_ADJUSTNOW));
-    EXPECT_TRUE(toolbar.IsButtonEnabled(IDM_ADJUSTNOW));
-
     app->DoCommand(IDM_SUSPEND);
-    EXPECT_TRUE(menu.IsMenuItemChecked(IDM_SUSPEND));
-    EXPECT_TRUE(toolbar.IsButtonChecked(IDM_SUSPEND));
     app->DoCommand(IDM_MODELANSERVER);
-    EXPECT_TRUE(menu.IsMenuItemChecked(IDM_MODELANSERVER));
-    EXPECT_FALSE(menu.IsMenuItemChecked(IDM_MODESTANDARD));
+    EXPECT_EQ(states(), "101010|1011");
 
     // The tray menu gets the same states under its own numbers.
     MENU tray(IDR_TRAYMENU);
-    app->ApplyMenuStates(tray, true);
-    EXPECT_TRUE(tray.IsMenuItemEnabled(IDM_TRAYADJUSTNOW));
-    EXPECT_TRUE(tray.IsMenuItemChecked(IDM_TRAYSUSPEND));
-    EXPECT_FALSE(tray.IsMenuItemEnabled(IDM_STOPALARM));
-    EXPECT_TRUE(tray.IsMenuItemEnabled(IDM_EXIT));
+    auto traystates = [&] {
+        app->ApplyMenuStates(tray, true);
+        return std::string(tray.IsMenuItemEnabled(IDM_TRAYADJUSTNOW) ? "1" : "0") +
+               (tray.IsMenuItemChecked(IDM_TRAYSUSPEND) ? "1" : "0") +
+               (tray.IsMenuItemEnabled(IDM_STOPALARM) ? "1" : "0") +
+               (tray.IsMenuItemEnabled(IDM_EXIT) ? "1" : "0");
+    };
+    EXPECT_EQ(traystates(), "1101");
+
+    // A service cannot be ended from either menu; its session end removes the tray icon.
+    // (Closing, the exit command and the session end of a service: the e2e tests.)
+    app.reset();
+    Start("/SERVICE");
+    EXPECT_EQ(states().substr(2, 1) + traystates().substr(3), "00");
+    EXPECT_EQ(app->Send(WM_ENDSESSION, TRUE), 0);
+    EXPECT_EQ(app->GetTrayIconId(), 0);
 }
 
 TEST_F(App, EveryCommandStopsTheAlarmSound)
@@ -246,37 +249,6 @@ TEST_F(App, EveryCommandStopsTheAlarmSound)
     EXPECT_EQ(app->GetAlarmSound().Length(), 0);
     EXPECT_FALSE(app->GetMainMenu().IsMenuItemEnabled(IDM_STOPALARM));
     EXPECT_FALSE(KillTimer(app->GetHwnd(), TIMER_ALARM));
-}
-
-TEST_F(App, ServiceModeDisablesExitAndKeepsRunningAtTheSessionEnd)
-{
-    Start("/SERVICE");
-    char cls[64] = "";
-    GetClassNameA(app->GetHwnd(), cls, sizeof cls);
-    EXPECT_STREQ(cls, "KelvoHoralinkWinClassService");
-    EXPECT_TRUE(IsIconic(app->GetHwnd()));
-    EXPECT_FALSE(app->GetMainMenu().IsMenuItemEnabled(IDM_EXIT));
-    MENU tray(IDR_TRAYMENU);
-    app->ApplyMenuStates(tray, true);
-    EXPECT_FALSE(tray.IsMenuItemEnabled(IDM_EXIT));
-
-    // The end of the session removes the tray icon and nothing else.
-    EXPECT_EQ(app->Send(WM_ENDSESSION, TRUE), 0);
-    EXPECT_EQ(app->GetTrayIconId(), 0);
-    EXPECT_TRUE(app->WorkThreadRunning());
-}
-
-TEST_F(App, UnknownCommandsAreShown)
-{
-    Start();
-    LOGCAPTURE log;
-    BOXWATCH boxes;
-    EXPECT_EQ(app->DoCommand(4711), 0);
-    const std::vector<DIALOGSEEN>& seen = boxes.Stop();
-    ASSERT_EQ(seen.size(), 1u);
-    EXPECT_EQ(seen[0].title, Title());
-    EXPECT_EQ(seen[0].text, "WM_COMMAND 4711");
-    EXPECT_THAT(log.Text(), HasSubstr("APP::~DoCommand rc=0"));
 }
 
 TEST_F(App, WorkOfOtherThreadsIsHandedToTheWindowThread)
@@ -306,52 +278,44 @@ TEST_F(App, WorkOfOtherThreadsIsHandedToTheWindowThread)
     app->StopAttention();
 }
 
-TEST_F(App, CloseMinimisesWhenConfigured)
+// With DlgCloseMinimize closing minimises, and a session end that is called off changes
+// nothing; the exit command still ends the program.
+TEST_F(App, ClosingAndASessionEndThatDoNotEndTheProgram)
 {
     Config("DlgCloseMinimize=1\r\n");
     Start();
     app->Send(WM_CLOSE);
     EXPECT_TRUE(IsIconic(app->GetHwnd()));
-    EXPECT_TRUE(app->WorkThreadRunning());
-    // The exit command still ends it.
+    EXPECT_EQ(app->Send(WM_ENDSESSION, FALSE), 0);
     bool quit = false;
+    Settle();
+    EXPECT_TRUE(app->WorkThreadRunning());
+    MSG msg;
+    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
     app->DoCommand(IDM_EXIT);
     EXPECT_TRUE(Pump([&] { return quit; }, &quit));
 }
 
-TEST_F(App, ACancelledSessionEndChangesNothing)
+TEST_F(App, CommandsThatShowBoxes)
 {
     Start();
-    EXPECT_EQ(app->Send(WM_ENDSESSION, FALSE), 0);
-    EXPECT_TRUE(app->WorkThreadRunning());
-    MSG msg;
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-}
-
-TEST_F(App, AboutBoxShowsTitleAndVersion)
-{
-    Start();
-    std::string line;
-    DIALOGDRIVER driver("About", [&](HWND dialog) {
-        line = ControlText(FindControl(dialog, IDC_ABOUT_TITLE));
-        EXPECT_NE(FindControl(dialog, IDC_ABOUT_LINK), nullptr);
-        ClickButton(FindControl(dialog, IDOK));
-    });
-    EXPECT_EQ(app->DoCommand(IDM_ABOUT), 1);
-    EXPECT_TRUE(driver.Wait());
-    EXPECT_EQ(line, "Horalink V1.00");
-}
-
-TEST_F(App, AMissingHelpFileIsNamedWhenHelpIsAsked)
-{
-    Start();
+    {
+        LOGCAPTURE log;
+        BOXWATCH boxes;
+        EXPECT_EQ(app->DoCommand(4711), 0);  // unknown commands are shown, not ignored
+        const std::vector<DIALOGSEEN>& seen = boxes.Stop();
+        ASSERT_EQ(seen.size(), 1u);
+        EXPECT_EQ(seen[0].title + "|" + seen[0].text, Title() + "|WM_COMMAND 4711");
+        EXPECT_THAT(log.Text(), HasSubstr("APP::~DoCommand rc=0"));
+    }
+    // This help object has no file: the help commands name the missing one.
     BOXWATCH boxes;
     app->DoCommand(IDM_HELPCONTENTS);
     app->DoCommand(IDM_HELPSTART);
     const std::vector<DIALOGSEEN>& seen = boxes.Stop();
     ASSERT_EQ(seen.size(), 2u);
-    EXPECT_THAT(seen[0].text, HasSubstr("horalink.chm"));
-    EXPECT_EQ(seen[0].title, "Horalink");
+    EXPECT_EQ(seen[1].title, "Horalink");
+    EXPECT_THAT(seen[1].text, HasSubstr("horalink.chm"));
 }
 
 TEST_F(App, SettingsAcceptedWithOkReachTheWindowAndTheDrift)
@@ -372,9 +336,11 @@ TEST_F(App, SettingsAcceptedWithOkReachTheWindowAndTheDrift)
     EXPECT_THAT(ReadFileBytes(dir.File("horalink.cfg")), HasSubstr("DlgHideToolbar=1"));
 }
 
-TEST_F(App, MinimisedToTheTrayAndBackByADoubleClick)
+// With DlgTaskbar minimising hides the window and a double click (mode 0) shows it; in
+// mode 2 the double click adjusts even while the menu item is disabled.
+TEST_F(App, TrayDoubleClicks)
 {
-    Config("DlgTaskbar=1\r\nDlgDblClickMode=0\r\n");
+    Config("DlgTaskbar=1\r\nDlgDblClickMode=0\r\nTimeLastValueMs=0\r\n");
     Start();
     HWND hwnd = app->GetHwnd();
     ShowWindow(hwnd, SW_MINIMIZE);
@@ -382,14 +348,10 @@ TEST_F(App, MinimisedToTheTrayAndBackByADoubleClick)
     app->Send(WM__TASKBAR, 1, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(IsWindowVisible(hwnd));
     EXPECT_FALSE(IsIconic(hwnd));
-}
 
-TEST_F(App, ADoubleClickAdjustsEvenWithoutADifference)
-{
-    Config("DlgDblClickMode=2\r\nTimeLastValueMs=0\r\n");
-    Start();
     // Suspended, the update thread leaves the adjustment pending for the test to see.
     app->DoCommand(IDM_SUSPEND);
+    app->PutSetting("DlgDblClickMode", "2");
     EXPECT_FALSE(app->GetMainMenu().IsMenuItemEnabled(IDM_ADJUSTNOW));
     app->Send(WM__TASKBAR, 1, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(app->IsAdjustPending());

@@ -34,21 +34,27 @@ protected:
         SetAutoStart("Horalink", nullptr);
         KELVOAPP::FreeLanguageLibrary();
     }
-    std::string Get(const char* key) { return settings[key].Text(); }
+    // Several settings' values joined by "|".
+    std::string Values(std::initializer_list<const char*> keys)
+    {
+        std::string joined;
+        for (const char* key : keys) joined += std::string(settings[key].Text()) + "|";
+        return joined.substr(0, joined.size() - 1);
+    }
 
     TEMPDIR dir;
     HASH settings;
 };
 
 void click(HWND frame, int id) { ClickButton(GetDlgItem(frame, id)); }
+std::string state(bool on) { return on ? "1" : "0"; }
 
 TEST_F(SetupWizard, FinishStoresEveryChoice)
 {
-    std::string entries, servers;
-    bool entriesenabled = false, checkonceenabled = false;
+    std::string entries, servers, enabling;
     DIALOGDRIVER driver(TITLE, [&](HWND frame) {
         ClickCheck(PageControl(frame, IDC_CONNECTION_DIALUP), true);
-        entriesenabled = IsEnabled(PageControl(frame, IDC_CONNECTION_ENTRIES));
+        enabling = state(IsEnabled(PageControl(frame, IDC_CONNECTION_ENTRIES)));
         entries = ListEntries(PageControl(frame, IDC_CONNECTION_ENTRIES));
         SelectListEntry(PageControl(frame, IDC_CONNECTION_ENTRIES), 1);
         click(frame, IDC_WIZARD_NEXT);
@@ -58,89 +64,67 @@ TEST_F(SetupWizard, FinishStoresEveryChoice)
         click(frame, IDC_WIZARD_NEXT);
         ClickCheck(PageControl(frame, IDC_WIZSTYLE_LIVELY), true);
         ClickCheck(PageControl(frame, IDC_WIZSTYLE_AUTORUN), true);
-        checkonceenabled = IsEnabled(PageControl(frame, IDC_WIZSTYLE_CHECKONCE));
+        enabling += state(IsEnabled(PageControl(frame, IDC_WIZSTYLE_CHECKONCE)));
         ClickCheck(PageControl(frame, IDC_WIZSTYLE_CHECKONCE), true);
         click(frame, IDOK);
     });
     WIZARDRESULT result = RunSetupWizard(nullptr, settings, STRING("Office|Home"), NOW);
     ASSERT_TRUE(driver.Wait());
     EXPECT_EQ(entries, "Office|Home");
-    EXPECT_TRUE(entriesenabled);
+    EXPECT_EQ(enabling, "11");
     EXPECT_EQ(servers.rfind("Worldwide: public servers of the NTP pool|Europe: NTP pool|", 0), 0u);
     EXPECT_NE(servers.find("|Local network: the time comes from the Horalink LAN server"),
               std::string::npos);
-    EXPECT_TRUE(checkonceenabled);
-
     EXPECT_TRUE(result.Finished);
     EXPECT_EQ(result.Style, WIZARDSTYLE_LIVELY);
-    EXPECT_EQ(Get("ConnectionType"), "1");
-    EXPECT_EQ(Get("ConnectionEntryToMonitor"), "Home");
-    EXPECT_EQ(Get("TimeServer"), "de.pool.ntp.org");
-    EXPECT_EQ(Get("TimeCyclic"), "12");
-    EXPECT_EQ(Get("TimeNextRefresh"), "1700000000");
-    EXPECT_EQ(Get("DlgAutoRun"), "1");
-    EXPECT_EQ(Get("TimeCheckOnce"), "1");
     // The lively style leaves the look alone.
-    EXPECT_EQ(Get("ClockAnimation"), "1");
-    EXPECT_EQ(Get("DlgStartMinimized"), "0");
+    EXPECT_EQ(Values({"ConnectionType", "ConnectionEntryToMonitor", "TimeServer", "TimeCyclic",
+                      "TimeNextRefresh", "DlgAutoRun", "TimeCheckOnce", "ClockAnimation",
+                      "DlgStartMinimized"}),
+              "1|Home|de.pool.ntp.org|12|1700000000|1|1|1|0");
     EXPECT_EQ(AutoStartValue("Horalink"), "\"" + std::string(KELVOAPP::ProgramPath()) + "\"");
 }
 
+// Next and Finish in turn on the presets; Back returns, the interval keeps to its range.
 TEST_F(SetupWizard, PresetsGiveAPermanentConnectionTheDefaultServerAndTheQuietStyle)
 {
     settings["TimeCyclic"] = "1";
     SetAutoStart("Horalink", true);
-    bool backenabled = true, finishshown = true, nextshown = false, checkonceenabled = true;
+    std::string buttons, cyclic;
     DIALOGDRIVER driver(TITLE, [&](HWND frame) {
-        backenabled = IsEnabled(GetDlgItem(frame, IDC_WIZARD_BACK));
-        finishshown = IsWindowVisible(GetDlgItem(frame, IDOK));
-        click(frame, IDC_WIZARD_NEXT);
-        click(frame, IDC_WIZARD_NEXT);
-        nextshown = IsWindowVisible(GetDlgItem(frame, IDC_WIZARD_NEXT));
-        checkonceenabled = IsEnabled(PageControl(frame, IDC_WIZSTYLE_CHECKONCE));
-        click(frame, IDOK);
-    });
-    WIZARDRESULT result = RunSetupWizard(nullptr, settings, STRING("Office|Home"), NOW);
-    ASSERT_TRUE(driver.Wait());
-    EXPECT_FALSE(backenabled);
-    EXPECT_FALSE(finishshown);
-    EXPECT_FALSE(nextshown);
-    EXPECT_FALSE(checkonceenabled);
-
-    EXPECT_TRUE(result.Finished);
-    EXPECT_EQ(result.Style, WIZARDSTYLE_QUIET);
-    EXPECT_EQ(Get("ConnectionType"), "0");
-    EXPECT_EQ(Get("ConnectionEntryToMonitor"), "Office");
-    EXPECT_EQ(Get("TimeServer"), DEFAULT_TIME_SERVER);
-    EXPECT_EQ(Get("TimeCyclic"), "8");
-    EXPECT_EQ(Get("ClockAnimation"), "0");
-    EXPECT_EQ(Get("AgentSupportActive"), "0");
-    EXPECT_EQ(Get("DlgStartMinimized"), "1");
-    EXPECT_EQ(Get("ClockTenths"), "1");
-    EXPECT_EQ(Get("DlgAutoRun"), "0");
-    EXPECT_EQ(AutoStartValue("Horalink"), "<none>");
-}
-
-TEST_F(SetupWizard, BackReturnsAndTheIntervalStaysWithinItsRange)
-{
-    std::string cyclic;
-    bool listenabled = true;
-    DIALOGDRIVER driver(TITLE, [&](HWND frame) {
-        listenabled = IsEnabled(PageControl(frame, IDC_CONNECTION_ENTRIES));
+        buttons = state(IsEnabled(GetDlgItem(frame, IDC_WIZARD_BACK))) +
+                  state(IsWindowVisible(GetDlgItem(frame, IDOK))) +
+                  state(IsEnabled(PageControl(frame, IDC_CONNECTION_ENTRIES)));
         click(frame, IDC_WIZARD_NEXT);
         SetControlText(PageControl(frame, IDC_SERVER_CYCLIC), "500");
         click(frame, IDC_WIZARD_BACK);
         click(frame, IDC_WIZARD_NEXT);
         cyclic = ControlText(PageControl(frame, IDC_SERVER_CYCLIC));
         click(frame, IDC_WIZARD_NEXT);
+        buttons += "|" + state(IsWindowVisible(GetDlgItem(frame, IDC_WIZARD_NEXT))) +
+                   state(IsEnabled(PageControl(frame, IDC_WIZSTYLE_CHECKONCE)));
+        click(frame, IDOK);
+    });
+    WIZARDRESULT result = RunSetupWizard(nullptr, settings, STRING("Office|Home"), NOW);
+    ASSERT_TRUE(driver.Wait());
+    EXPECT_EQ(buttons, "000|00");
+    EXPECT_EQ(cyclic, "500");
+    EXPECT_TRUE(result.Finished);
+    EXPECT_EQ(result.Style, WIZARDSTYLE_QUIET);
+    EXPECT_EQ(Values({"ConnectionType", "ConnectionEntryToMonitor", "TimeServer", "TimeCyclic",
+                      "ClockAnimation", "AgentSupportActive", "DlgStartMinimized", "ClockTenths",
+                      "DlgAutoRun"}),
+              std::string("0|Office|") + DEFAULT_TIME_SERVER + "|100|0|0|1|1|0");
+    EXPECT_EQ(AutoStartValue("Horalink"), "<none>");
+
+    DIALOGDRIVER empty(TITLE, [&](HWND frame) {
+        click(frame, IDC_WIZARD_NEXT);
+        click(frame, IDC_WIZARD_NEXT);
         click(frame, IDOK);
     });
     RunSetupWizard(nullptr, settings, STRING(""), NOW);
-    ASSERT_TRUE(driver.Wait());
-    EXPECT_FALSE(listenabled);
-    EXPECT_EQ(cyclic, "500");
-    EXPECT_EQ(Get("TimeCyclic"), "100");
-    EXPECT_EQ(Get("ConnectionEntryToMonitor"), "");
+    ASSERT_TRUE(empty.Wait());
+    EXPECT_EQ(Values({"ConnectionEntryToMonitor", "TimeCyclic"}), "|8");
 }
 
 TEST_F(SetupWizard, CancelLeavesTheSettingsAsTheyWere)
@@ -157,10 +141,9 @@ TEST_F(SetupWizard, CancelLeavesTheSettingsAsTheyWere)
         ClickCheck(PageControl(frame, IDC_WIZSTYLE_AUTORUN), true);
         click(frame, IDCANCEL);
     });
-    WIZARDRESULT result = RunSetupWizard(nullptr, settings, STRING("Office"), NOW);
+    EXPECT_FALSE(RunSetupWizard(nullptr, settings, STRING("Office"), NOW).Finished);
     ASSERT_TRUE(driver.Wait());
     EXPECT_EQ(selected, 12);  // the server set before is the one chosen
-    EXPECT_FALSE(result.Finished);
     EXPECT_TRUE(SameText(settings.Text().Text(), before.Text()));
     EXPECT_EQ(AutoStartValue("Horalink"), "<none>");
 
@@ -168,9 +151,8 @@ TEST_F(SetupWizard, CancelLeavesTheSettingsAsTheyWere)
         click(frame, IDC_WIZARD_NEXT);
         SendMessageA(frame, WM_CLOSE, 0, 0);
     });
-    result = RunSetupWizard(nullptr, settings, STRING("Office"), NOW);
+    EXPECT_FALSE(RunSetupWizard(nullptr, settings, STRING("Office"), NOW).Finished);
     ASSERT_TRUE(closer.Wait());
-    EXPECT_FALSE(result.Finished);
     EXPECT_TRUE(SameText(settings.Text().Text(), before.Text()));
 }
 

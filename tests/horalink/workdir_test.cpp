@@ -22,6 +22,9 @@
 
 namespace {
 
+const std::string REFUSED = ": some copy failed!\r\n(existing files, illegal destination path, etc.)"
+                            "\r\n\r\nThe original data folder will remain active!";
+
 class WorkDir : public testing::Test {
 protected:
     void SetUp() override { Prepare(""); }
@@ -53,24 +56,28 @@ protected:
         EXPECT_EQ(ReadFileBytes(folder + "\\logs\\a.log"), std::string("line\0\x01\xff", 7)) << folder;
         EXPECT_EQ(ReadFileBytes(folder + "\\logs\\old\\b.log"), "older") << folder;
     }
-    // The start-time procedure as the program runs it, without menu.
-    std::string Start(int systemfolder = WORKDIR_SYSTEMFOLDER)
+    // The start-time procedure as the program runs it, with a menu when one is given.
+    std::string Start(int systemfolder = WORKDIR_SYSTEMFOLDER, HWND window = nullptr)
     {
         WORKDIR workdir(nullptr, "Kelvo");
         workdir.SetRegistryName(app.c_str());
-        STRING result, pending;
-        workdir.GetWorkDir(nullptr, 0, result, pending, systemfolder);
+        STRING result;
+        pending.SetNull();
+        workdir.GetWorkDir(window, window ? 2204 : 0, result, pending, systemfolder);
         return result.Text();
     }
-    // The boxes seen were the one error box of a refused or failed move from "from" to
-    // "to", and the registry still names the old folder.
-    void ExpectKept(const std::vector<DIALOGSEEN>& seen, const std::string& from, const std::string& to)
+    // A pending move or switch to "to" that is refused or fails: one error box, and the
+    // registry still names the old folder.
+    void ExpectKept(const std::string& from, const std::string& to)
     {
+        SetValue("ApplicationDataDir", from);
+        SetValue("ApplicationDataDir.New", to);
+        BOXWATCH boxes;
+        EXPECT_EQ(Start(), from);
+        const std::vector<DIALOGSEEN>& seen = boxes.Stop();
         ASSERT_EQ(seen.size(), 1u) << to;
         EXPECT_EQ(seen[0].title, "Horalink");
-        EXPECT_EQ(seen[0].text, from + " -> \r\n" + to +
-                                    ": some copy failed!\r\n(existing files, illegal destination "
-                                    "path, etc.)\r\n\r\nThe original data folder will remain active!");
+        EXPECT_EQ(seen[0].text, from + " -> \r\n" + (to[0] == '*' ? to.substr(1) : to) + REFUSED);
         EXPECT_EQ(Value("ApplicationDataDir"), from);
         EXPECT_EQ(Value("ApplicationDataDir.New"), "<none>");
     }
@@ -78,6 +85,7 @@ protected:
     SCRATCHKEY key;
     const std::string& app = key.Name();
     TEMPDIR dir;
+    STRING pending;
 };
 
 }  // namespace
@@ -91,24 +99,16 @@ TEST_F(WorkDir, OptionFolderIsCreatedOneLevelAndTheRegistryStaysUntouched)
     AppendMenuA(menu, MF_STRING, 2204, "Data folder");
     AppendMenuA(menu, MF_STRING, 2205, "Other");
     SetMenu(window, menu);
-    auto start = [&](STRING& pending) {
-        WORKDIR workdir(nullptr, "Kelvo");
-        workdir.SetRegistryName(app.c_str());
-        STRING result;
-        workdir.GetWorkDir(window, 2204, result, pending, WORKDIR_SYSTEMFOLDER);
-        return std::string(result.Text());
-    };
 
     // Without the option the menu command stays.
-    STRING pending;
     Fill(dir.File("stored"));
     SetValue("ApplicationDataDir", dir.File("stored"));
-    EXPECT_EQ(start(pending), dir.File("stored"));
+    EXPECT_EQ(Start(WORKDIR_SYSTEMFOLDER, window), dir.File("stored"));
     EXPECT_FALSE(GetMenuState(menu, 2204, MF_BYCOMMAND) & MF_GRAYED);
     SHDeleteKeyA(HKEY_CURRENT_USER, key.Path().c_str());
 
     Prepare("/WORKDIR:" + folder);
-    EXPECT_EQ(start(pending), folder);
+    EXPECT_EQ(Start(WORKDIR_SYSTEMFOLDER, window), folder);
     EXPECT_TRUE(pending.IsNull());
     EXPECT_TRUE(OSYS::FileIsDirectory(folder.c_str()));
     EXPECT_FALSE(key.Exists());
@@ -119,15 +119,13 @@ TEST_F(WorkDir, OptionFolderIsCreatedOneLevelAndTheRegistryStaysUntouched)
     SetValue("ApplicationDataDir", dir.File("stored"));
     SetValue("ApplicationDataDir.New", "*" + dir.File("elsewhere"));
     Prepare("-WORKDIR " + folder);
-    EXPECT_EQ(start(pending), folder);
+    EXPECT_EQ(Start(), folder);
     EXPECT_EQ(Value("ApplicationDataDir"), dir.File("stored"));
     EXPECT_EQ(Value("ApplicationDataDir.New"), "*" + dir.File("elsewhere"));
     ExpectFilled(dir.File("stored"));
     DestroyWindow(window);
-}
 
-TEST_F(WorkDir, OptionWithoutAUsableFolderFallsBackToTheProgramFolder)
-{
+    // An option without a usable folder falls back to the program's folder.
     REPORTS reports;
     Prepare("/WORKDIR:" + dir.File("two\\levels"));  // only one level is created
     EXPECT_EQ(Start(), ".");
@@ -135,28 +133,23 @@ TEST_F(WorkDir, OptionWithoutAUsableFolderFallsBackToTheProgramFolder)
     Prepare("/WORKDIR");
     EXPECT_EQ(Start(), ".");
     EXPECT_TRUE(reports.Were(1, "FALSE", ""));
-    EXPECT_FALSE(key.Exists());
 }
 
-TEST_F(WorkDir, StoredFolderIsKeptOrCreated)
+TEST_F(WorkDir, StoredFolderIsKeptOrCreatedAndFilesDirIsTakenOver)
 {
     std::string deep = dir.File("a\\b\\c");
     SetValue("ApplicationDataDir", deep);
     EXPECT_EQ(Start(), deep);
     EXPECT_TRUE(OSYS::FileIsDirectory(deep.c_str()));
     EXPECT_EQ(Value("ApplicationDataDir"), deep);
-    EXPECT_EQ(Start(), deep);
-}
 
-TEST_F(WorkDir, FilesDirIsTakenOver)
-{
+    SHDeleteKeyA(HKEY_CURRENT_USER, key.Path().c_str());
     Fill(dir.File("old"));
     SetValue("FilesDir", dir.File("old"));
     EXPECT_EQ(Start(), dir.File("old"));
     EXPECT_EQ(Value("ApplicationDataDir"), dir.File("old"));
     EXPECT_EQ(Value("FilesDir"), "<none>");
     ExpectFilled(dir.File("old"));
-
     // Beside a current value the old one is left alone.
     SetValue("FilesDir", dir.File("older"));
     EXPECT_EQ(Start(), dir.File("old"));
@@ -168,7 +161,6 @@ TEST_F(WorkDir, UnusableStoredFolderFallsBackToTheDefault)
     // Below a file no folder can be made.
     ASSERT_TRUE(WriteFileBytes(dir.File("file"), "x"));
     SetValue("ApplicationDataDir", dir.File("file\\data"));
-
     std::string common = GetWin32SystemPath(13).Text();
     ASSERT_FALSE(common.empty());
     std::string standard = common + "Kelvo\\Horalink";
@@ -176,7 +168,6 @@ TEST_F(WorkDir, UnusableStoredFolderFallsBackToTheDefault)
     REPORTS reports;
     EXPECT_EQ(Start(13), standard);
     EXPECT_TRUE(reports.Were(0));
-    EXPECT_TRUE(OSYS::FileIsDirectory(standard.c_str()));
     EXPECT_EQ(Value("ApplicationDataDir"), standard);
     if (!existed) {
         RemoveDirectoryA(standard.c_str());
@@ -188,22 +179,14 @@ TEST_F(WorkDir, UnusableStoredFolderFallsBackToTheDefault)
     SetValue("ApplicationDataDir", dir.File("file\\data"));
     WORKDIR workdir(nullptr, "Kelvo", app.c_str());
     workdir.SetRegistryName(app.c_str());
-    STRING result, pending;
+    STRING result;
     EXPECT_TRUE(workdir.WorkDirInit(result, pending, 6));
     EXPECT_EQ(std::string(result.Text()), documents);
     EXPECT_TRUE(OSYS::FileIsDirectory(documents.c_str()));
     RemoveDirectoryA(documents.c_str());
-}
 
-TEST_F(WorkDir, WithoutAnyUsableFolderTheProgramFolderIsUsed)
-{
-    ASSERT_TRUE(WriteFileBytes(dir.File("file"), "x"));
+    // No system folder of that number: no default either, and the program's folder is used.
     SetValue("ApplicationDataDir", dir.File("file\\data"));
-    REPORTS reports;
-    WORKDIR workdir(nullptr, "Kelvo");
-    workdir.SetRegistryName(app.c_str());
-    STRING result, pending;
-    // No system folder of that number: no default either.
     EXPECT_FALSE(workdir.WorkDirInit(result, pending, 99));
     EXPECT_STREQ(result.Text(), ".");
     EXPECT_TRUE(reports.Were(2, "FALSE", ""));
@@ -220,35 +203,17 @@ TEST_F(WorkDir, PendingMoveCopiesTheTreeAndDeletesTheOldOne)
     BOXWATCH boxes;
     LOGCAPTURE log;
     EXPECT_EQ(Start(), to);
-    const std::string& text = log.Text();
     EXPECT_TRUE(boxes.Stop().empty());
     ExpectFilled(to);
     EXPECT_FALSE(FileExistsOnDisk(from));
     EXPECT_EQ(Value("ApplicationDataDir"), to);
     EXPECT_EQ(Value("ApplicationDataDir.New"), "<none>");
-    // Whole lines of the log file (written with CR LF).
     for (const std::string& line :
-         {"WORKDIR::WorkDirInit " + app + " Horalink",
-          "WORKDIR::WorkDirInit done, workdir= " + from,
+         {"WORKDIR::WorkDirInit " + app + " Horalink", "WORKDIR::WorkDirInit done, workdir= " + from,
           "WORKDIR::WorkDirNew " + app + " " + from + " *" + to + " *.*",
           std::string("WORKDIR::WorkDirNew done, success= 1"),
           "WORKDIR::GetWorkDir done, pfilesdir= " + to})
-        EXPECT_NE(text.find("] " + line + "\r\n"), std::string::npos) << line;
-}
-
-TEST_F(WorkDir, MoveIntoTheFolderItselfOrBelowIsRefused)
-{
-    std::string from = dir.File("data");
-    Fill(from);
-    SetValue("ApplicationDataDir", from);
-    for (const std::string& to : {from + "\\inner", dir.File("DATA\\")}) {
-        SetValue("ApplicationDataDir.New", "*" + to);
-        BOXWATCH boxes;
-        EXPECT_EQ(Start(), from);
-        ExpectKept(boxes.Stop(), from, to);
-        ExpectFilled(from);
-        EXPECT_FALSE(FileExistsOnDisk(from + "\\inner"));
-    }
+        EXPECT_NE(log.Text().find("] " + line + "\r\n"), std::string::npos) << line;
 }
 
 TEST_F(WorkDir, PendingSwitchCopiesNothing)
@@ -266,18 +231,40 @@ TEST_F(WorkDir, PendingSwitchCopiesNothing)
     ExpectFilled(from);
     EXPECT_EQ(Value("ApplicationDataDir"), to);
     EXPECT_EQ(Value("ApplicationDataDir.New"), "<none>");
+
+    // A value naming the folder in use (in other letters) is no switch at all.
+    SetValue("ApplicationDataDir.New", dir.File("FRESH\\START"));
+    EXPECT_EQ(Start(), to);
+    EXPECT_TRUE(pending.IsNull());
 }
 
-TEST_F(WorkDir, SwitchToAFolderThatCannotExistKeepsTheCurrentOne)
+// Into the folder itself or below it, and a switch to a folder that cannot exist: refused
+// with the message, the current folder and its files stay.
+TEST_F(WorkDir, RefusedMovesKeepTheCurrentFolder)
 {
     std::string from = dir.File("data");
     Fill(from);
     ASSERT_TRUE(WriteFileBytes(dir.File("file"), "x"));
-    SetValue("ApplicationDataDir", from);
-    SetValue("ApplicationDataDir.New", dir.File("file\\data"));
+    for (const std::string& to : {"*" + from + "\\inner", "*" + dir.File("DATA\\"), dir.File("file\\data")}) {
+        ExpectKept(from, to);
+        ExpectFilled(from);
+    }
+    EXPECT_FALSE(FileExistsOnDisk(from + "\\inner"));
+
+    // The program's own folder (".") is never moved away.
+    char previous[MAX_PATH];
+    GetCurrentDirectoryA(sizeof previous, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(from.c_str()));
+    WORKDIR workdir(nullptr, "Kelvo");
+    workdir.SetRegistryName(app.c_str());
     BOXWATCH boxes;
-    EXPECT_EQ(Start(), from);
-    ExpectKept(boxes.Stop(), from, dir.File("file\\data"));
+    bool moved = workdir.WorkDirNew(".", ("*" + dir.File("away")).c_str(), "*.*");
+    size_t shown = boxes.Stop().size();
+    SetCurrentDirectoryA(previous);
+    EXPECT_FALSE(moved);
+    EXPECT_EQ(shown, 1u);
+    ExpectFilled(from);
+    EXPECT_FALSE(FileExistsOnDisk(dir.File("away")));
 }
 
 TEST_F(WorkDir, FailedCopyKeepsTheOldFolderAndItsFiles)
@@ -289,52 +276,11 @@ TEST_F(WorkDir, FailedCopyKeepsTheOldFolderAndItsFiles)
     HANDLE locked = CreateFileA((from + "\\logs\\a.log").c_str(), GENERIC_READ, 0, nullptr,
                                 OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     ASSERT_NE(locked, INVALID_HANDLE_VALUE);
-    SetValue("ApplicationDataDir", from);
-    SetValue("ApplicationDataDir.New", "*" + to);
-    BOXWATCH boxes;
-    std::string result = Start();
-    const std::vector<DIALOGSEEN>& seen = boxes.Stop();
+    ExpectKept(from, "*" + to);
     CloseHandle(locked);
-    EXPECT_EQ(result, from);
-    ExpectKept(seen, from, to);
     ExpectFilled(from);
     // What was copied stays where it went.
     EXPECT_EQ(ReadFileBytes(to + "\\logs\\old\\b.log"), "older");
-}
-
-TEST_F(WorkDir, TheProgramFolderIsNeverMovedAway)
-{
-    std::string cwd = dir.File("cwd");
-    Fill(cwd);
-    char previous[MAX_PATH];
-    GetCurrentDirectoryA(sizeof previous, previous);
-    ASSERT_TRUE(SetCurrentDirectoryA(cwd.c_str()));
-    WORKDIR workdir(nullptr, "Kelvo");
-    workdir.SetRegistryName(app.c_str());
-    BOXWATCH boxes;
-    bool moved = workdir.WorkDirNew(".", ("*" + dir.File("away")).c_str(), "*.*");
-    const std::vector<DIALOGSEEN>& seen = boxes.Stop();
-    SetCurrentDirectoryA(previous);
-    EXPECT_FALSE(moved);
-    EXPECT_EQ(seen.size(), 1u);
-    ExpectFilled(cwd);
-    EXPECT_FALSE(FileExistsOnDisk(dir.File("away")));
-}
-
-TEST_F(WorkDir, PendingValueNamingTheFolderInUseIsNoMove)
-{
-    std::string from = dir.File("data");
-    Fill(from);
-    SetValue("ApplicationDataDir", from);
-    SetValue("ApplicationDataDir.New", dir.File("DATA"));
-    WORKDIR workdir(nullptr, "Kelvo");
-    workdir.SetRegistryName(app.c_str());
-    STRING result, pending;
-    EXPECT_TRUE(workdir.WorkDirInit(result, pending, WORKDIR_SYSTEMFOLDER));
-    EXPECT_TRUE(pending.IsNull());
-    SetValue("ApplicationDataDir.New", "*" + dir.File("next"));
-    EXPECT_TRUE(workdir.WorkDirInit(result, pending, WORKDIR_SYSTEMFOLDER));
-    EXPECT_EQ(std::string(pending.Text()), "*" + dir.File("next"));
 }
 
 TEST(WorkDirFolders, SameAndInsideCompareWholePathComponents)
@@ -343,8 +289,6 @@ TEST(WorkDirFolders, SameAndInsideCompareWholePathComponents)
     EXPECT_TRUE(WORKDIR::SameFolder("C:/data", "C:\\x\\..\\data"));
     EXPECT_FALSE(WORKDIR::SameFolder("C:\\data", "C:\\data2"));
     EXPECT_TRUE(WORKDIR::SameFolder("C:\\", "c:\\"));
-
-    EXPECT_TRUE(WORKDIR::FolderInside("C:\\data\\sub", "C:\\data"));
     EXPECT_TRUE(WORKDIR::FolderInside("c:\\DATA\\sub\\deeper", "C:\\data\\"));
     EXPECT_TRUE(WORKDIR::FolderInside("C:\\data", "C:\\"));
     EXPECT_FALSE(WORKDIR::FolderInside("C:\\data2", "C:\\data"));
