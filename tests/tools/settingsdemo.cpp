@@ -49,24 +49,11 @@ static void CALLBACK step_on(HWND, UINT, UINT_PTR timer, DWORD)
     }
 }
 
-static void prepare(HASH& settings, unsigned long now)
-{
-    SETTINGS::ApplyDefaults(settings, now);
-    settings["Version"] = "1.00";
-    settings["ConnectionType"] = "0";
-    settings["ConnectionEntryToMonitor"] = "Office";
-    settings["TimeServer"] = "de.pool.ntp.org";
-    settings["TimeServer2"] = "ptbtime1.ptb.de";
-    settings["TimeDoServer2"] = "1";
-    settings["TimeCyclic"] = "4";
-    settings["DlgTaskbar"] = "1";
-    settings["DlgAutoRun"] = "1";
-    settings["TimeDriftCalc1"] = "3";
-    settings["TimeDriftCalc2"] = "24";
-    settings["TimeDriftAdjustment"] = "-5";
-    settings["LanBrodcastCyclic"] = "1";
-    settings.AllowNewKeys(false);
-}
+// The settings shown: the defaults, and a configured PC with two servers and drift.
+static const char DEMO_SETTINGS[] =
+    "Version=1.00\nConnectionType=0\nConnectionEntryToMonitor=Office\nTimeServer=de.pool.ntp.org\n"
+    "TimeServer2=ptbtime1.ptb.de\nTimeDoServer2=1\nTimeCyclic=4\nDlgTaskbar=1\nDlgAutoRun=1\n"
+    "TimeDriftCalc1=3\nTimeDriftCalc2=24\nTimeDriftAdjustment=-5\nLanBrodcastCyclic=1\n";
 
 int main()
 {
@@ -85,9 +72,10 @@ int main()
                                    : nullptr;
     if (script) script("Office|Home|Mobile", "");
 
-    HASH settings;
+    HASH settings{STRING(DEMO_SETTINGS)};
     unsigned long now = OSYS::Time();
-    prepare(settings, now);
+    SETTINGS::ApplyDefaults(settings, now);
+    settings.AllowNewKeys(false);
     char temp[MAX_PATH] = ".";
     GetTempPathA(sizeof temp, temp);
 
