@@ -220,6 +220,14 @@ static bool option_is(const char* body, const char* name, const char** value)
     return false;
 }
 
+// A level number: decimal, or hexadecimal after "0x" (category bits read best that way);
+// a leading zero means nothing, so "/D:010" is ten.
+static unsigned level_value(const char* text)
+{
+    bool hex = text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    return static_cast<unsigned>(strtoul(text, nullptr, hex ? 16 : 10));
+}
+
 void LogitOption(const char* text)
 {
     if (!text || (text[0] != '/' && text[0] != '-')) return;
@@ -237,11 +245,11 @@ void LogitOption(const char* text)
                !value) {
         log_debug = true;
     } else if (option_is(body, "LOG", &value) && value) {
-        logit_level |= static_cast<unsigned>(strtoul(value, nullptr, 0));
+        logit_level |= level_value(value);
         if (!log_open) log_open_file(nullptr, false, false);
         Logit("LogitLevel %08x\n", logit_level);
     } else if (option_is(body, "D", &value) && value) {
-        logit_level |= static_cast<unsigned>(strtoul(value, nullptr, 0));
+        logit_level |= level_value(value);
         Logit("LogitLevel %08x\n", logit_level);
     } else if (option_is(body, "NOASSERT", &value) && !value) {
         no_assert = !no_assert;
@@ -359,9 +367,11 @@ bool Assert(bool ok, const char* condition, const char* file, int line, const ch
     if (!no_assert && !quiet) {
         char title[300];
         snprintf(title, sizeof title, "%s / %s", KELVOAPP::AppTitle(), OSYS::TimeUser().Text());
-        static char message[4096];
-        snprintf(message, sizeof message, german ? GERMAN_MESSAGE : ENGLISH_MESSAGE, details);
-        int answer = MessageBoxA(nullptr, message, title,
+        STRING message;  // reports of two threads may be shown at once
+        message.Make(static_cast<int>(strlen(details) + sizeof GERMAN_MESSAGE), nullptr);
+        snprintf(message.Data(), message.GetBufLen(), german ? GERMAN_MESSAGE : ENGLISH_MESSAGE,
+                 details);
+        int answer = MessageBoxA(nullptr, message.Data(), title,
                                  MB_YESNO | MB_ICONERROR | MB_SETFOREGROUND | MB_TASKMODAL);
         if (answer == IDNO) {
             // The user wants the program to stop here, without running further code.

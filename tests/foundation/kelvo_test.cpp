@@ -61,6 +61,8 @@ TEST(Logit, LevelsFilterByVerbosityAndCategory)
     const std::string& text = log.Text();
     EXPECT_TRUE(has(text, "] LogitLevel 00000003\r\n"));
     EXPECT_TRUE(has(text, "] LogitLevel 0000000b\r\n"));
+    LogitOption("/D:020");  // decimal: a leading zero is no octal sign
+    EXPECT_EQ(GetLogitLevel() & 0x14, 0x14u);
 }
 
 TEST(Logit, KeepAppendsAndTheDashFormReplaces)
