@@ -1,8 +1,7 @@
 // The main window in the test's own process: the window title, the tray icon's
-// number and tool tip, the menu and tool bar states, commands (unknown ones shown,
-// every command stopping the alarm, settings accepted), work handed from other threads
-// to the window thread, closing minimised, a session end that is called off, and a
-// missing help file. Closing and the session end of horalink.exe: e2e tests.
+// number and tool tip, the menu and tool bar states, commands, work handed from other
+// threads to the window thread and closing minimised. Closing and the session end of
+// horalink.exe: e2e tests.
 #include "app.h"
 
 #include "appmessages.h"
@@ -24,30 +23,6 @@
 #include <thread>
 
 using testing::HasSubstr;
-
-// Generous: the machine is shared.
-const DWORD WAIT_MS = 20000;
-
-// Dispatches the thread's messages until done() holds; false after timeoutms. A quit
-// message is noted in *quit (when given) instead of being lost.
-static bool pump_until(const std::function<bool()>& done, DWORD timeoutms, bool* quit = nullptr)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        MSG msg;
-        while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                if (quit) *quit = true;
-                continue;
-            }
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-        if (done()) return true;
-        if (GetTickCount() - start > timeoutms) return false;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT);
-    }
-}
 
 TEST(AppTrayIcon, NumberFollowsAttentionSuspensionAndFailures)
 {
@@ -87,8 +62,7 @@ protected:
         while (PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
         }
     }
-    // The settings file the program starts with: a configured connection, no scheduled
-    // checks, no sound; more comes first, so that its keys win.
+    // A configured connection, no scheduled checks, no sound; more comes first and wins.
     void Config(const std::string& more)
     {
         std::string text = more + "ConnectionType=0\r\nVersion=1.00\r\nTimeCyclic=0\r\nNotifyDoSound=0\r\n";
@@ -112,44 +86,44 @@ protected:
         return std::to_string(app->GetTrayIconId() - IDI_TRAYNORMAL) + "|" + app->GetTrayTooltip().Text();
     }
     std::string Setting(const char* name) { return app->GetSetting(name).Text(); }
-    bool Pump(const std::function<bool()>& done, bool* quit = nullptr)
+    // Dispatches this thread's messages until done() holds (false after timeoutms); a
+    // quit message is noted in quit instead of being lost.
+    bool Pump(const std::function<bool()>& done, DWORD timeoutms = 20000)
     {
-        return pump_until(done, WAIT_MS, quit);
+        for (DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, nullptr, FALSE, 20, QS_ALLINPUT)) {
+            MSG msg;
+            while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+                if (msg.message == WM_QUIT) quit = true;
+                DispatchMessageA(&msg);
+            }
+            if (done()) return true;
+            if (GetTickCount() - start > timeoutms) return false;
+        }
     }
     // Lets every message already posted arrive.
-    void Settle() { pump_until([] { return false; }, 200); }
+    void Settle() { Pump([] { return false; }, 200); }
 
     SCRATCHKEY key;
     TEMPDIR dir;
     HELPFILE help;
     std::unique_ptr<APP> app;
+    bool quit = false;
 };
 
-TEST_F(App, TitleShowsModeVersionAndSuspension)
+TEST_F(App, TitleAndTrayFollowModeSuspensionAndFailures)
 {
+    Config("TimeLastStatus=Clock: exact\r\nTimeLastOK=1 OK\r\nTimeErrCount=0\r\n");
     Start();
-    EXPECT_EQ(Title(), "Horalink V1.00");
+    EXPECT_EQ(Title() + "|" + Tray(), "Horalink V1.00|0|Horalink: Clock: exact");
     EXPECT_EQ(app->DoCommand(IDM_MODELANSERVER), 1);
-    EXPECT_EQ(Setting("Mode") + "|" + Title(), "2|Horalink (LAN time server) V1.00");
     app->DoCommand(IDM_SUSPEND);
-    EXPECT_EQ(Title(), "Horalink (LAN time server) V1.00 (suspended)");
+    EXPECT_EQ(Setting("Mode") + "|" + Title() + "|" + Tray(),
+              "2|Horalink (LAN time server) V1.00 (suspended)|1|Horalink: Clock: exact");
     app->DoCommand(IDM_TRAYSUSPEND);
     // Mode 0 is applied as the standard mode, which adds nothing.
     app->DoCommand(IDM_MODERESET);
     EXPECT_EQ(Setting("Mode") + "|" + Title(), "1|Horalink V1.00");
-    app.reset();
-    Start("/NOVERS");
-    EXPECT_EQ(Title(), "Horalink");
-}
 
-TEST_F(App, TrayIconAndToolTipFollowTheState)
-{
-    Config("TimeLastStatus=Clock: exact\r\nTimeLastOK=1 OK\r\nTimeErrCount=0\r\n");
-    Start();
-    EXPECT_EQ(Tray(), "0|Horalink: Clock: exact");
-    app->DoCommand(IDM_SUSPEND);
-    EXPECT_EQ(Tray(), "1|Horalink: Clock: exact");
-    app->DoCommand(IDM_TRAYSUSPEND);
     // One failure is no reason for the error icon yet; the second is.
     app->PutSetting("TimeLastOK", "0 No answer");
     app->PutSetting("TimeErrCount", "1");
@@ -161,6 +135,9 @@ TEST_F(App, TrayIconAndToolTipFollowTheState)
     EXPECT_EQ(Tray(), "2|Horalink: Time check failed");
     app->DoCommand(IDM_SUSPEND);  // suspension shows before the failures
     EXPECT_EQ(Tray(), "1|Horalink: Time check failed");
+    app.reset();
+    Start("/NOVERS");
+    EXPECT_EQ(Title(), "Horalink");
 }
 
 TEST_F(App, AttentionBlinksUntilAClickAndStartsAgainWhileTheClockIsWrong)
@@ -172,11 +149,10 @@ TEST_F(App, AttentionBlinksUntilAClickAndStartsAgainWhileTheClockIsWrong)
     ASSERT_TRUE(Pump([&] { return app->GetTrayIconId() == IDI_TRAYATTENTION; }));
     ASSERT_TRUE(Pump([&] { return app->GetTrayIconId() == IDI_TRAYNORMAL; }));
 
-    // A click on the tray icon stops it.
+    // A click on the tray icon stops it; the next refresh finds the clock still wrong.
     app->Send(WM__TASKBAR, 1, WM_MOUSEMOVE);
     EXPECT_FALSE(app->IsAttentionOn());
     EXPECT_EQ(app->GetTrayIconId(), IDI_TRAYNORMAL);
-    // The next refresh finds the clock still wrong.
     app->RefreshTrayIcon();
     EXPECT_TRUE(app->IsAttentionOn());
     // A command stops it too; a right clock ends it for good.
@@ -185,11 +161,12 @@ TEST_F(App, AttentionBlinksUntilAClickAndStartsAgainWhileTheClockIsWrong)
     app->PutSetting("TimeLastQuality", "1");
     app->RefreshTrayIcon();
     EXPECT_FALSE(app->IsAttentionOn());
-    EXPECT_EQ(app->GetTrayIconId(), IDI_TRAYNORMAL);
 }
 
-TEST_F(App, MenuAndToolBarStates)
+// The menu and tool bar states, the alarm they offer to stop, and the command that stops it.
+TEST_F(App, MenuAndToolBarStatesAndTheAlarm)
 {
+    Config("NotifyDoSound=1\r\nNotifyDoSoundLoop=1\r\nNotifyDoMsgbox=0\r\nNotifySoundLoopRep=60\r\n");
     Start();
     // "1" for each item (and button) that is enabled, or checked where it says so.
     auto states = [&] {
@@ -210,7 +187,13 @@ TEST_F(App, MenuAndToolBarStates)
     app->RefreshMenus();
     app->DoCommand(IDM_SUSPEND);
     app->DoCommand(IDM_MODELANSERVER);
-    EXPECT_EQ(states(), "101010|1011");
+    // A wrong clock that is not set: the sound repeats until the user reacts.
+    EXPECT_EQ(app->OnNeedClockAdjust(2, 5000), 0);
+    EXPECT_GT(app->GetAlarmSound().Length(), 0);
+    EXPECT_EQ(states(), "111011|1011");
+    Settle();
+    EXPECT_TRUE(KillTimer(app->GetHwnd(), TIMER_ALARM));
+    SetTimer(app->GetHwnd(), TIMER_ALARM, 60000, nullptr);
 
     // The tray menu gets the same states under its own numbers.
     MENU tray(IDR_TRAYMENU);
@@ -221,33 +204,11 @@ TEST_F(App, MenuAndToolBarStates)
                (tray.IsMenuItemEnabled(IDM_STOPALARM) ? "1" : "0") +
                (tray.IsMenuItemEnabled(IDM_EXIT) ? "1" : "0");
     };
-    EXPECT_EQ(traystates(), "1101");
-
-    // A service cannot be ended from either menu; its session end removes the tray icon.
-    // (Closing, the exit command and the session end of a service: the e2e tests.)
-    app.reset();
-    Start("/SERVICE");
-    EXPECT_EQ(states().substr(2, 1) + traystates().substr(3), "00");
-    EXPECT_EQ(app->Send(WM_ENDSESSION, TRUE), 0);
-    EXPECT_EQ(app->GetTrayIconId(), 0);
-}
-
-TEST_F(App, EveryCommandStopsTheAlarmSound)
-{
-    Config("NotifyDoSound=1\r\nNotifyDoSoundLoop=1\r\nNotifyDoMsgbox=0\r\nNotifySoundLoopRep=60\r\n");
-    Start();
-    // A wrong clock that is not set: the sound repeats until the user reacts.
-    EXPECT_EQ(app->OnNeedClockAdjust(2, 5000), 0);
-    EXPECT_GT(app->GetAlarmSound().Length(), 0);
-    EXPECT_TRUE(app->GetMainMenu().IsMenuItemEnabled(IDM_STOPALARM));
-    EXPECT_TRUE(app->GetToolbar().IsButtonEnabled(IDM_STOPALARM));
-    Settle();
-    EXPECT_TRUE(KillTimer(app->GetHwnd(), TIMER_ALARM));
-    SetTimer(app->GetHwnd(), TIMER_ALARM, 60000, nullptr);
-
+    EXPECT_EQ(traystates(), "1111");
+    // Every command stops the alarm.
     app->DoCommand(IDM_TRAYCHECKNOW);
     EXPECT_EQ(app->GetAlarmSound().Length(), 0);
-    EXPECT_FALSE(app->GetMainMenu().IsMenuItemEnabled(IDM_STOPALARM));
+    EXPECT_EQ(states().substr(0, 7) + traystates(), "101010|1101");
     EXPECT_FALSE(KillTimer(app->GetHwnd(), TIMER_ALARM));
 }
 
@@ -271,51 +232,23 @@ TEST_F(App, WorkOfOtherThreadsIsHandedToTheWindowThread)
     EXPECT_TRUE(KillTimer(hwnd, TIMER_TITLE));
     EXPECT_FALSE(KillTimer(hwnd, TIMER_DOCKSTATUS));
     EXPECT_EQ(app->GetTrayTooltip(), "Horalink: from the update thread");
-
-    // The engine starts the blinking on its thread; the timer fires on the window's.
-    std::thread([&] { app->StartAttention(); }).join();
-    EXPECT_TRUE(Pump([&] { return app->GetAttentionPhase() != 0; }));
-    app->StopAttention();
-}
-
-// With DlgCloseMinimize closing minimises, and a session end that is called off changes
-// nothing; the exit command still ends the program.
-TEST_F(App, ClosingAndASessionEndThatDoNotEndTheProgram)
-{
-    Config("DlgCloseMinimize=1\r\n");
-    Start();
-    app->Send(WM_CLOSE);
-    EXPECT_TRUE(IsIconic(app->GetHwnd()));
-    EXPECT_EQ(app->Send(WM_ENDSESSION, FALSE), 0);
-    bool quit = false;
-    Settle();
-    EXPECT_TRUE(app->WorkThreadRunning());
-    MSG msg;
-    EXPECT_FALSE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
-    app->DoCommand(IDM_EXIT);
-    EXPECT_TRUE(Pump([&] { return quit; }, &quit));
 }
 
 TEST_F(App, CommandsThatShowBoxes)
 {
     Start();
-    {
-        LOGCAPTURE log;
-        BOXWATCH boxes;
-        EXPECT_EQ(app->DoCommand(4711), 0);  // unknown commands are shown, not ignored
-        const std::vector<DIALOGSEEN>& seen = boxes.Stop();
-        ASSERT_EQ(seen.size(), 1u);
-        EXPECT_EQ(seen[0].title + "|" + seen[0].text, Title() + "|WM_COMMAND 4711");
-        EXPECT_THAT(log.Text(), HasSubstr("APP::~DoCommand rc=0"));
-    }
-    // This help object has no file: the help commands name the missing one.
+    LOGCAPTURE log;
     BOXWATCH boxes;
+    EXPECT_EQ(app->DoCommand(4711), 0);  // unknown commands are shown, not ignored
+    // This help object has no file: the help commands name the missing one.
     app->DoCommand(IDM_HELPCONTENTS);
     app->DoCommand(IDM_HELPSTART);
     const std::vector<DIALOGSEEN>& seen = boxes.Stop();
-    ASSERT_EQ(seen.size(), 2u);
-    EXPECT_EQ(seen[1].title, "Horalink");
-    EXPECT_THAT(seen[1].text, HasSubstr("horalink.chm"));
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[0].title + "|" + seen[0].text, Title() + "|WM_COMMAND 4711");
+    EXPECT_THAT(log.Text(), HasSubstr("APP::~DoCommand rc=0"));
+    EXPECT_EQ(seen[2].title, "Horalink");
+    EXPECT_THAT(seen[2].text, HasSubstr("horalink.chm"));
 }
 
 TEST_F(App, SettingsAcceptedWithOkReachTheWindowAndTheDrift)
@@ -336,14 +269,16 @@ TEST_F(App, SettingsAcceptedWithOkReachTheWindowAndTheDrift)
     EXPECT_THAT(ReadFileBytes(dir.File("horalink.cfg")), HasSubstr("DlgHideToolbar=1"));
 }
 
-// With DlgTaskbar minimising hides the window and a double click (mode 0) shows it; in
-// mode 2 the double click adjusts even while the menu item is disabled.
-TEST_F(App, TrayDoubleClicks)
+// With DlgCloseMinimize closing minimises, with DlgTaskbar into the tray, and a double
+// click (mode 0) shows the window; in mode 2 the double click adjusts even while the menu
+// item is disabled. A session end that is called off changes nothing; exit still ends.
+TEST_F(App, ClosingMinimisesIntoTheTrayAndDoubleClicks)
 {
-    Config("DlgTaskbar=1\r\nDlgDblClickMode=0\r\nTimeLastValueMs=0\r\n");
+    Config("DlgCloseMinimize=1\r\nDlgTaskbar=1\r\nDlgDblClickMode=0\r\nTimeLastValueMs=0\r\n");
     Start();
     HWND hwnd = app->GetHwnd();
-    ShowWindow(hwnd, SW_MINIMIZE);
+    app->Send(WM_CLOSE);
+    EXPECT_TRUE(IsIconic(hwnd));
     EXPECT_FALSE(IsWindowVisible(hwnd));
     app->Send(WM__TASKBAR, 1, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(IsWindowVisible(hwnd));
@@ -355,4 +290,11 @@ TEST_F(App, TrayDoubleClicks)
     EXPECT_FALSE(app->GetMainMenu().IsMenuItemEnabled(IDM_ADJUSTNOW));
     app->Send(WM__TASKBAR, 1, WM_LBUTTONDBLCLK);
     EXPECT_TRUE(app->IsAdjustPending());
+
+    EXPECT_EQ(app->Send(WM_ENDSESSION, FALSE), 0);
+    Settle();
+    EXPECT_TRUE(app->WorkThreadRunning());
+    EXPECT_FALSE(quit);
+    app->DoCommand(IDM_EXIT);
+    EXPECT_TRUE(Pump([&] { return quit; }));
 }
