@@ -1,7 +1,6 @@
 // The settings dialog, driven from a thread of its own: every page and its title,
-// values changed through the controls reaching horalink.cfg with the steps after
-// OK in their order, Cancel changing nothing, the enable rules following their check
-// boxes, and the drift calculator filling the drift page.
+// values changed through the controls reaching horalink.cfg with the steps after OK in
+// their order, Cancel changing nothing, enable rules, and the drift calculator.
 #include "configfiles.h"
 #include "dialogdriver.h"
 #include "dialogpages.h"
@@ -106,13 +105,15 @@ std::string wait_text(HWND control, const std::string& value)
 }
 
 // A server chosen in an older version stays in its list, chosen; a known one shows its
-// description. The clock page shows the font and the colours.
-TEST_F(SettingsDialog, OpensWithEightTitledPagesShowingTheSettings)
+// description. The clock page shows the font and the colours. Cancel and the close box
+// change nothing, whatever was changed on the pages.
+TEST_F(SettingsDialog, OpensWithEightTitledPagesAndCancelChangesNothing)
 {
     settings["DlgTaskbar"] = "1";
     settings["DlgShiftClickMode"] = "2";
     settings["TimeServer"] = "old.example";
     settings["TimeServer2"] = "ptbtime2.ptb.de";
+    STRING before = settings.Text();
     std::string seen;
     bool swatches = true;
     DIALOGDRIVER driver(TITLE, [&](HWND book) {
@@ -131,6 +132,10 @@ TEST_F(SettingsDialog, OpensWithEightTitledPagesShowingTheSettings)
         char name[128] = "";
         SendMessageA(list, LB_GETTEXT, ListSelection(list), reinterpret_cast<LPARAM>(name));
         seen += std::string("|") + name + "|" + ControlText(GetDlgItem(page, IDC_SERVER_SECONDLIST));
+        SelectListEntry(list, 3);
+        page = show(book, CHECKS);
+        text(page, IDC_UPDATE_CYCLIC, "6");
+        check(page, IDC_UPDATE_AUTOTIME, true);
         ClickButton(GetDlgItem(book, IDCANCEL));
     });
     EXPECT_FALSE(Run(CLOCK));
@@ -139,28 +144,57 @@ TEST_F(SettingsDialog, OpensWithEightTitledPagesShowingTheSettings)
                     "|Arial, 14 pt, bold|taskbar|shift adjusts|old.example"
                     "|Germany: PTB Braunschweig, atomic clock 2");
     EXPECT_TRUE(swatches);
+
+    DIALOGDRIVER closer(TITLE, [&](HWND book) {
+        text(show(book, CHECKS), IDC_UPDATE_CYCLIC, "6");
+        SendMessageA(book, WM_CLOSE, 0, 0);
+    });
+    EXPECT_FALSE(Run());
+    ASSERT_TRUE(closer.Wait());
+    EXPECT_TRUE(SameText(settings.Text().Text(), before.Text()));
+    EXPECT_TRUE(events.Calls.empty());
+    EXPECT_FALSE(FileExistsOnDisk(dir.File("horalink.cfg")));
 }
 
+// On the way the enable rules follow their check boxes: automatic setting, sound and its
+// repetition, the largest correction; the second server and its choice.
 TEST_F(SettingsDialog, OkStoresTheControlsAndSetsTheNewSettingsGoing)
 {
     settings["ClockColorBG"] = "255";
+    std::vector<std::string> rules;
     DIALOGDRIVER driver(TITLE, [&](HWND book) {
         HWND page = show(book, PROGRAM);
         check(page, IDC_PROGRAM_TASKBAR, true);
         check(page, IDC_PROGRAM_DBLADJUST, true);
         check(page, IDC_PROGRAM_AUTORUN, true);
         page = show(book, CHECKS);
+        const std::initializer_list<int> checks = {
+            IDC_UPDATE_CHECKONCE,   IDC_UPDATE_MSGBOX,    IDC_UPDATE_SOUNDFILE,
+            IDC_UPDATE_SOUNDCHOOSE, IDC_UPDATE_SOUNDPLAY, IDC_UPDATE_SOUNDLOOP,
+            IDC_UPDATE_SOUNDREPEAT, IDC_UPDATE_SOUNDREPEAT + 1000, IDC_UPDATE_MAXADJUST};
+        rules.push_back(enabled(page, checks));
+        check(page, IDC_UPDATE_AUTOTIME, true);
+        check(page, IDC_UPDATE_SOUNDLOOP, true);
+        check(page, IDC_UPDATE_DOMAXADJUST, true);
+        rules.push_back(enabled(page, checks));
+        check(page, IDC_UPDATE_SOUND, false);
+        rules.push_back(enabled(page, checks));
         text(page, IDC_UPDATE_CYCLIC, "6");
         text(page, IDC_UPDATE_NETVARIANCE, "9999");
-        check(page, IDC_UPDATE_DOMAXADJUST, true);
         text(page, IDC_UPDATE_MAXADJUST, "0");
         text(page, IDC_UPDATE_EXTRA, "-30");
         page = show(book, SERVER);
+        const std::initializer_list<int> servers = {
+            IDC_SERVER_LIST,         IDC_SERVER_CUSTOMNAME, IDC_SERVER_SECONDFROMLIST,
+            IDC_SERVER_SECONDCUSTOM, IDC_SERVER_SECONDLIST, IDC_SERVER_SECONDCUSTOMNAME};
+        rules.push_back(enabled(page, servers));
         HWND list = GetDlgItem(page, IDC_SERVER_LIST);
         SelectListEntry(list, static_cast<int>(SendMessageA(list, LB_FINDSTRING, -1,
                                                             reinterpret_cast<LPARAM>("Local network"))));
         check(page, IDC_SERVER_SECOND, true);
+        rules.push_back(enabled(page, servers));
         check(page, IDC_SERVER_SECONDCUSTOM, true);
+        rules.push_back(enabled(page, servers));
         text(page, IDC_SERVER_SECONDCUSTOMNAME, "ntp.mine.example");
         page = show(book, CONNECTION);
         check(page, IDC_CONNECTION_DIALUP, true);
@@ -175,16 +209,18 @@ TEST_F(SettingsDialog, OkStoresTheControlsAndSetsTheNewSettingsGoing)
     });
     EXPECT_TRUE(Run());
     ASSERT_TRUE(driver.Wait());
+    EXPECT_EQ(rules, (std::vector<std::string>{"011111000", "101111111", "100000001", "100000",
+                                               "101110", "101101"}));
     // The LAN server's entry makes this PC a LAN client.
     EXPECT_EQ(events.Calls, (std::vector<std::string>{"SetLanFlags 1 0", "ApplyDrift 0 0", "ApplyWindows 255"}));
     for (const char* line :
-         {"DlgTaskbar=1", "DlgDblClickMode=2", "DlgAutoRun=1", "TimeCyclic=6",
-          "TimeNetVariance=5000", "TimeDoMaxAdjust=1", "TimeMaxAdjust=1", "TimeExtraAdjustment=-24",
-          "TimeServer=lanserver.horalink.invalid", "LastTimeServer=lanserver.horalink.invalid",
-          "TimeDoServer2=1", "TimeDoCustomAltServer=1", "TimeCustomAltServer=ntp.mine.example",
-          "TimeServer2=ntp.mine.example", "ConnectionType=1", "ConnectionDunAny=1", "ClockDocked=0",
-          "AgentTextCorrect=All fine.", "LanDoServer=1", "LanBrodcastCyclic=1",
-          "LanBrodcastCyclicHours=2", "ListviewColorBG=255",
+         {"DlgTaskbar=1", "DlgDblClickMode=2", "DlgAutoRun=1", "ProAutoTime=1", "NotifyDoSound=0",
+          "TimeCyclic=6", "TimeNetVariance=5000", "TimeDoMaxAdjust=1", "TimeMaxAdjust=1",
+          "TimeExtraAdjustment=-24", "TimeServer=lanserver.horalink.invalid",
+          "LastTimeServer=lanserver.horalink.invalid", "TimeDoServer2=1", "TimeDoCustomAltServer=1",
+          "TimeCustomAltServer=ntp.mine.example", "TimeServer2=ntp.mine.example", "ConnectionType=1",
+          "ConnectionDunAny=1", "ClockDocked=0", "AgentTextCorrect=All fine.", "LanDoServer=1",
+          "LanBrodcastCyclic=1", "LanBrodcastCyclicHours=2", "ListviewColorBG=255",
           // The next check counts from the last one: 6 hours after 1700000000.
           "TimeNextRefresh=1700021600"})
         EXPECT_TRUE(SavedHas(line)) << line;
@@ -199,89 +235,6 @@ TEST_F(SettingsDialog, AcceptingAHugeIntervalStopsAtTheLastTime)
     AcceptSettings(settings, &lock, dir.Path().c_str(), events);
     EXPECT_STREQ(settings["TimeNextRefresh"].Text(), "4294967295");
     EXPECT_TRUE(SavedHas("TimeNextRefresh=4294967295"));
-}
-
-TEST_F(SettingsDialog, CancelAndTheCloseBoxChangeNothing)
-{
-    STRING before = settings.Text();
-    for (bool closebox : {false, true}) {
-        DIALOGDRIVER driver(TITLE, [&](HWND book) {
-            HWND page = show(book, CHECKS);
-            text(page, IDC_UPDATE_CYCLIC, "6");
-            check(page, IDC_UPDATE_AUTOTIME, true);
-            SelectListEntry(GetDlgItem(show(book, SERVER), IDC_SERVER_LIST), 3);
-            if (closebox)
-                SendMessageA(book, WM_CLOSE, 0, 0);
-            else
-                ClickButton(GetDlgItem(book, IDCANCEL));
-        });
-        EXPECT_FALSE(Run());
-        ASSERT_TRUE(driver.Wait());
-    }
-    EXPECT_TRUE(SameText(settings.Text().Text(), before.Text()));
-    EXPECT_TRUE(events.Calls.empty());
-    EXPECT_FALSE(FileExistsOnDisk(dir.File("horalink.cfg")));
-}
-
-TEST_F(SettingsDialog, EnableRulesFollowTheirCheckBoxes)
-{
-    std::vector<std::string> seen;
-    DIALOGDRIVER driver(TITLE, [&](HWND book) {
-        HWND p = show(book, CHECKS);
-        const std::initializer_list<int> checks = {
-            IDC_UPDATE_CHECKONCE,   IDC_UPDATE_MSGBOX,    IDC_UPDATE_SOUNDFILE,
-            IDC_UPDATE_SOUNDCHOOSE, IDC_UPDATE_SOUNDPLAY, IDC_UPDATE_SOUNDLOOP,
-            IDC_UPDATE_SOUNDREPEAT, IDC_UPDATE_SOUNDREPEAT + 1000, IDC_UPDATE_MAXADJUST};
-        seen.push_back(enabled(p, checks));
-        check(p, IDC_UPDATE_AUTOTIME, true);
-        check(p, IDC_UPDATE_SOUNDLOOP, true);
-        check(p, IDC_UPDATE_DOMAXADJUST, true);
-        seen.push_back(enabled(p, checks));
-        check(p, IDC_UPDATE_SOUND, false);
-        seen.push_back(enabled(p, checks));
-
-        p = show(book, SERVER);
-        const std::initializer_list<int> servers = {
-            IDC_SERVER_LIST,         IDC_SERVER_CUSTOMNAME, IDC_SERVER_SECONDFROMLIST,
-            IDC_SERVER_SECONDCUSTOM, IDC_SERVER_SECONDLIST, IDC_SERVER_SECONDCUSTOMNAME};
-        seen.push_back(enabled(p, servers));
-        check(p, IDC_SERVER_CUSTOM, true);
-        check(p, IDC_SERVER_SECOND, true);
-        seen.push_back(enabled(p, servers));
-        check(p, IDC_SERVER_SECONDCUSTOM, true);
-        seen.push_back(enabled(p, servers));
-
-        p = show(book, CONNECTION);
-        const std::initializer_list<int> connection = {IDC_CONNECTION_ANY, IDC_CONNECTION_ENTRY,
-                                                       IDC_CONNECTION_ENTRIES};
-        seen.push_back(enabled(p, connection));
-        check(p, IDC_CONNECTION_DIALUP, true);
-        check(p, IDC_CONNECTION_ENTRY, true);
-        seen.push_back(enabled(p, connection));
-        check(p, IDC_CONNECTION_ANY, true);
-        seen.push_back(enabled(p, connection));
-
-        p = show(book, AGENT);
-        const std::initializer_list<int> agent = {
-            IDC_AGENT_MUTE,     IDC_AGENT_SHORTANIM, IDC_AGENT_CORRECT,  IDC_AGENT_NOTCORRECT,
-            IDC_AGENT_ADJUSTED, IDC_AGENT_TRY,       IDC_AGENT_CHARACTER};
-        seen.push_back(enabled(p, agent));
-        check(p, IDC_AGENT_ACTIVE, true);
-        seen.push_back(enabled(p, agent));
-        ClickButton(GetDlgItem(book, IDCANCEL));
-    });
-    Run();
-    ASSERT_TRUE(driver.Wait());
-    std::vector<std::string> expected = {
-        // Checks: automatic setting, sound and its repetition, the largest correction.
-        "011111000", "101111111", "100000001",
-        // Time server: list or own server, the second server and its choice.
-        "100000", "011110", "011101",
-        // Connection: dial-up, then one entry or any connection.
-        "000", "111", "110",
-        // Assistant: its own buttons wait for the assistant.
-        "0000000", "1111100"};
-    EXPECT_EQ(seen, expected);
 }
 
 TEST_F(SettingsDialog, TheDriftCalculatorFillsTheDriftPage)
