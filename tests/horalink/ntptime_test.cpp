@@ -6,18 +6,10 @@
 
 #include <gtest/gtest.h>
 
-static SYSTEMTIME calendar(int year, int month, int day, int hour = 0, int minute = 0,
-                           int second = 0, int ms = 0)
+static SYSTEMTIME calendar(WORD year, WORD month, WORD day, WORD hour = 0, WORD minute = 0,
+                           WORD second = 0, WORD ms = 0)
 {
-    SYSTEMTIME t = {};
-    t.wYear = static_cast<WORD>(year);
-    t.wMonth = static_cast<WORD>(month);
-    t.wDay = static_cast<WORD>(day);
-    t.wHour = static_cast<WORD>(hour);
-    t.wMinute = static_cast<WORD>(minute);
-    t.wSecond = static_cast<WORD>(second);
-    t.wMilliseconds = static_cast<WORD>(ms);
-    return t;
+    return {year, month, 0, day, hour, minute, second, ms};
 }
 
 static std::string text_of(const SYSTEMTIME& t)
@@ -28,7 +20,7 @@ static std::string text_of(const SYSTEMTIME& t)
     return buf;
 }
 
-TEST(NtpTime, NegateAddAndSubtractTheWholeValue)
+TEST(NtpTime, NegateAddSubtractAndHalveTheWholeValue)
 {
     NTPTIME quarter(0, 0x40000000u);
     EXPECT_STREQ(quarter.Negate().Text().Text(), "ffffffff.c0000000");  // -0.25 s
@@ -38,10 +30,7 @@ TEST(NtpTime, NegateAddAndSubtractTheWholeValue)
     EXPECT_EQ(NTPTIME(0, 0xFFFFFFFFu) + NTPTIME(0, 1), NTPTIME(1, 0));
     EXPECT_EQ(NTPTIME(0xFFFFFFFFu, 0xFFFFFFFFu) + NTPTIME(0, 1), NTPTIME(0, 0));  // carry dropped
     EXPECT_EQ(NTPTIME(5, 0) - NTPTIME(7, 0x80000000u), NTPTIME(0xFFFFFFFDu, 0x80000000u));
-}
-
-TEST(NtpTime, HalvingRoundsTowardZero)
-{
+    // Halving rounds toward zero.
     EXPECT_EQ(NTPTIME(3, 0).Halve(), NTPTIME(1, 0x80000000u));  // low seconds bit into the fraction
     EXPECT_EQ(NTPTIME(0, 3).Halve(), NTPTIME(0, 1));
     // Negative odd values: -1 unit halves to 0, -3 units to -1 unit (not -2).
@@ -80,6 +69,14 @@ TEST(NtpTime, DifferencesAcrossTheEraChange)
     EXPECT_EQ(NTPTIME::EraOf(calendar(2036, 2, 7, 6, 28, 15)), 0);
     EXPECT_EQ(NTPTIME::EraOf(calendar(2036, 2, 7, 6, 28, 16)), 1);
     EXPECT_EQ(NTPTIME::EraOf(calendar(1899, 12, 31, 23, 59, 59)), -1);
+    // A wrapped time is placed in the era nearest the reference.
+    SYSTEMTIME reference = calendar(2036, 1, 20);
+    NTPTIME later = NTPTIME::FromSystemTime(reference) + NTPTIME(40 * 86400, 0);
+    EXPECT_LT(later.Seconds, 0x10000000u);  // wrapped
+    EXPECT_EQ(text_of(later.ToSystemTimeNear(reference)), "2036-02-29 00:00:00.000 dow 5");
+    NTPTIME earlier = NTPTIME::FromSystemTime(calendar(2036, 1, 1));
+    EXPECT_EQ(text_of(earlier.ToSystemTimeNear(calendar(2036, 3, 1))), "2036-01-01 00:00:00.000 dow 2");
+    EXPECT_EQ(text_of(earlier.ToSystemTimeNear(calendar(2024, 6, 1))), "2036-01-01 00:00:00.000 dow 2");
 }
 
 // Every day of 1900..2106, at a changing time of day, against the platform's calendar.
@@ -113,17 +110,14 @@ TEST(NtpTime, CalendarRoundTripAgainstPlatform1900To2106)
     EXPECT_TRUE(march2100);
 }
 
-TEST(NtpTime, MillisecondTable)
+TEST(NtpTime, MillisecondTableAndTheCarry)
 {
     EXPECT_EQ(NTPTIME::MsToFraction(0), 0u);
     EXPECT_EQ(NTPTIME::MsToFraction(1), 4294967u);
     EXPECT_EQ(NTPTIME::MsToFraction(500), 0x80000000u);
     EXPECT_EQ(NTPTIME::MsToFraction(999), 4290672329u);
     for (unsigned i = 0; i < 1000; i++) ASSERT_EQ(NTPTIME::FractionToMs(NTPTIME::MsToFraction(i)), i);
-}
-
-TEST(NtpTime, LastHalfMillisecondCarriesIntoTheNextSecond)
-{
+    // The last half millisecond carries into the next second.
     const uint32_t first_of_1000 = 4292819813u;  // smallest fraction that rounds to 1000 ms
     EXPECT_EQ(NTPTIME::FractionToMs(first_of_1000 - 1), 999u);
     EXPECT_EQ(NTPTIME::FractionToMs(first_of_1000), 1000u);
@@ -137,17 +131,6 @@ TEST(NtpTime, LastHalfMillisecondCarriesIntoTheNextSecond)
     EXPECT_EQ(text_of(t), "2036-02-07 06:28:16.000 dow 4");
     FILETIME ft;
     EXPECT_TRUE(SystemTimeToFileTime(&t, &ft));
-}
-
-TEST(NtpTime, ToSystemTimeNearPicksTheEraOfTheReference)
-{
-    SYSTEMTIME reference = calendar(2036, 1, 20);
-    NTPTIME later = NTPTIME::FromSystemTime(reference) + NTPTIME(40 * 86400, 0);
-    EXPECT_LT(later.Seconds, 0x10000000u);  // wrapped
-    EXPECT_EQ(text_of(later.ToSystemTimeNear(reference)), "2036-02-29 00:00:00.000 dow 5");
-    NTPTIME earlier = NTPTIME::FromSystemTime(calendar(2036, 1, 1));
-    EXPECT_EQ(text_of(earlier.ToSystemTimeNear(calendar(2036, 3, 1))), "2036-01-01 00:00:00.000 dow 2");
-    EXPECT_EQ(text_of(earlier.ToSystemTimeNear(calendar(2024, 6, 1))), "2036-01-01 00:00:00.000 dow 2");
 }
 
 TEST(NtpTime, ToMillisecondsEdges)
@@ -164,7 +147,7 @@ TEST(NtpTime, ToMillisecondsEdges)
     EXPECT_EQ(NTPTIME(0x7FFFFFFFu, 0).ToMilliseconds(true), 2147483647000LL);
 }
 
-TEST(NtpTime, TextAndWireForms)
+TEST(NtpTime, TextWireFormsAndBadInput)
 {
     EXPECT_STREQ(NTPTIME().Text().Text(), "00000000.00000000");
     bool ok = false;
@@ -179,18 +162,15 @@ TEST(NtpTime, TextAndWireForms)
         EXPECT_FALSE(ok) << bad;
     }
     EXPECT_EQ(NTPTIME::FromText(nullptr), NTPTIME());
+    // An impossible calendar time and millisecond are reported and give zero.
+    int before = AssertCount();
+    EXPECT_EQ(NTPTIME::FromSystemTime(calendar(2024, 13, 1)), NTPTIME());
+    EXPECT_EQ(NTPTIME::MsToFraction(1000), NTPTIME::MsToFraction(999));
+    EXPECT_EQ(AssertCount(), before + 2);
 
     unsigned char bytes[NTPTIME_WIRE_SIZE];
     NTPTIME(0x01020304u, 0xA0B0C0D0u).ToWire(bytes);
     const unsigned char expected[] = {0x01, 0x02, 0x03, 0x04, 0xA0, 0xB0, 0xC0, 0xD0};
     EXPECT_EQ(memcmp(bytes, expected, sizeof expected), 0);
     EXPECT_EQ(NTPTIME::FromWire(expected), NTPTIME(0x01020304u, 0xA0B0C0D0u));
-}
-
-TEST(NtpTime, InvalidCalendarTimeIsReportedAndGivesZero)
-{
-    int before = AssertCount();
-    EXPECT_EQ(NTPTIME::FromSystemTime(calendar(2024, 13, 1)), NTPTIME());
-    EXPECT_EQ(NTPTIME::MsToFraction(1000), NTPTIME::MsToFraction(999));
-    EXPECT_EQ(AssertCount(), before + 2);
 }
