@@ -193,30 +193,8 @@ TEST_F(WorkDir, UnusableStoredFolderFallsBackToTheDefault)
     EXPECT_EQ(Value("ApplicationDataDir"), dir.File("file\\data"));
 }
 
-TEST_F(WorkDir, PendingMoveCopiesTheTreeAndDeletesTheOldOne)
-{
-    std::string from = dir.File("data");
-    std::string to = dir.File("data2");  // shares the old name's beginning, yet lies outside
-    Fill(from);
-    SetValue("ApplicationDataDir", from);
-    SetValue("ApplicationDataDir.New", "*" + to);
-    BOXWATCH boxes;
-    LOGCAPTURE log;
-    EXPECT_EQ(Start(), to);
-    EXPECT_TRUE(boxes.Stop().empty());
-    ExpectFilled(to);
-    EXPECT_FALSE(FileExistsOnDisk(from));
-    EXPECT_EQ(Value("ApplicationDataDir"), to);
-    EXPECT_EQ(Value("ApplicationDataDir.New"), "<none>");
-    for (const std::string& line :
-         {"WORKDIR::WorkDirInit " + app + " Horalink", "WORKDIR::WorkDirInit done, workdir= " + from,
-          "WORKDIR::WorkDirNew " + app + " " + from + " *" + to + " *.*",
-          std::string("WORKDIR::WorkDirNew done, success= 1"),
-          "WORKDIR::GetWorkDir done, pfilesdir= " + to})
-        EXPECT_NE(log.Text().find("] " + line + "\r\n"), std::string::npos) << line;
-}
-
-TEST_F(WorkDir, PendingSwitchCopiesNothing)
+// A switch (no "*") copies nothing; a move copies the tree and deletes the old folder.
+TEST_F(WorkDir, PendingSwitchCopiesNothingAndAMoveTakesTheTree)
 {
     std::string from = dir.File("data");
     std::string to = dir.File("fresh\\start");
@@ -225,22 +203,35 @@ TEST_F(WorkDir, PendingSwitchCopiesNothing)
     SetValue("ApplicationDataDir.New", to);
     BOXWATCH boxes;
     EXPECT_EQ(Start(), to);
-    EXPECT_TRUE(boxes.Stop().empty());
     EXPECT_TRUE(OSYS::FileIsDirectory(to.c_str()));
     EXPECT_FALSE(FileExistsOnDisk(to + "\\horalink.cfg"));
     ExpectFilled(from);
-    EXPECT_EQ(Value("ApplicationDataDir"), to);
-    EXPECT_EQ(Value("ApplicationDataDir.New"), "<none>");
-
+    EXPECT_EQ(Value("ApplicationDataDir") + "|" + Value("ApplicationDataDir.New"), to + "|<none>");
     // A value naming the folder in use (in other letters) is no switch at all.
     SetValue("ApplicationDataDir.New", dir.File("FRESH\\START"));
     EXPECT_EQ(Start(), to);
     EXPECT_TRUE(pending.IsNull());
+
+    std::string into = dir.File("data2");  // shares the old name's beginning, yet lies outside
+    SetValue("ApplicationDataDir", from);
+    SetValue("ApplicationDataDir.New", "*" + into);
+    LOGCAPTURE log;
+    EXPECT_EQ(Start(), into);
+    EXPECT_TRUE(boxes.Stop().empty());
+    ExpectFilled(into);
+    EXPECT_FALSE(FileExistsOnDisk(from));
+    EXPECT_EQ(Value("ApplicationDataDir") + "|" + Value("ApplicationDataDir.New"), into + "|<none>");
+    for (const std::string& line :
+         {"WORKDIR::WorkDirInit " + app + " Horalink", "WORKDIR::WorkDirInit done, workdir= " + from,
+          "WORKDIR::WorkDirNew " + app + " " + from + " *" + into + " *.*",
+          std::string("WORKDIR::WorkDirNew done, success= 1"),
+          "WORKDIR::GetWorkDir done, pfilesdir= " + into})
+        EXPECT_NE(log.Text().find("] " + line + "\r\n"), std::string::npos) << line;
 }
 
-// Into the folder itself or below it, and a switch to a folder that cannot exist: refused
-// with the message, the current folder and its files stay.
-TEST_F(WorkDir, RefusedMovesKeepTheCurrentFolder)
+// Into the folder itself or below it, a switch to a folder that cannot exist, and a
+// failed copy: refused with the message, the current folder and its files stay.
+TEST_F(WorkDir, RefusedAndFailedMovesKeepTheCurrentFolder)
 {
     std::string from = dir.File("data");
     Fill(from);
@@ -250,6 +241,14 @@ TEST_F(WorkDir, RefusedMovesKeepTheCurrentFolder)
         ExpectFilled(from);
     }
     EXPECT_FALSE(FileExistsOnDisk(from + "\\inner"));
+    // A copy that fails keeps the old folder; what was copied stays where it went.
+    HANDLE locked = CreateFileA((from + "\\logs\\a.log").c_str(), GENERIC_READ, 0, nullptr,
+                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
+    ExpectKept(from, "*" + dir.File("target"));
+    CloseHandle(locked);
+    ExpectFilled(from);
+    EXPECT_EQ(ReadFileBytes(dir.File("target\\logs\\old\\b.log")), "older");
 
     // The program's own folder (".") is never moved away.
     char previous[MAX_PATH];
@@ -265,22 +264,6 @@ TEST_F(WorkDir, RefusedMovesKeepTheCurrentFolder)
     EXPECT_EQ(shown, 1u);
     ExpectFilled(from);
     EXPECT_FALSE(FileExistsOnDisk(dir.File("away")));
-}
-
-TEST_F(WorkDir, FailedCopyKeepsTheOldFolderAndItsFiles)
-{
-    std::string from = dir.File("data");
-    std::string to = dir.File("target");
-    Fill(from);
-    // Open without sharing: the copy cannot read it.
-    HANDLE locked = CreateFileA((from + "\\logs\\a.log").c_str(), GENERIC_READ, 0, nullptr,
-                                OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    ASSERT_NE(locked, INVALID_HANDLE_VALUE);
-    ExpectKept(from, "*" + to);
-    CloseHandle(locked);
-    ExpectFilled(from);
-    // What was copied stays where it went.
-    EXPECT_EQ(ReadFileBytes(to + "\\logs\\old\\b.log"), "older");
 }
 
 TEST(WorkDirFolders, SameAndInsideCompareWholePathComponents)
