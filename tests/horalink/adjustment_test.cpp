@@ -31,7 +31,7 @@ protected:
     }
 };
 
-TEST_F(Adjustment, SetsNowPlusOffsetToTheMillisecond)
+TEST_F(Adjustment, SetsNowPlusOffsetToTheMillisecondAndAnUnreadableDeltaAsZero)
 {
     EXPECT_EQ(engine.AdjustSystemTime(NTPTIME(1, 0x80000000u)), 1);
     EXPECT_EQ(LastSet(), "2024-05-01 12:00:01.500 dow 3");
@@ -43,6 +43,12 @@ TEST_F(Adjustment, SetsNowPlusOffsetToTheMillisecond)
     EXPECT_EQ(engine.AdjustSystemTime(NTPTIME(0, NTPTIME::MsToFraction(200))), 1);
     EXPECT_EQ(LastSet(), "2024-01-01 00:00:00.100 dow 1");
     EXPECT_EQ(clock.SetUtcCalls, 3);
+    // A delta that cannot be read moves nothing.
+    clock.Freeze(FrozenTime());
+    for (const char* delta : {"00000000 00000000", "", "garbage"}) {
+        engine.AdjustClock(delta);
+        EXPECT_EQ(LastSet(), "2024-05-01 12:00:00.000 dow 3") << delta;
+    }
 }
 
 // The real clock under Wine: the wrapper takes away the right to set the host's clock,
@@ -98,14 +104,6 @@ TEST_F(Adjustment, StatusAfterSettingAndASecondAdjustMovesNothing)
     EXPECT_EQ(LastSet(), "2024-05-01 12:00:00.000 dow 3");
 }
 
-TEST_F(Adjustment, UnreadableDeltaIsZero)
-{
-    for (const char* delta : {"00000000 00000000", "", "garbage"}) {
-        engine.AdjustClock(delta);
-        EXPECT_EQ(LastSet(), "2024-05-01 12:00:00.000 dow 3") << delta;
-    }
-}
-
 // The clock was set back behind the last update: the schedule starts again from now.
 TEST_F(Adjustment, ClockSetBackMarksTheScheduleRefreshed)
 {
@@ -116,7 +114,7 @@ TEST_F(Adjustment, ClockSetBackMarksTheScheduleRefreshed)
               std::to_string(FROZEN_SECONDS) + "|" + std::to_string(FROZEN_SECONDS + 3600));
 }
 
-TEST_F(Adjustment, AfterCheckShowsTheStatusOnlyOnAFloatingDockClock)
+TEST_F(Adjustment, AfterCheckShowsTheStatusOnAFloatingDockClockAndBroadcastsWhenAllowed)
 {
     Put("TimeLastStatus", "first");
     Put("TimeLastStatus2", "second");
@@ -134,12 +132,9 @@ TEST_F(Adjustment, AfterCheckShowsTheStatusOnlyOnAFloatingDockClock)
     engine.AfterCheck(1);
     expected.erase(expected.begin());
     EXPECT_EQ(events.Calls(), expected);
-}
 
-// The LAN broadcast after an update: only a LAN server, after a good result, with
-// LanBrodcastNew, and never from a LAN client's sequence.
-TEST_F(Adjustment, AfterCheckBroadcastsOnlyWhenAllowed)
-{
+    // The LAN broadcast: only a LAN server, after a good result, with LanBrodcastNew, and
+    // never from a LAN client's sequence.
     struct {
         int maybroadcast;
         bool server;

@@ -70,6 +70,7 @@ TEST_F(SntpQuery, ServerAheadAndBehindExactly)
     for (int i = 7; i >= 0; i--) request += static_cast<char>(t1 >> (8 * i));
     EXPECT_EQ(server.LastRequest(), request);
 
+    config.PadBytes = 40;  // 88 bytes, beyond the 68-byte buffer: still used
     Serve(-250000);
     LOGCAPTURE log;
     ASSERT_EQ(Query("127.0.0.1"), 1);
@@ -135,14 +136,6 @@ TEST_F(SntpQuery, KissOfDeathAndLeapThreeFailWithTheirOwnTexts)
         EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), static_cast<DWORD>(BELOW_NORMAL_PRIORITY_CLASS));
     }
     SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
-}
-
-TEST_F(SntpQuery, ReplyLongerThanTheBufferIsStillUsed)
-{
-    config.PadBytes = 40;  // 88 bytes, beyond the 68-byte buffer
-    Serve(1500000);
-    EXPECT_EQ(Query("127.0.0.1"), 1) << Output();
-    EXPECT_EQ(Offset(), "00000001.80000000");
 }
 
 TEST_F(SntpQuery, ServerTextsThatAreNoAddress)
