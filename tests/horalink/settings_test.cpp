@@ -130,7 +130,7 @@ TEST_F(Settings, LanFlagsFollowServerModeAndServing)
     EXPECT_FALSE(SETTINGS::IsLanServer(settings));
 }
 
-TEST_F(Settings, MigrateMovesAnOldFileIntoTheDataFolder)
+TEST_F(Settings, MigrateMovesAnOldFileIntoTheDataFolderButKeepsWhatItCannotMove)
 {
     TEMPDIR old;
     std::string oldfile = old.File("horalink.cfg");
@@ -157,20 +157,15 @@ TEST_F(Settings, MigrateMovesAnOldFileIntoTheDataFolder)
     SetCurrentDirectoryA(previous);
     EXPECT_TRUE(moved);
     EXPECT_EQ(ReadFileBytes(other.File("horalink.cfg")), "Mode=1\r\n");
-}
 
-// A file in the data folder is never overwritten, and a failed copy keeps the old file.
-TEST_F(Settings, MigrateKeepsWhatItCannotMove)
-{
-    TEMPDIR old;
-    ASSERT_TRUE(WriteFileBytes(old.File("horalink.cfg"), "Mode=2\r\n"));
-    ASSERT_TRUE(WriteFileBytes(File(), "Mode=1\r\n"));
+    // A file in the data folder is never overwritten, and a failed copy keeps the old file.
+    ASSERT_TRUE(WriteFileBytes(oldfile, "Mode=3\r\n"));
     LOGCAPTURE log;
     EXPECT_FALSE(SETTINGS::Migrate(dir.Path().c_str(), old.Path().c_str()));
     EXPECT_EQ(log.Text().find("there is work to do"), std::string::npos);
-    EXPECT_EQ(ReadFileBytes(File()), "Mode=1\r\n");
+    EXPECT_EQ(ReadFileBytes(File()), "Mode=2\r\n");
     EXPECT_FALSE(SETTINGS::Migrate(dir.File("notthere").c_str(), old.Path().c_str()));
-    EXPECT_EQ(ReadFileBytes(old.File("horalink.cfg")), "Mode=2\r\n");
+    EXPECT_EQ(ReadFileBytes(oldfile), "Mode=3\r\n");
 }
 
 TEST(ClockFont, OneBinaryLogfontAndOnlyACompleteOneIsTaken)

@@ -19,7 +19,7 @@ TEST(WinRas, WinesLibraryLoadsAndKnowsNoConnections)
     EXPECT_FALSE(ras.IsConnected(name, sizeof name, nullptr));
 }
 
-TEST(WinRas, AMissingLibraryAnswersNothingAvailable)
+TEST(WinRas, AMissingLibraryAnswersNothingAndALoadedOneLivesAsLongAsTheObjects)
 {
     WINRAS::SetLibraryName("nosuchrasapi.dll");
     int before = AssertCount();
@@ -33,11 +33,8 @@ TEST(WinRas, AMissingLibraryAnswersNothingAvailable)
         EXPECT_EQ(handle, nullptr);
     }
     EXPECT_EQ(AssertCount(), before);  // a missing library is no error
-    WINRAS::SetLibraryName(nullptr);
-}
 
-TEST(WinRas, TheLibraryLivesAsLongAsTheObjects)
-{
+    // A library that loads lives as long as the objects.
     WINRAS::SetLibraryName((TestProgramDir() + "\\fakerasapi.dll").c_str());
     EXPECT_EQ(GetModuleHandleA("fakerasapi.dll"), nullptr);
     {
@@ -51,24 +48,16 @@ TEST(WinRas, TheLibraryLivesAsLongAsTheObjects)
     WINRAS::SetLibraryName(nullptr);
 }
 
-TEST(WinRas, EntriesAreJoinedByBars)
+// The phone book's entries joined by bars. Without a name the first connection counts,
+// with one the first of that name (byte for byte); either must itself be connected. The
+// caller's buffer gets the entry's name.
+TEST(WinRas, EntriesAndConnectedEntries)
 {
     FAKERAS fake;
     WINRAS ras;
     ASSERT_TRUE(fake.Script("Office|Home|Mobile", ""));
     EXPECT_STREQ(ras.GetEntryList().Text(), "Office|Home|Mobile");
     EXPECT_EQ(WINRAS::SplitEntryList(ras.GetEntryList()).GetCount(), 3);
-    fake.Script("", "");
-    EXPECT_STREQ(ras.GetEntryList().Text(), "");
-    EXPECT_EQ(WINRAS::SplitEntryList(ras.GetEntryList()).GetCount(), 0);
-}
-
-// Without a name the first connection counts, with one the first of that name (byte for
-// byte); either must itself be connected. The caller's buffer gets the entry's name.
-TEST(WinRas, ConnectedEntries)
-{
-    FAKERAS fake;
-    WINRAS ras;
     struct {
         const char* connections;
         const char* asked;
