@@ -99,15 +99,11 @@ protected:
     NEWTOOLBAR bar;
 };
 
-TEST_F(Newtoolbar, ButtonsAreArrangedInRowsAcrossTheParent)
+TEST_F(Newtoolbar, ButtonsLieInRowsAcrossTheParentInTheStoredSymbolSize)
 {
-    char cls[64];
-    GetClassNameA(bar.GetHwnd(), cls, sizeof cls);
-    EXPECT_STREQ(cls, "KelvoWinClassNewToolbar");
     RECT client, r;
     GetClientRect(parent, &client);
     GetWindowRect(bar.GetHwnd(), &r);
-    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
     EXPECT_EQ(r.right - r.left, client.right);
     EXPECT_EQ(r.bottom - r.top, bar.GetHeight());
     EXPECT_EQ(bar.GetImageSize(), 24);  // large symbols unless stored otherwise
@@ -142,35 +138,79 @@ TEST_F(Newtoolbar, ButtonsAreArrangedInRowsAcrossTheParent)
         lasttop = b.top;
     }
     EXPECT_GE(rows, 3);
+
+    ASSERT_TRUE(bar.SetSmallSymbols(true));
+    EXPECT_EQ(bar.GetButtonRect(CMD_SYNC).right - bar.GetButtonRect(CMD_SYNC).left, size - 10);
+    EXPECT_EQ(key.Value("SmallSymbols"), "1");
+    NEWTOOLBAR next;
+    ASSERT_TRUE(next.Create(parent, 2002, BITMAP_SMALL, BITMAP_LARGE, key.Name().c_str()));
+    EXPECT_EQ(next.GetImageSize(), 16);
+    ASSERT_TRUE(bar.SetSmallSymbols(false));
+    EXPECT_EQ(key.Value("SmallSymbols"), "0");
 }
 
-TEST_F(Newtoolbar, ClicksSendCommandsAndToggleCheckButtons)
+TEST_F(Newtoolbar, ClicksSendCommandsToggleCheckButtonsAndPaintTheirState)
 {
+    RECT client, pause = bar.GetButtonRect(CMD_PAUSE), sync = bar.GetButtonRect(CMD_SYNC),
+         help = bar.GetButtonRect(CMD_HELP), exit = bar.GetButtonRect(CMD_EXIT);
+    GetClientRect(bar.GetHwnd(), &client);
+    MEMORYBITMAP pic(client.right, client.bottom);
+    auto print = [&]() {
+        bar.Send(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(pic.GetHdc()), PRF_CLIENT);
+    };
     Click(CMD_SYNC);
     Click(CMD_PAUSE);
     EXPECT_TRUE(bar.IsButtonChecked(CMD_PAUSE));
     Click(CMD_PAUSE);
     Click(CMD_PAUSE, 200);  // released away from the button: taken back
     EXPECT_FALSE(bar.IsButtonChecked(CMD_PAUSE));
-    ASSERT_TRUE(bar.EnableButton(CMD_SYNC, false));
-    Click(CMD_SYNC);  // disabled: nothing
+    ASSERT_TRUE(bar.EnableButton(CMD_EXIT, false));
+    Click(CMD_EXIT);  // disabled: nothing
     EXPECT_EQ(commands, (std::vector<int>{CMD_SYNC, CMD_PAUSE, CMD_PAUSE}));
     EXPECT_EQ(GetCapture(), nullptr);
-
-    ASSERT_TRUE(bar.CheckButton(CMD_PAUSE, true));
-    EXPECT_TRUE(bar.IsButtonChecked(CMD_PAUSE));
     REPORTS reports;
     EXPECT_FALSE(bar.CheckButton(CMD_CLOCK, true));  // no check button
     EXPECT_TRUE(reports.Were(1, "button.Style & TBSTYLE_CHECK"));
-    EXPECT_FALSE(bar.IsButtonChecked(CMD_CLOCK));
+    ASSERT_TRUE(bar.CheckButton(CMD_PAUSE, true));
+
+    bar.Send(WM_MOUSELEAVE);  // no button hot from the clicks
+    print();
+    EXPECT_EQ(at(pic, client, 1, client.bottom - 1), BAR_BORDER);
+    EXPECT_EQ(at(pic, pause, 3, 3), CHECKED_FILL);
+    EXPECT_EQ(at(pic, sync, 3, 3), BAR_BACKGROUND);
+    // Exit's red symbol is gray while disabled.
+    int half = (exit.bottom - exit.top) / 2, inked = 0;
+    for (int y = 0; y < exit.bottom - exit.top; y++) {
+        COLORREF c = at(pic, exit, half, y);
+        inked += c != BAR_BACKGROUND;
+        EXPECT_TRUE(c == BAR_BACKGROUND || is_gray(c)) << std::hex << c;
+    }
+    EXPECT_GT(inked, 0);
+
+    // Hot under the mouse, then pressed with the capture, then back to normal.
+    commands.clear();
+    Mouse(WM_MOUSEMOVE, CMD_SYNC);
+    print();
+    EXPECT_EQ(at(pic, sync, 3, 3), HOT_FILL);
+    EXPECT_EQ(at(pic, help, 3, 3), BAR_BACKGROUND);
+    Mouse(WM_LBUTTONDOWN, CMD_HELP);
+    print();
+    EXPECT_EQ(at(pic, help, 3, 3), PRESSED_FILL);
+    EXPECT_EQ(at(pic, sync, 3, 3), BAR_BACKGROUND);
+    EXPECT_EQ(GetCapture(), bar.GetHwnd());
+    bar.Send(WM_MOUSELEAVE);
+    Mouse(WM_LBUTTONUP, CMD_HELP);
+    EXPECT_EQ(commands, std::vector<int>{CMD_HELP});
+    print();
+    EXPECT_EQ(at(pic, help, 3, 3), BAR_BACKGROUND);
 }
 
 TEST_F(Newtoolbar, ToolTipsAreTheMenuTexts)
 {
-    EXPECT_STREQ(bar.ToolTipText(CMD_SYNC).Text(), "Sync now");      // no "&", no accelerator
-    EXPECT_STREQ(bar.ToolTipText(CMD_SETTINGS).Text(), "Settings");  // no "..."
-    EXPECT_STREQ(bar.ToolTipText(409).Text(), "Save & close");       // "&&" is one "&"
-    EXPECT_STREQ(bar.ToolTipText(4711).Text(), "");
+    // No "&", no accelerator, no "..."; "&&" is one "&".
+    std::string texts;
+    for (int id : {CMD_SYNC, CMD_SETTINGS, 409, 4711}) texts += bar.ToolTipText(id).Text() + std::string("|");
+    EXPECT_EQ(texts, "Sync now|Settings|Save & close||");
     HWND tip = bar.GetToolTipWindow();
     EXPECT_EQ(SendMessageA(tip, TTM_GETTOOLCOUNT, 0, 0), 8);
 
@@ -193,61 +233,6 @@ TEST_F(Newtoolbar, ToolTipsAreTheMenuTexts)
     bar.SetMenu(nullptr);
 }
 
-TEST_F(Newtoolbar, SmallSymbolsAreStoredForTheNextStart)
-{
-    RECT large = bar.GetButtonRect(CMD_SYNC);
-    ASSERT_TRUE(bar.SetSmallSymbols(true));
-    RECT small = bar.GetButtonRect(CMD_SYNC);
-    EXPECT_EQ(small.right - small.left, large.right - large.left - 10);
-    EXPECT_EQ(key.Value("SmallSymbols"), "1");
-    NEWTOOLBAR next;
-    ASSERT_TRUE(next.Create(parent, 2002, BITMAP_SMALL, BITMAP_LARGE, key.Name().c_str()));
-    EXPECT_EQ(next.GetImageSize(), 16);
-    ASSERT_TRUE(bar.SetSmallSymbols(false));
-    EXPECT_EQ(key.Value("SmallSymbols"), "0");
-}
-
-TEST_F(Newtoolbar, PaintShowsCheckedDisabledHotAndPressedButtons)
-{
-    RECT client, pause = bar.GetButtonRect(CMD_PAUSE), sync = bar.GetButtonRect(CMD_SYNC),
-         help = bar.GetButtonRect(CMD_HELP), exit = bar.GetButtonRect(CMD_EXIT);
-    GetClientRect(bar.GetHwnd(), &client);
-    MEMORYBITMAP pic(client.right, client.bottom);
-    auto print = [&]() {
-        bar.Send(WM_PRINTCLIENT, reinterpret_cast<WPARAM>(pic.GetHdc()), PRF_CLIENT);
-    };
-    bar.CheckButton(CMD_PAUSE, true);
-    bar.EnableButton(CMD_EXIT, false);
-    print();
-    EXPECT_EQ(at(pic, client, 1, client.bottom - 1), BAR_BORDER);
-    EXPECT_EQ(at(pic, pause, 3, 3), CHECKED_FILL);
-    EXPECT_EQ(at(pic, sync, 3, 3), BAR_BACKGROUND);
-    // Exit's red symbol is gray while disabled.
-    int half = (exit.bottom - exit.top) / 2, inked = 0;
-    for (int y = 0; y < exit.bottom - exit.top; y++) {
-        COLORREF c = at(pic, exit, half, y);
-        inked += c != BAR_BACKGROUND;
-        EXPECT_TRUE(c == BAR_BACKGROUND || is_gray(c)) << std::hex << c;
-    }
-    EXPECT_GT(inked, 0);
-
-    // Hot under the mouse, then pressed with the capture, then back to normal.
-    Mouse(WM_MOUSEMOVE, CMD_SYNC);
-    print();
-    EXPECT_EQ(at(pic, sync, 3, 3), HOT_FILL);
-    EXPECT_EQ(at(pic, help, 3, 3), BAR_BACKGROUND);
-    Mouse(WM_LBUTTONDOWN, CMD_HELP);
-    print();
-    EXPECT_EQ(at(pic, help, 3, 3), PRESSED_FILL);
-    EXPECT_EQ(at(pic, sync, 3, 3), BAR_BACKGROUND);
-    EXPECT_EQ(GetCapture(), bar.GetHwnd());
-    bar.Send(WM_MOUSELEAVE);
-    Mouse(WM_LBUTTONUP, CMD_HELP);
-    EXPECT_EQ(commands, std::vector<int>{CMD_HELP});
-    print();
-    EXPECT_EQ(at(pic, help, 3, 3), BAR_BACKGROUND);
-}
-
 // ---------------------------------------------------------------- menu images
 
 static MENUITEMINFOA item_info(HMENU menu, UINT item, BOOL byposition = TRUE)
@@ -264,13 +249,21 @@ static bool owner_drawn(HMENU menu, UINT item, BOOL byposition = TRUE)
     return (item_info(menu, item, byposition).fType & MFT_OWNERDRAW) != 0;
 }
 
-TEST_F(Newtoolbar, MenuImagesMakePopupItemsOwnerDrawnAndKeepTheirTexts)
+TEST_F(Newtoolbar, MenuImagesMakePopupItemsOwnerDrawnForTheTrackedMenu)
 {
     EXPECT_EQ(bar.MenuImages(menu, 0), 11);
     EXPECT_TRUE(owner_drawn(menu, CMD_SYNC, FALSE));
     EXPECT_FALSE(owner_drawn(menu, 0));  // the bar draws itself
     EXPECT_STREQ(MENU(menu).GetMenuItemText(CMD_SYNC).Text(), "Sync &now\tF5");
     EXPECT_EQ(bar.MenuImages(menu, 0), 0);  // nothing is taken twice
+    ShowWindow(parent, SW_SHOW);
+    MENUSEEN seen;
+    std::thread helper = AnswerPopupMenu(&seen, {VK_DOWN, VK_DOWN, VK_RETURN});
+    POINT point = {50, 50};
+    EXPECT_EQ(MENU(menu).TrackPopupMenu(parent, MENU_RETURNCMD, &point, 0), CMD_CLOCK);
+    helper.join();
+    EXPECT_GE(measured, 7);
+    EXPECT_GE(drawn, 7);
 
     MENU single(IDR_MENU);
     HMENU popup = single.GetSubMenu(0);
@@ -359,17 +352,4 @@ TEST_F(Newtoolbar, MenuCharFindsTheMnemonicOfOwnerDrawnItems)
     EXPECT_EQ(menuchar('q', time), -1);
     // Two items with the same mnemonic: selected in turn, not executed.
     EXPECT_EQ(menuchar('s', twice.GetHandle()), MAKELRESULT(0, MNC_SELECT));
-}
-
-TEST_F(Newtoolbar, TrackedMenuIsMeasuredAndDrawnByTheBar)
-{
-    bar.MenuImages(menu, 0);
-    ShowWindow(parent, SW_SHOW);
-    MENUSEEN seen;
-    std::thread helper = AnswerPopupMenu(&seen, {VK_DOWN, VK_DOWN, VK_RETURN});
-    POINT point = {50, 50};
-    EXPECT_EQ(MENU(menu).TrackPopupMenu(parent, MENU_RETURNCMD, &point, 0), CMD_CLOCK);
-    helper.join();
-    EXPECT_GE(measured, 7);
-    EXPECT_GE(drawn, 7);
 }
