@@ -22,13 +22,11 @@ public:
     LRESULT WinProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
         if (message == WM_CREATE) created = true;
-        if (message == WM_SETTEXT) settexts++;
         if (message != WM_TESTPING) return WINDOW::WinProc(message, wParam, lParam);
         pings.push_back(static_cast<int>(wParam));
         return 1000 + static_cast<LRESULT>(wParam);
     }
     bool created = false;
-    int settexts = 0;
     std::vector<int> pings;
 };
 
@@ -39,19 +37,31 @@ static std::string class_of(HWND hwnd)
     return cls;
 }
 
-TEST(Window, OwnClassesAreNumberedAndMessagesReachTheHandler)
+TEST(Window, OwnClassesAreNumberedMessagesReachTheHandlerMenusAndIdsAreSet)
 {
     RECORDINGWINDOW a, b;
-    ASSERT_TRUE(a.Create(nullptr, "first", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100));
+    ASSERT_TRUE(a.Create(nullptr, "first", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr,
+                         IDR_WINDOWMENU));
     ASSERT_TRUE(b.Create("", "second", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100));
     std::string ca = class_of(a.hWnd), cb = class_of(b.hWnd);
     ASSERT_EQ(ca.compare(0, 9, "AppWindow"), 0) << ca;
     EXPECT_EQ(cb, "AppWindow" + std::to_string(atoi(ca.c_str() + 9) + 1));
     EXPECT_TRUE(a.created);  // WM_CREATE already reached the object
     EXPECT_EQ(a.Send(WM_TESTPING, 7), 1007);
-    EXPECT_TRUE(a.SetText("renamed"));
-    EXPECT_EQ(a.GetText(), "renamed");
-    EXPECT_EQ(a.settexts, 1);
+
+    // A top-level window loads its menu; a child gets the number as its id.
+    char text[64] = "";
+    GetMenuStringA(GetMenu(a.hWnd), 2116, text, sizeof text, MF_BYCOMMAND);
+    EXPECT_STREQ(text, "&Check now");
+    RECORDINGWINDOW child;
+    ASSERT_TRUE(child.Create(nullptr, "child", WS_CHILD, 0, 0, 50, 50, a.hWnd, 4711));
+    EXPECT_EQ(GetDlgCtrlID(child.hWnd), 4711);
+    EXPECT_EQ(GetParent(child.hWnd), a.hWnd);
+    RECORDINGWINDOW nomenu;
+    REPORTS reports;
+    ASSERT_TRUE(nomenu.Create(nullptr, "nomenu", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, 9999));
+    EXPECT_TRUE(reports.Were(1, "hmenu"));
+    EXPECT_EQ(GetMenu(nomenu.hWnd), nullptr);
 }
 
 TEST(Window, AutoDestroyDestroysAndLogsOnlyAWindowStillThere)
@@ -60,12 +70,11 @@ TEST(Window, AutoDestroyDestroysAndLogsOnlyAWindowStillThere)
     HWND hwnd;
     std::string cls;
     {
-        RECORDINGWINDOW w;
+        RECORDINGWINDOW w, gone;
         ASSERT_TRUE(w.Create(nullptr, "doomed", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100));
+        ASSERT_TRUE(gone.Create(nullptr, "gone", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100));
         hwnd = w.hWnd;
         cls = class_of(hwnd);
-        RECORDINGWINDOW gone;
-        ASSERT_TRUE(gone.Create(nullptr, "gone", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100));
         DestroyWindow(gone.hWnd);
         EXPECT_FALSE(gone.Exists());
     }
@@ -100,26 +109,6 @@ TEST(Window, AttachTakesOverAForeignWindowAndGivesItBack)
     EXPECT_TRUE(IsWindow(edit));
     EXPECT_EQ(GetWindowLongPtrA(edit, GWLP_WNDPROC), ownproc);
     DestroyWindow(edit);
-}
-
-TEST(Window, TopLevelLoadsItsMenuChildGetsItsId)
-{
-    RECORDINGWINDOW top;
-    ASSERT_TRUE(top.Create(nullptr, "menu", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200, nullptr,
-                           IDR_WINDOWMENU));
-    char text[64] = "";
-    GetMenuStringA(GetMenu(top.hWnd), 2116, text, sizeof text, MF_BYCOMMAND);
-    EXPECT_STREQ(text, "&Check now");
-    RECORDINGWINDOW child;
-    ASSERT_TRUE(child.Create(nullptr, "child", WS_CHILD, 0, 0, 50, 50, top.hWnd, 4711));
-    EXPECT_EQ(GetDlgCtrlID(child.hWnd), 4711);
-    EXPECT_EQ(GetParent(child.hWnd), top.hWnd);
-
-    RECORDINGWINDOW nomenu;
-    REPORTS reports;
-    ASSERT_TRUE(nomenu.Create(nullptr, "nomenu", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, 9999));
-    EXPECT_TRUE(reports.Were(1, "hmenu"));
-    EXPECT_EQ(GetMenu(nomenu.hWnd), nullptr);
 }
 
 TEST(Window, ProcessMessagesDispatchesAtMostNAndKeepsQuit)
@@ -203,19 +192,21 @@ TEST(Window, FrameModesRaisedSunkenFlat)
 
 class WindowPos : public testing::Test {
 protected:
-    std::string RawValue(const char* name, DWORD* type = nullptr)
+    // A value as stored: "<missing>", or its type and bytes as "type:bytes".
+    std::string Stored(const char* name)
     {
         char data[64];
-        DWORD size = sizeof data;
-        if (RegGetValueA(HKEY_CURRENT_USER, key.Path().c_str(), name, RRF_RT_ANY, type, data, &size))
+        DWORD size = sizeof data, type = 0;
+        if (RegGetValueA(HKEY_CURRENT_USER, key.Path().c_str(), name, RRF_RT_ANY, &type, data, &size))
             return "<missing>";
-        return std::string(data, size);
+        return std::to_string(type) + ":" + std::string(data, size);
     }
     // A binary value put there by hand (by another version, or another screen).
-    void Plant(const char* name, const std::string& bytes)
+    void Plant(const char* name, std::vector<INT32> values)
     {
         ASSERT_EQ(RegSetKeyValueA(HKEY_CURRENT_USER, key.Path().c_str(), name, REG_BINARY,
-                                  bytes.data(), static_cast<DWORD>(bytes.size())), ERROR_SUCCESS);
+                                  values.data(), static_cast<DWORD>(values.size() * sizeof(INT32))),
+                  ERROR_SUCCESS);
     }
     static std::string Rect(HWND hwnd, HWND parent = nullptr)
     {
@@ -229,9 +220,10 @@ protected:
     SCRATCHKEY key;
 };
 
-static std::string rect_bytes(std::vector<INT32> values)
+// A rectangle as a binary registry value is stored: "3:" and sixteen bytes.
+static std::string rect_value(std::vector<INT32> values)
 {
-    return std::string(reinterpret_cast<const char*>(values.data()), values.size() * sizeof(INT32));
+    return "3:" + std::string(reinterpret_cast<const char*>(values.data()), 16);
 }
 
 TEST_F(WindowPos, StoredAsSixteenBytesWithMaxAndRestored)
@@ -240,11 +232,8 @@ TEST_F(WindowPos, StoredAsSixteenBytesWithMaxAndRestored)
     ASSERT_TRUE(w.Create(nullptr, "pos", WS_OVERLAPPEDWINDOW, 100, 120, 300, 250));
     w.Show();
     ASSERT_TRUE(w.StoreWindowPos(App(), "MainPos"));
-    DWORD type = 0;
-    EXPECT_EQ(RawValue("MainPos", &type), rect_bytes({100, 120, 400, 370}));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_BINARY));
-    EXPECT_EQ(RawValue("MainPosMax", &type), std::string("0\0", 2));
-    EXPECT_EQ(type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(Stored("MainPos"), rect_value({100, 120, 400, 370}));
+    EXPECT_EQ(Stored("MainPosMax"), std::string("1:0\0", 4));
     w.Move(10, 10, 50, 50);
     ASSERT_TRUE(w.RestoreWindowPos(App(), "MainPos"));
     EXPECT_EQ(Rect(w.hWnd), "100,120,400,370");
@@ -255,14 +244,23 @@ TEST_F(WindowPos, StoredAsSixteenBytesWithMaxAndRestored)
     ASSERT_TRUE(big.Create(nullptr, "big", WS_OVERLAPPEDWINDOW, 200, 150, 320, 240));
     big.Show(SW_SHOWMAXIMIZED);
     ASSERT_TRUE(big.StoreWindowPos(App(), "MainPos"));
-    EXPECT_EQ(RawValue("MainPos"), rect_bytes({200, 150, 520, 390}));
-    EXPECT_EQ(RawValue("MainPosMax"), std::string("1\0", 2));
+    EXPECT_EQ(Stored("MainPos"), rect_value({200, 150, 520, 390}));
+    EXPECT_EQ(Stored("MainPosMax"), std::string("1:1\0", 4));
     RECORDINGWINDOW again;
     ASSERT_TRUE(again.Create(nullptr, "again", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100));
     ASSERT_TRUE(again.RestoreWindowPos(App(), "MainPos"));
     EXPECT_TRUE(IsZoomed(again.hWnd));
     again.Show(SW_RESTORE);
     EXPECT_EQ(Rect(again.hWnd), "200,150,520,390");
+
+    // A child window in its parent's coordinates.
+    RECORDINGWINDOW child;
+    ASSERT_TRUE(child.Create(nullptr, "docked", WS_CHILD | WS_VISIBLE, 15, 25, 60, 40, w.hWnd, 5));
+    ASSERT_TRUE(child.StoreWindowPos(App(), "Dock"));
+    EXPECT_EQ(Stored("Dock"), rect_value({15, 25, 75, 65}));
+    child.Move(0, 0, 10, 10);
+    ASSERT_TRUE(child.RestoreWindowPos(App(), "Dock"));
+    EXPECT_EQ(Rect(child.hWnd, w.hWnd), "15,25,75,65");
 }
 
 TEST_F(WindowPos, OnlyAWholeRectangleIsRestored)
@@ -270,31 +268,19 @@ TEST_F(WindowPos, OnlyAWholeRectangleIsRestored)
     RECORDINGWINDOW w;
     ASSERT_TRUE(w.Create(nullptr, "stay", WS_OVERLAPPEDWINDOW, 30, 40, 200, 100));
     EXPECT_FALSE(w.RestoreWindowPos(App(), "Nothing"));  // no key at all
-    Plant("Short", rect_bytes({1, 2, 300}));
-    Plant("Long", rect_bytes({1, 2, 300, 400, 5}));
-    Plant("Empty", rect_bytes({50, 50, 50, 80}));  // no width
+    Plant("Short", {1, 2, 300});
+    Plant("Long", {1, 2, 300, 400, 5});
+    Plant("Empty", {50, 50, 50, 80});  // no width
     for (const char* name : {"Missing", "Short", "Long", "Empty"})
         EXPECT_FALSE(w.RestoreWindowPos(App(), name)) << name;
     EXPECT_EQ(Rect(w.hWnd), "30,40,230,140");
 
     // Off every screen: back into sight with its size kept.
-    Plant("Far", rect_bytes({20000, 20000, 20300, 20200}));
+    Plant("Far", {20000, 20000, 20300, 20200});
     ASSERT_TRUE(w.RestoreWindowPos(App(), "Far"));
     RECT rect;
     GetWindowRect(w.hWnd, &rect);
     EXPECT_EQ(rect.right - rect.left, 300);
     EXPECT_EQ(rect.bottom - rect.top, 200);
     EXPECT_TRUE(MonitorFromRect(&rect, MONITOR_DEFAULTTONULL));
-}
-
-TEST_F(WindowPos, ChildWindowInItsParentsCoordinates)
-{
-    RECORDINGWINDOW parent, child;
-    ASSERT_TRUE(parent.Create(nullptr, "parent", WS_OVERLAPPEDWINDOW, 100, 100, 400, 300));
-    ASSERT_TRUE(child.Create(nullptr, "docked", WS_CHILD | WS_VISIBLE, 15, 25, 60, 40, parent.hWnd, 5));
-    ASSERT_TRUE(child.StoreWindowPos(App(), "Dock"));
-    EXPECT_EQ(RawValue("Dock"), rect_bytes({15, 25, 75, 65}));
-    child.Move(0, 0, 10, 10);
-    ASSERT_TRUE(child.RestoreWindowPos(App(), "Dock"));
-    EXPECT_EQ(Rect(child.hWnd, parent.hWnd), "15,25,75,65");
 }
