@@ -2,15 +2,14 @@
 // with its registry values below a scratch key HKCU\Software\Kelvo\Test...
 #include "tips.h"
 
+#include "dialogdriver.h"
 #include "osys.h"
 #include "scratchkey.h"
-#include "testdialogs.h"
 #include "testfiles.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
-#include <thread>
 #include <vector>
 
 // The tips joined by "#".
@@ -21,15 +20,11 @@ static std::string joined(STRINGARRAY tips)
     return all;
 }
 
-TEST(TipsFile, WithoutTipBlocksEveryNonEmptyLineIsATip)
+TEST(TipsFile, LinesWithoutTipBlocksAndBlocksWithTitlesAndParagraphs)
 {
     EXPECT_EQ(joined(ParseTips("First tip.\n\nTitle|Second tip.\n   \nThird tip.\n")),
               "First tip.#Title|Second tip.#Third tip.");
     EXPECT_EQ(ParseTips("").GetCount(), 0);
-}
-
-TEST(TipsFile, TipBlocksWithTitlesAndParagraphs)
-{
     // Blocks stripped at both ends, "title=" in any case, blank lines as paragraph breaks;
     // an empty block and one with only a title are no tips, the last needs no "[TIP]".
     const char* text = "  [tip]\nTitle=Checking now\n\tPress the button   \nto check.\n\n"
@@ -64,11 +59,14 @@ TEST(TipsSchedule, ByStyle)
 
 // ---------------------------------------------------------------- dialog
 
-static std::string item_text(HWND dialog, int id)
+// A control's font as "face weight height".
+static std::string font_of(HWND dialog, int id)
 {
-    char text[1024] = "";
-    GetDlgItemTextA(dialog, id, text, sizeof text);
-    return text;
+    LOGFONTA font = {};
+    HFONT hfont = reinterpret_cast<HFONT>(SendDlgItemMessageA(dialog, id, WM_GETFONT, 0, 0));
+    if (hfont) GetObjectA(hfont, sizeof font, &font);
+    return std::string(font.lfFaceName) + " " + std::to_string(font.lfWeight) + " " +
+           std::to_string(font.lfHeight);
 }
 
 class TIPSHOW : public testing::Test {
@@ -82,31 +80,19 @@ protected:
     // button nexts times, selects style select (unless -2) and closes the dialog.
     bool Show(bool ondemand, int nexts = 0, int select = -2)
     {
-        std::thread answer([&]() {
-            HWND dialog = WaitForDialog("Tip of the Day", GetCurrentProcessId(), 20000);
-            if (!dialog) return;
+        DIALOGDRIVER driver("Tip of the Day", [&](HWND dialog) {
             for (int i = 0; i <= nexts; i++) {
-                seen.push_back(item_text(dialog, IDC_TIPTITLE) + "|" +
-                               item_text(dialog, IDC_TIPTEXT));
-                if (i < nexts)
-                    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
-                                 reinterpret_cast<LPARAM>(GetDlgItem(dialog, IDOK)));
+                seen.push_back(ControlText(GetDlgItem(dialog, IDC_TIPTITLE)) + "|" +
+                               ControlText(GetDlgItem(dialog, IDC_TIPTEXT)));
+                if (i < nexts) ClickButton(GetDlgItem(dialog, IDOK));
             }
-            titlefont = font_of(dialog, IDC_TIPTITLE);
-            textfont = font_of(dialog, IDC_TIPTEXT);
+            fonts = font_of(dialog, IDC_TIPTITLE) + ", " + font_of(dialog, IDC_TIPTEXT);
             if (select >= -1) SendDlgItemMessageA(dialog, IDC_TIPSTYLE, CB_SETCURSEL, select, 0);
-            PressDialogButton(dialog, IDCANCEL);
+            ClickButton(GetDlgItem(dialog, IDCANCEL));
         });
         bool shown = ShowTips(nullptr, file.c_str(), key.Name().c_str(), ondemand);
-        answer.join();
+        EXPECT_TRUE(driver.Wait());
         return shown;
-    }
-    static LOGFONTA font_of(HWND dialog, int id)
-    {
-        LOGFONTA font = {};
-        HFONT hfont = reinterpret_cast<HFONT>(SendDlgItemMessageA(dialog, id, WM_GETFONT, 0, 0));
-        if (hfont) GetObjectA(hfont, sizeof font, &font);
-        return font;
     }
     void Set(const char* name, long value) { key.SetValue(name, std::to_string(value)); }
 
@@ -115,26 +101,21 @@ protected:
     std::string file = dir.File("tips.txt");
     long today = static_cast<long>(OSYS::Time() / 86400);
     std::vector<std::string> seen;
-    LOGFONTA titlefont = {}, textfont = {};
+    std::string fonts;
 };
 
 TEST_F(TIPSHOW, FirstStartShowsTheFirstTipAndWritesTheValues)
 {
     ASSERT_TRUE(Show(false));
     EXPECT_EQ(seen, std::vector<std::string>{"One|first "});
-    EXPECT_STREQ(titlefont.lfFaceName, "Arial");
-    EXPECT_EQ(titlefont.lfWeight, FW_BOLD);
-    EXPECT_STREQ(textfont.lfFaceName, "Arial");
-    EXPECT_EQ(textfont.lfWeight, FW_NORMAL);
-    // 14 and 10 points.
+    // Arial, bold at 14 points and normal at 10.
     HDC screen = GetDC(nullptr);
     int dpi = GetDeviceCaps(screen, LOGPIXELSY);
     ReleaseDC(nullptr, screen);
-    EXPECT_EQ(titlefont.lfHeight, -MulDiv(14, dpi, 72));
-    EXPECT_EQ(textfont.lfHeight, -MulDiv(10, dpi, 72));
+    EXPECT_EQ(fonts, "Arial 700 " + std::to_string(-MulDiv(14, dpi, 72)) + ", Arial 400 " +
+                         std::to_string(-MulDiv(10, dpi, 72)));
     EXPECT_EQ(key.Value("TipOfDayLast"), std::to_string(today));
-    EXPECT_EQ(key.Value("TipOfDayCount"), "1");
-    EXPECT_EQ(key.Value("TipOfDayStyle"), "2");
+    EXPECT_EQ(key.Value("TipOfDayCount") + " " + key.Value("TipOfDayStyle"), "1 2");
 }
 
 TEST_F(TIPSHOW, NextTipButtonWrapsAroundAndStyleIsTaken)
@@ -144,16 +125,14 @@ TEST_F(TIPSHOW, NextTipButtonWrapsAroundAndStyleIsTaken)
     // A tip without a title of its own has the program's title.
     EXPECT_EQ(seen, (std::vector<std::string>{"Three|third ", "One|first ",
                                                "Tips Test Program|second "}));
-    EXPECT_EQ(key.Value("TipOfDayCount"), "2");
-    EXPECT_EQ(key.Value("TipOfDayStyle"), "4");
+    EXPECT_EQ(key.Value("TipOfDayCount") + " " + key.Value("TipOfDayStyle"), "2 4");
 
     // A count beyond the tips starts again; no style selected means every start.
     seen.clear();
     Set("TipOfDayCount", 7);
     ASSERT_TRUE(Show(true, 0, -1));
     EXPECT_EQ(seen, std::vector<std::string>{"One|first "});
-    EXPECT_EQ(key.Value("TipOfDayCount"), "1");
-    EXPECT_EQ(key.Value("TipOfDayStyle"), "1");
+    EXPECT_EQ(key.Value("TipOfDayCount") + " " + key.Value("TipOfDayStyle"), "1 1");
 }
 
 TEST_F(TIPSHOW, NotDueOrNoTipsShowsNothingAndWritesNothing)
@@ -165,6 +144,5 @@ TEST_F(TIPSHOW, NotDueOrNoTipsShowsNothingAndWritesNothing)
     Set("TipOfDayLast", 0);
     EXPECT_FALSE(ShowTips(nullptr, file.c_str(), key.Name().c_str(), false));
     EXPECT_FALSE(ShowTips(nullptr, dir.File("missing.txt").c_str(), key.Name().c_str(), true));
-    EXPECT_EQ(key.Value("TipOfDayLast"), "0");
-    EXPECT_EQ(key.Value("TipOfDayCount"), "<none>");
+    EXPECT_EQ(key.Value("TipOfDayLast") + " " + key.Value("TipOfDayCount"), "0 <none>");
 }
