@@ -123,13 +123,13 @@ TEST(FileName, SelfAndTemp)
 
 TEST(FileName, PartsSizeAndSearch)
 {
-    FILENAME f("c:\\dir\\sub\\file.txt");
-    EXPECT_TRUE(f.IsAbsolute());
-    EXPECT_STREQ(f.Directory().Text(), "c:\\dir\\sub");
-    EXPECT_STREQ(f.FilePart().Text(), "file.txt");
-    EXPECT_FALSE(FILENAME("file.txt").IsAbsolute());
-    EXPECT_STREQ(FILENAME("file.txt").Directory().Text(), "");
-    EXPECT_TRUE(FILENAME("q:x").IsAbsolute());
+    // Whether absolute, the folder and the file part.
+    std::string parts;
+    for (const char* name : {"c:\\dir\\sub\\file.txt", "file.txt", "q:x"}) {
+        FILENAME f(name);
+        parts += std::to_string(f.IsAbsolute()) + " " + f.Directory().Text() + " " + f.FilePart().Text() + "|";
+    }
+    EXPECT_EQ(parts, "1 c:\\dir\\sub file.txt|0  file.txt|1 q: x|");
 
     TEMPDIR dir;
     ASSERT_TRUE(WriteFileBytes(dir.File("a.txt"), "12345"));
