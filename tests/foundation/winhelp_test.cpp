@@ -1,5 +1,6 @@
 // HELPFILE: the companion topic lists, mappings and their bounds, which topics are
-// shown (and how, read back from the log), and context help along parent windows.
+// shown (and how, read back from the log), context help along parent windows, and a
+// help file on the network.
 #include "winhelp.h"
 
 #include "logcapture.h"
@@ -52,9 +53,11 @@ TEST_F(HELPTEST, CompanionListGivesTheTopics)
     EXPECT_EQ(none.TopicCount(), 0);
     EXPECT_FALSE(none.ShowTopic(2000));
 
-    EXPECT_TRUE(Logged("HELPFILE::HELPFILE"));
-    EXPECT_TRUE(Logged("~HELPFILE::HELPFILE"));
-    EXPECT_TRUE(Logged("HELPFILE::SetFilename " + file + " (html= 1)"));
+    // A network file that cannot be copied stays in use.
+    HELPFILE remote;
+    remote.SetFilename("\\\\nosuchserver\\share\\prog.chm", true);
+    EXPECT_STREQ(remote.GetFilename().Text(), "\\\\nosuchserver\\share\\prog.chm");
+    EXPECT_TRUE(Logged("HELPFILE::SetFilename file is on network"));
     EXPECT_TRUE(Logged("HELPFILE::SetFilename done, file is " + file + " (html= 1)"));
 }
 
@@ -83,33 +86,20 @@ TEST_F(HELPTEST, TopicListMappingsAndLinesAreBounded)
     EXPECT_EQ(help.MapTopic(1), 1);
 }
 
-TEST_F(HELPTEST, OnlyKnownTopicsAreShownAlsoThroughTheHelpHook)
+TEST_F(HELPTEST, OnlyKnownTopicsAreShownThroughTheHookAndAlongTheParents)
 {
-    std::string file = Help("prog", "2015\n2030\n2000\n");
+    std::string file = Help("prog", "2015\n2030\n2000\n77\n");
     HELPFILE help;
     help.SetFilename(file.c_str(), true);
     help.AddMapping(2041, 2015);
+    help.AddMapping(500, 77);
     EXPECT_TRUE(help.ShowTopic(2000));
     EXPECT_FALSE(help.ShowTopic(2016));
     EXPECT_TRUE(HELPFILE::ContextHelpHook(nullptr, 2041, &help));
     EXPECT_FALSE(HELPFILE::ContextHelpHook(nullptr, 2043, &help));
     EXPECT_FALSE(HELPFILE::ContextHelpHook(nullptr, 2041, nullptr));
 
-    // Classic help: unknown topics never start the help program.
-    HELPFILE classic;
-    classic.SetFilename(Help("old", "", "1 10\n").c_str(), false);
-    EXPECT_FALSE(classic.ShowTopic(11));
-
-    EXPECT_TRUE(Logged("HELPFILE::ShowTopic " + file + "::html/topic-2000.html"));
-    EXPECT_TRUE(Logged("HELPFILE::ShowTopic " + file + "::html/topic-2015.html"));
-}
-
-TEST_F(HELPTEST, ContextHelpWalksUpTheParents)
-{
-    std::string file = Help("prog", "77\n");
-    HELPFILE help;
-    help.SetFilename(file.c_str(), true);
-    help.AddMapping(500, 77);
+    // Context help: the first window up the parents with a topic.
     auto child = [](HWND parent, int id) {
         return CreateWindowA("STATIC", "", WS_CHILD, 0, 0, 10, 10, parent,
                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), nullptr, nullptr);
@@ -121,13 +111,13 @@ TEST_F(HELPTEST, ContextHelpWalksUpTheParents)
     EXPECT_TRUE(help.ContextHelp(field, 600));
     EXPECT_FALSE(help.ContextHelp(child(top, 601), 601));
     DestroyWindow(top);
-    EXPECT_TRUE(Logged("HELPFILE::ShowTopic " + file + "::html/topic-77.html"));
-}
 
-TEST_F(HELPTEST, NetworkFileThatCannotBeCopiedStaysInUse)
-{
-    HELPFILE help;
-    help.SetFilename("\\\\nosuchserver\\share\\prog.chm", true);
-    EXPECT_STREQ(help.GetFilename().Text(), "\\\\nosuchserver\\share\\prog.chm");
-    EXPECT_TRUE(Logged("HELPFILE::SetFilename file is on network"));
+    // Classic help: unknown topics never start the help program.
+    HELPFILE classic;
+    classic.SetFilename(Help("old", "", "1 10\n").c_str(), false);
+    EXPECT_FALSE(classic.ShowTopic(11));
+
+    for (int topic : {2000, 2015, 77})
+        EXPECT_TRUE(Logged("HELPFILE::ShowTopic " + file + "::html/topic-" + std::to_string(topic) + ".html"))
+            << topic;
 }
