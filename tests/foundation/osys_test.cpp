@@ -64,13 +64,10 @@ TEST(SystemTexts, TimeErrorAndNames)
     EXPECT_TRUE(matches(OSYS::DateIso(), "\\d{4}-\\d{2}-\\d{2}")) << OSYS::DateIso().Text();
     EXPECT_TRUE(matches(OSYS::TimeIso(), "\\d{2}:\\d{2}:\\d{2}")) << OSYS::TimeIso().Text();
     EXPECT_TRUE(matches(OSYS::Time24(), "\\d{2}:\\d{2}:\\d{2}")) << OSYS::Time24().Text();
-    printf("DateShort=%s DateLong=%s TimeUser=%s\n", OSYS::DateShort().Text(), OSYS::DateLong().Text(),
-           OSYS::TimeUser().Text());
     EXPECT_LE(std::llabs(static_cast<long long>(OSYS::Time()) - time(nullptr)), 1);
 
     STRING text = ErrorText(ERROR_FILE_NOT_FOUND);
-    EXPECT_TRUE(matches(text, "[^\r\n]+")) << text.Text();
-    EXPECT_STRNE(text.Text(), "<no error>");
+    EXPECT_TRUE(matches(text, "[^\r\n]+") && text != "<no error>") << text.Text();
     SetLastError(ERROR_FILE_NOT_FOUND);
     EXPECT_STREQ(ErrorText().Text(), text.Text());
     EXPECT_STREQ(ErrorText(0x20001234).Text(), "<no error>");
@@ -103,9 +100,7 @@ TEST(FileTests, FilesFoldersAndNothing)
     EXPECT_TRUE(OSYS::FileIsDirectory(dir.Path().c_str()));
     EXPECT_FALSE(OSYS::FileExists(dir.File("b.txt").c_str()));
     EXPECT_EQ(OSYS::FileSize(dir.File("b.txt").c_str()), -1);
-    EXPECT_FALSE(OSYS::FileExists(nullptr));
-    EXPECT_FALSE(OSYS::FileExists(""));
-    EXPECT_FALSE(OSYS::FileIsDirectory(nullptr));
+    EXPECT_FALSE(OSYS::FileExists(nullptr) || OSYS::FileExists("") || OSYS::FileIsDirectory(nullptr));
 }
 
 TEST(DllInterface, FunctionsOfALoadedLibraryMissingOnesAreHarmless)
@@ -125,8 +120,7 @@ TEST(DllInterface, FunctionsOfALoadedLibraryMissingOnesAreHarmless)
     REPORTS reports;
     DLLINTERFACE none("kelvo_no_such_library.dll", "Anything");
     EXPECT_FALSE(none.IsLoaded());
-    EXPECT_EQ(none.GetFunction(), nullptr);
-    EXPECT_EQ(none.GetFunction("Other"), nullptr);
+    EXPECT_TRUE(none.GetFunction() == nullptr && none.GetFunction("Other") == nullptr);
     EXPECT_TRUE(reports.Were(0));  // optional libraries are not an error
     std::string longname(DLLINTERFACE_MAXNAME, 'f');
     DLLINTERFACE cut("kernel32.dll", longname.c_str());
