@@ -28,26 +28,6 @@ static int run_pressing(std::function<void(HWND)> press, HWND owner = nullptr)
     return result;
 }
 
-TEST(Dialog, PushButtonsEndWithTheirIdCancelWithZeroOwnerDisabledMeanwhile)
-{
-    HWND owner = CreateWindowExA(0, "Static", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
-                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
-    ASSERT_TRUE(owner);
-    std::string seen;
-    auto press = [&](HWND d) {
-        seen = std::string(IsWindowEnabled(owner) ? "enabled" : "disabled") +
-               (GetWindow(d, GW_OWNER) == owner ? " owned" : "") +
-               (IsWindowVisible(d) ? " visible" : "");
-        ClickButton(GetDlgItem(d, IDOK));
-    };
-    EXPECT_EQ(run_pressing(press, owner), IDOK);
-    EXPECT_EQ(seen, "disabled owned visible");
-    EXPECT_TRUE(IsWindowEnabled(owner));
-    DestroyWindow(owner);
-    // Cancel and the close box (which comes as Cancel) give 0: the data dialog tests.
-    EXPECT_EQ(run_pressing([](HWND d) { ClickButton(GetDlgItem(d, IDC_OTHER)); }), IDC_OTHER);
-}
-
 static std::vector<std::pair<HWND, int>> help_requests;
 
 static bool record_help(HWND window, int number, void* context)
@@ -56,25 +36,33 @@ static bool record_help(HWND window, int number, void* context)
     return context != nullptr;
 }
 
-TEST(Dialog, HelpButtonAndOtherControlsDoNotEndIt)
+TEST(Dialog, PushButtonsEndItWithTheirIdHelpAndOtherControlsDoNotOwnerDisabledMeanwhile)
 {
-    help_requests.clear();
     int marker = 1;
     WINDOWS::SetHelpHook(record_help, &marker);
-    HWND seen = nullptr;
-    bool stillopen = false;
-    int result = run_pressing([&](HWND d) {
-        seen = d;
+    HWND owner = CreateWindowExA(0, "Static", "owner", WS_POPUP | WS_VISIBLE, 0, 0, 100, 100,
+                                 nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    ASSERT_TRUE(owner);
+    std::string seen;
+    HWND shown = nullptr;
+    auto press = [&](HWND d) {
+        shown = d;
+        seen = std::string(IsWindowEnabled(owner) ? "enabled" : "disabled") +
+               (GetWindow(d, GW_OWNER) == owner ? " owned" : "");
         ClickCheck(GetDlgItem(d, IDC_CHECK), true);
         SetControlText(GetDlgItem(d, IDC_EDIT), "typed");
         ClickButton(GetDlgItem(d, IDC_DIALOGHELP));
-        stillopen = IsWindow(d) && IsWindowVisible(d);
-        ClickButton(GetDlgItem(d, IDCANCEL));
-    });
-    EXPECT_TRUE(stillopen);
-    EXPECT_EQ(result, 0);
-    ASSERT_EQ(help_requests.size(), 1u);
-    EXPECT_EQ(help_requests[0], std::make_pair(seen, IDD_BUTTONS));
+        seen += IsWindowVisible(d) ? " open" : " closed";
+        ClickButton(GetDlgItem(d, IDOK));
+    };
+    EXPECT_EQ(run_pressing(press, owner), IDOK);
+    EXPECT_EQ(seen, "disabled owned open");
+    EXPECT_TRUE(IsWindowEnabled(owner));
+    DestroyWindow(owner);
+    EXPECT_EQ(help_requests, (std::vector<std::pair<HWND, int>>{{shown, IDD_BUTTONS}}));
+    EXPECT_EQ(run_pressing([](HWND d) { ClickButton(GetDlgItem(d, IDC_OTHER)); }), IDC_OTHER);
+    // Cancel gives 0 (the close box comes as Cancel: the data dialog tests).
+    EXPECT_EQ(run_pressing([](HWND d) { ClickButton(GetDlgItem(d, IDCANCEL)); }), 0);
 
     // A hook that shows nothing, or none at all, answers false.
     WINDOWS::SetHelpHook(record_help, nullptr);
@@ -84,41 +72,31 @@ TEST(Dialog, HelpButtonAndOtherControlsDoNotEndIt)
     EXPECT_EQ(help_requests.size(), 2u);
 }
 
-// Ends the outer dialog from inside its own loop, then itself.
-class INNERDIALOG : public DIALOG {
+// Run without an outer dialog, runs a second one from inside its own loop; as that
+// second one, ends the outer dialog from inside its own loop, then itself.
+class NESTEDDIALOG : public DIALOG {
 public:
-    explicit INNERDIALOG(DIALOG* outer) : DIALOG(IDD_QUIET), outer(outer) {}
+    explicit NESTEDDIALOG(NESTEDDIALOG* outer = nullptr) : DIALOG(IDD_QUIET), outer(outer) {}
     INT_PTR DlgProc(UINT message, WPARAM wParam, LPARAM lParam) override
     {
-        if (message == WM_INITDIALOG) {
+        if (message == WM_INITDIALOG && outer) {
             outer->End(11);
             End(12);
         }
-        return DIALOG::DlgProc(message, wParam, lParam);
-    }
-    DIALOG* outer;
-};
-
-// Runs the inner dialog from inside its own loop.
-class OUTERDIALOG : public DIALOG {
-public:
-    OUTERDIALOG() : DIALOG(IDD_QUIET), inner(this) {}
-    INT_PTR DlgProc(UINT message, WPARAM wParam, LPARAM lParam) override
-    {
-        if (message == WM_INITDIALOG) PostMessageA(hWnd, WM_USER + 1, 0, 0);
+        if (message == WM_INITDIALOG && !outer) PostMessageA(hWnd, WM_USER + 1, 0, 0);
         if (message != WM_USER + 1) return DIALOG::DlgProc(message, wParam, lParam);
         visible = IsWindowVisible(hWnd);
-        innerresult = inner.Run(DIALOG_RUN_NOSHOW);
+        innerresult = NESTEDDIALOG(this).Run(DIALOG_RUN_NOSHOW);
         return TRUE;
     }
-    INNERDIALOG inner;
+    NESTEDDIALOG* outer;
     bool visible = true;
     int innerresult = -1;
 };
 
 TEST(Dialog, NoShowRunsHiddenAndEndReachesTheOuterLoopThroughANestedOne)
 {
-    OUTERDIALOG outer;
+    NESTEDDIALOG outer;
     EXPECT_EQ(outer.Run(DIALOG_RUN_NOSHOW), 11);
     EXPECT_EQ(outer.innerresult, 12);
     EXPECT_FALSE(outer.visible);
@@ -148,12 +126,9 @@ TEST(Dialog, ModelessWindowRunsItsLoopAgainAndGoesWithTheObject)
         EXPECT_EQ(msg.wParam, 3u);
     }
     EXPECT_FALSE(IsWindow(hwnd));
-}
 
-TEST(Dialog, MissingTemplateIsReported)
-{
-    DIALOG dialog(4242);
+    DIALOG missing(4242);
     REPORTS reports;
-    EXPECT_EQ(dialog.Run(), 0);
+    EXPECT_EQ(missing.Run(), 0);
     EXPECT_TRUE(reports.Were(1, "this->hWnd"));
 }
