@@ -34,22 +34,6 @@ protected:
     HWND owner = nullptr;
 };
 
-TEST_F(TaskbarIcon, AddedWithIconAndFirstTipRemovedByDestructor)
-{
-    {
-        TASKBARICON icon(owner, ICON_CLOCK, std::string(200, 'x').c_str());
-        ASSERT_TRUE(icon.IsAdded());
-        EXPECT_TRUE(icon.GetIcon());
-        EXPECT_EQ(std::string(icon.GetTooltip()), std::string(127, 'x'));  // the first tip's room
-        EXPECT_TRUE(Shell(NIM_MODIFY));
-    }
-    EXPECT_FALSE(Shell(NIM_MODIFY));
-
-    REPORTS reports;
-    TASKBARICON missing(owner, 4711, "tip");
-    EXPECT_TRUE(reports.Were(1, "nof.hIcon"));
-}
-
 TEST_F(TaskbarIcon, TooltipWritesAmpersandThreeTimesAndCutsAt63)
 {
     TASKBARICON icon(owner, ICON_CLOCK, "");
@@ -71,31 +55,41 @@ TEST_F(TaskbarIcon, TooltipWritesAmpersandThreeTimesAndCutsAt63)
     EXPECT_STREQ(icon.GetTooltip(), "");
 }
 
-TEST_F(TaskbarIcon, ShellRestartAddsIconAgainOnNextChange)
+TEST_F(TaskbarIcon, AddedWithTheFirstTipAgainAfterTheShellLostItAndRemovedAtTheEnd)
 {
-    TASKBARICON icon(owner, ICON_CLOCK, "before");
-    ASSERT_TRUE(Shell(NIM_DELETE));
-    EXPECT_TRUE(icon.SetTooltip("after & restart"));
-    EXPECT_TRUE(Shell(NIM_MODIFY));
-    EXPECT_STREQ(icon.GetTooltip(), "after &&& restart");
+    {
+        TASKBARICON icon(owner, ICON_CLOCK, std::string(200, 'x').c_str());
+        ASSERT_TRUE(icon.IsAdded());
+        EXPECT_EQ(std::string(icon.GetTooltip()), std::string(127, 'x'));  // the first tip's room
+        EXPECT_TRUE(Shell(NIM_MODIFY));
 
-    ASSERT_TRUE(Shell(NIM_DELETE));
-    HICON first = icon.GetIcon();
-    EXPECT_TRUE(icon.SetIcon(ICON_ALERT));
-    EXPECT_TRUE(Shell(NIM_MODIFY));
-    HICON second = icon.GetIcon();
-    EXPECT_NE(first, second);
-    ICONINFO info = {};
-    ASSERT_TRUE(GetIconInfo(second, &info));
-    BITMAP bm = {};
-    GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
-    EXPECT_EQ(bm.bmWidth, 16);
-    DeleteObject(info.hbmColor);
-    DeleteObject(info.hbmMask);
+        // The shell restarted: the next change adds the icon again.
+        ASSERT_TRUE(Shell(NIM_DELETE));
+        EXPECT_TRUE(icon.SetTooltip("after & restart"));
+        EXPECT_TRUE(Shell(NIM_MODIFY));
+        EXPECT_STREQ(icon.GetTooltip(), "after &&& restart");
+        ASSERT_TRUE(Shell(NIM_DELETE));
+        HICON first = icon.GetIcon();
+        EXPECT_TRUE(icon.SetIcon(ICON_ALERT));
+        EXPECT_TRUE(Shell(NIM_MODIFY));
+        HICON second = icon.GetIcon();
+        EXPECT_NE(first, second);
+        ICONINFO info = {};
+        ASSERT_TRUE(GetIconInfo(second, &info));
+        BITMAP bm = {};
+        GetObjectA(info.hbmColor ? info.hbmColor : info.hbmMask, sizeof bm, &bm);
+        EXPECT_EQ(bm.bmWidth, 16);
+        DeleteObject(info.hbmColor);
+        DeleteObject(info.hbmMask);
 
-    // A missing resource keeps the icon shown.
+        // A missing resource keeps the icon shown.
+        REPORTS reports;
+        EXPECT_FALSE(icon.SetIcon(4711));
+        EXPECT_TRUE(reports.Were(1));
+        EXPECT_EQ(icon.GetIcon(), second);
+    }
+    EXPECT_FALSE(Shell(NIM_MODIFY));
     REPORTS reports;
-    EXPECT_FALSE(icon.SetIcon(4711));
-    EXPECT_TRUE(reports.Were(1));
-    EXPECT_EQ(icon.GetIcon(), second);
+    TASKBARICON missing(owner, 4711, "tip");
+    EXPECT_TRUE(reports.Were(1, "nof.hIcon"));
 }
