@@ -2,6 +2,7 @@
 // and the file dialog's filter texts byte for byte.
 #include "winmisc.h"
 
+#include "dialogdriver.h"
 #include "logcapture.h"
 #include "reports.h"
 #include "testdialogs.h"
@@ -53,62 +54,52 @@ TEST(MessageBoxes, TitleTextIconAndAnswerEachCallLoggedFirst)
         answer.join();
         EXPECT_EQ(seen, c.title + " / Line one\nline two / icon"s);
     }
-    std::string seen;
-    std::thread answer = answer_box("Question Test", IDYES, IDI_QUESTION, &seen);
-    EXPECT_TRUE(WINKELVO::YesNoMsgBox(nullptr, "Question Test", "Go on?"));
-    answer.join();
-    EXPECT_EQ(seen, "Question Test / Go on? / icon");
-    // No title of its own: the program's.
-    answer = answer_box("Paths Test Program", IDNO, IDI_QUESTION, &seen);
-    EXPECT_FALSE(WINKELVO::YesNoMsgBox(nullptr, nullptr, "Stop?"));
-    answer.join();
-    EXPECT_EQ(seen, "Paths Test Program / Stop? / icon");
+    for (bool yes : {true, false}) {
+        // Without a title of its own (answered No here): the program's.
+        std::string seen, title = yes ? "Question Test" : "Paths Test Program";
+        std::thread answer = answer_box(title, yes ? IDYES : IDNO, IDI_QUESTION, &seen);
+        EXPECT_EQ(WINKELVO::YesNoMsgBox(nullptr, yes ? title.c_str() : nullptr, "Go on?"), yes);
+        answer.join();
+        EXPECT_EQ(seen, title + " / Go on? / icon");
+    }
     EXPECT_NE(log.Text().find("] WINKELVO::ErrorMsgBox title=Error Box Test text=Line one"),
               std::string::npos);
 }
 
 // ---------------------------------------------------------------- filter
 
-static std::string filter_of(const char* types, int language, std::string* defext = nullptr)
+static std::string filter_of(const char* types, int language)
 {
     FILEDIALOGFILTER f = FileDialogFilter(types, language);
-    if (defext) *defext = f.DefaultExtension.Text();
-    return std::string(f.Filter.Text(), f.Filter.Length());
+    return std::string(f.Filter.Text(), f.Filter.Length()) + "|" + f.DefaultExtension.Text();
 }
 
-TEST(FileDialogFilter, DescriptionsShowTheirPatternAndAllFilesIsAddedOnce)
+TEST(FileDialogFilter, DescriptionsShowTheirPatternAllFilesIsAddedOnceTooLongIsReplaced)
 {
+    // The filter and, after "|", the default extension.
     const struct {
         const char* types;
         int language;
         std::string filter;
     } cases[] = {
-        {"Text|*.txt", 9, "Text (*.txt)\0*.txt\0All Files (*.*)\0*.*\0\0"s},
+        {"Text|*.txt", 9, "Text (*.txt)\0*.txt\0All Files (*.*)\0*.*\0\0|"s},
         {"Text|*.txt\r\nLogs|*.log;*.old\n", 9,
-         "Text (*.txt)\0*.txt\0Logs (*.log;*.old)\0*.log;*.old\0All Files (*.*)\0*.*\0\0"s},
-        {"Text|*.txt", 7, "Text (*.txt)\0*.txt\0Alle Dateien (*.*)\0*.*\0\0"s},
-        {nullptr, 9, "All Files (*.*)\0*.*\0\0"s},
-        {"", 7, "Alle Dateien (*.*)\0*.*\0\0"s},
-        {"Everything|*.*\nText|*.txt", 9, "Everything (*.*)\0*.*\0Text (*.txt)\0*.txt\0\0"s},
+         "Text (*.txt)\0*.txt\0Logs (*.log;*.old)\0*.log;*.old\0All Files (*.*)\0*.*\0\0|"s},
+        {"Text|*.txt", 7, "Text (*.txt)\0*.txt\0Alle Dateien (*.*)\0*.*\0\0|"s},
+        {nullptr, 9, "All Files (*.*)\0*.*\0\0|"s},
+        {"", 7, "Alle Dateien (*.*)\0*.*\0\0|"s},
+        {"Everything|*.*\nText|*.txt", 9, "Everything (*.*)\0*.*\0Text (*.txt)\0*.txt\0\0|"s},
         // A dot line names the default extension; a line without "|" is no filter.
         {"Settings|*.cfg\n.cfg\nno bar here", 9,
-         "Settings (*.cfg)\0*.cfg\0All Files (*.*)\0*.*\0\0"s},
+         "Settings (*.cfg)\0*.cfg\0All Files (*.*)\0*.*\0\0|cfg"s},
     };
     for (const auto& c : cases)
         EXPECT_EQ(filter_of(c.types, c.language), c.filter) << (c.types ? c.types : "(null)");
-    std::string defext;
-    filter_of("Settings|*.cfg\n.cfg", 9, &defext);
-    EXPECT_EQ(defext, "cfg");
-    filter_of("Settings|*.cfg", 9, &defext);
-    EXPECT_EQ(defext, "");
-}
 
-TEST(FileDialogFilter, TooLongTypesAreReportedAndReplaced)
-{
     std::string types;
     while (types.size() < 2100) types += "Text|*.txt\n";
     REPORTS reports;
-    EXPECT_EQ(filter_of(types.c_str(), 9), "All Files (*.*)\0*.*\0\0"s);
+    EXPECT_EQ(filter_of(types.c_str(), 9), "All Files (*.*)\0*.*\0\0|"s);
     EXPECT_TRUE(reports.Were(1, "_tcslen(filetypes)<2048"));
     // Just below the limit is fine.
     std::string fits = types.substr(0, 2047 - 14);
@@ -131,20 +122,14 @@ protected:
     std::string Run(const std::string& initial, bool save, bool multiple, const char* types,
                     const std::string& typed, int button = IDOK)
     {
-        bool found = false;
-        std::thread answer([&]() {
-            HWND dialog = WaitForDialog("File Dialog Test", GetCurrentProcessId(), 20000);
-            found = dialog != nullptr;
-            if (!found) return;
+        DIALOGDRIVER driver("File Dialog Test", [&](HWND dialog) {
             int field = GetDlgItem(dialog, FILEDIALOG_COMBO) ? FILEDIALOG_COMBO : FILEDIALOG_EDIT;
-            if (!typed.empty())
-                SetDlgItemTextA(dialog, field, typed.c_str());
+            if (!typed.empty()) SetDlgItemTextA(dialog, field, typed.c_str());
             PressDialogButton(dialog, button);
         });
         STRINGARRAY chosen =
             FileDialog(nullptr, initial.c_str(), "File Dialog Test", save, multiple, types);
-        answer.join();
-        EXPECT_TRUE(found);
+        EXPECT_TRUE(driver.Wait());
         std::string all;
         for (int i = 0; i < chosen.GetCount(); i++)
             all += (i ? ";" : "") + std::string(chosen[i].Text());
