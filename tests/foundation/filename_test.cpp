@@ -129,7 +129,7 @@ TEST(FileName, PartsSizeAndSearch)
         FILENAME f(name);
         parts += std::to_string(f.IsAbsolute()) + " " + f.Directory().Text() + " " + f.FilePart().Text() + "|";
     }
-    EXPECT_EQ(parts, "1 c:\\dir\\sub file.txt|0  file.txt|1 q: x|");
+    EXPECT_EQ(parts, "1 c:\\dir\\sub file.txt|0  file.txt|1  q:x|");
 
     TEMPDIR dir;
     ASSERT_TRUE(WriteFileBytes(dir.File("a.txt"), "12345"));
