@@ -4,6 +4,7 @@
 // the clock set and refused under Wine, a silent server, the second server, a run
 // without schedule that a second start brings to the front and closing ends, service
 // mode, and the end of the session.
+#include "englishlibrary.h"
 #include "hash.h"
 #include "horalinkres.h"
 #include "kelvoapp.h"
@@ -44,8 +45,7 @@ class Horalink : public testing::Test {
 protected:
     void SetUp() override
     {
-        KELVOAPP::SetLanguageCode(9);
-        LoadLanguageLibrary((ProductBinDir() + "\\horalink.exe").c_str(), "horalink", "1.00");
+        LoadEnglishLibrary();
         // The product's own key: the window place starts afresh, and no tip of the day waits.
         RegDeleteTreeA(HKEY_CURRENT_USER, PRODUCT_KEY);
         REGISTRY("Horalink", "Software\\Kelvo", REGISTRY_CURRENTUSER).Write("TipOfDayStyle", "0");

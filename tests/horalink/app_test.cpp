@@ -7,6 +7,7 @@
 #include "appmessages.h"
 #include "boxwatch.h"
 #include "dialogdriver.h"
+#include "englishlibrary.h"
 #include "horalinkres.h"
 #include "kelvoapp.h"
 #include "logcapture.h"
@@ -73,8 +74,7 @@ protected:
         std::string line = "\"" + std::string(KELVOAPP::ProgramPath()) + "\" \"/WORKDIR:" +
                            dir.Path() + "\" " + arguments;
         KELVOAPP::PrepareArguments(GetModuleHandleA(nullptr), line.c_str());
-        KELVOAPP::SetLanguageCode(9);
-        LoadLanguageLibrary((ProductBinDir() + "\\horalink.exe").c_str(), "horalink", "1.00");
+        LoadEnglishLibrary();
         DropQuit();
         app.reset(new APP(false, help));
         ASSERT_TRUE(app->Exists());

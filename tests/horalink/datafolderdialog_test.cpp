@@ -4,6 +4,7 @@
 #include "boxwatch.h"
 #include "datafolderdialog.h"
 #include "dialogdriver.h"
+#include "englishlibrary.h"
 #include "horalinkres.h"
 #include "kelvoapp.h"
 #include "osys.h"
@@ -23,8 +24,7 @@ class DataFolder : public testing::Test {
 protected:
     void SetUp() override
     {
-        KELVOAPP::SetLanguageCode(9);
-        LoadLanguageLibrary((ProductBinDir() + "\\horalink.exe").c_str(), "horalink", "1.00");
+        LoadEnglishLibrary();
         current = dir.File("data");
         CreateDirectoryA(current.c_str(), nullptr);
         ASSERT_TRUE(key.SetValue("ApplicationDataDir", current));

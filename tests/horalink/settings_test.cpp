@@ -4,6 +4,7 @@
 #include "appengine.h"
 #include "clockfont.h"
 #include "configfiles.h"
+#include "englishlibrary.h"
 #include "fakeclock.h"
 #include "kelvoapp.h"
 #include "logcapture.h"
@@ -28,8 +29,7 @@ class Settings : public testing::Test {
 protected:
     void SetUp() override
     {
-        KELVOAPP::SetLanguageCode(9);
-        LoadLanguageLibrary((ProductBinDir() + "\\horalink.exe").c_str(), "horalink", "1.00");
+        LoadEnglishLibrary();
     }
     void TearDown() override { KELVOAPP::FreeLanguageLibrary(); }
 

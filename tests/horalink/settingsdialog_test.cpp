@@ -4,6 +4,7 @@
 #include "configfiles.h"
 #include "dialogdriver.h"
 #include "dialogpages.h"
+#include "englishlibrary.h"
 #include "fakeclock.h"
 #include "horalinkres.h"
 #include "kelvoapp.h"
@@ -53,8 +54,7 @@ class SettingsDialog : public testing::Test {
 protected:
     void SetUp() override
     {
-        KELVOAPP::SetLanguageCode(9);
-        LoadLanguageLibrary((ProductBinDir() + "\\horalink.exe").c_str(), "horalink", "1.00");
+        LoadEnglishLibrary();
         SETTINGS::Read(settings, dir.Path().c_str(), 1700000000ul);
         settings["TimeLastRefresh"] = "1700000000";
         SetAutoStart("Horalink", nullptr);

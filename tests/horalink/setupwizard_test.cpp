@@ -4,6 +4,7 @@
 #include "configfiles.h"
 #include "dialogdriver.h"
 #include "dialogpages.h"
+#include "englishlibrary.h"
 #include "horalinkres.h"
 #include "kelvoapp.h"
 #include "registry.h"
@@ -24,8 +25,7 @@ class SetupWizard : public testing::Test {
 protected:
     void SetUp() override
     {
-        KELVOAPP::SetLanguageCode(9);
-        LoadLanguageLibrary((ProductBinDir() + "\\horalink.exe").c_str(), "horalink", "1.00");
+        LoadEnglishLibrary();
         SETTINGS::Read(settings, dir.Path().c_str(), NOW - 5000);
         SetAutoStart("Horalink", nullptr);
     }

@@ -4,6 +4,7 @@
 #include "boxwatch.h"
 #include "dialogdriver.h"
 #include "dialogpages.h"
+#include "englishlibrary.h"
 #include "fakeras.h"
 #include "horalinkres.h"
 #include "kelvoapp.h"
@@ -26,8 +27,7 @@ class VersionUpgradeTest : public testing::Test {
 protected:
     void SetUp() override
     {
-        KELVOAPP::SetLanguageCode(9);
-        LoadLanguageLibrary((ProductBinDir() + "\\horalink.exe").c_str(), "horalink", "1.00");
+        LoadEnglishLibrary();
     }
     void TearDown() override
     {

@@ -2,6 +2,7 @@
 // take-over of the old value, and the pending move or switch with its refusals and
 // failures, against the real registry and file system of the Wine prefix.
 #include "boxwatch.h"
+#include "englishlibrary.h"
 #include "kelvo.h"
 #include "kelvoapp.h"
 #include "logcapture.h"
@@ -35,8 +36,7 @@ protected:
     {
         std::string line = "\"" + std::string(KELVOAPP::ProgramPath()) + "\" " + arguments;
         KELVOAPP::PrepareArguments(GetModuleHandleA(nullptr), line.c_str());
-        KELVOAPP::SetLanguageCode(9);
-        LoadLanguageLibrary((ProductBinDir() + "\\horalink.exe").c_str(), "horalink", "1.00");
+        LoadEnglishLibrary();
     }
     std::string Value(const char* name) { return key.Value(name); }
     void SetValue(const char* name, const std::string& text) { ASSERT_TRUE(key.SetValue(name, text)); }

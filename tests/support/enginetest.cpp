@@ -1,6 +1,7 @@
 // ENGINETEST: the language library per test and the frozen clock.
 #include "enginetest.h"
 
+#include "englishlibrary.h"
 #include "kelvoapp.h"
 #include "osys.h"
 #include "testfiles.h"
@@ -8,8 +9,7 @@
 void ENGINETEST::SetUp()
 {
     ASSERT_TRUE(FileExistsOnDisk(ProductBinDir() + "\\horalinkenglish.dll"));
-    KELVOAPP::SetLanguageCode(9);
-    LoadLanguageLibrary((ProductBinDir() + "\\horalink.exe").c_str(), "horalink", "1.00");
+    LoadEnglishLibrary();
     clock.Freeze(FrozenTime());
 }
 
