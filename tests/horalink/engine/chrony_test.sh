@@ -8,7 +8,7 @@
 # Exit codes: 0 passed, 1 failed, 77 skipped (no local server could be started).
 set -uo pipefail
 
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../../.." && pwd)
 tolerance_ms=2
 samples=5
 

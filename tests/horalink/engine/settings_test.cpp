@@ -61,7 +61,7 @@ TEST_F(Settings, FirstStartWritesEveryDefaultSortedWithCrLf)
     SETTINGS::Apply(settings);
     const char* source = getenv("HORALINK_SOURCE_DIR");
     std::string expected = ReadFileBytes(std::string("Z:") + (source ? source : "") +
-                                         "/tests/horalink/data/firststart.cfg");
+                                         "/tests/horalink/engine/data/firststart.cfg");
     ASSERT_FALSE(expected.empty()) << "golden file missing";
     EXPECT_TRUE(SameText(Saved(), expected));
     EXPECT_TRUE(reports.Were(0));
