@@ -8,6 +8,7 @@
 #include "osys.h"
 #include "priorityboost.h"
 #include "security.h"
+#include "settingkeys.h"
 
 // How long the dock clock shows the status after setting the clock and after an update.
 const UINT DOCK_STATUS_ADJUSTED_MS = 3000;
@@ -22,19 +23,19 @@ void APPENGINE::AdjustClock(const char* delta)
     Logit("APP::AdjustClock AdjustSystemTime returned %d\n", ok);
 
     long long amount = offset.ToMilliseconds(true);
-    PutSetting("TimeLastStatus", ResourceText(IDS_STATUSADJUSTED));
-    PutSetting("TimeLastStatus2", ResourceText(IDS_STATUSADJUSTEDBY, FormatDiff(amount, 0).Text()));
-    PutSetting("TimeLastQuality", "0");
-    PutSetting("TimeLastValueMs", "0");
-    PutSetting("TimeLastDiffNice", FormatDiff(0, 0));
+    PutSetting(KEY::TimeLastStatus, ResourceText(IDS_STATUSADJUSTED));
+    PutSetting(KEY::TimeLastStatus2, ResourceText(IDS_STATUSADJUSTEDBY, FormatDiff(amount, 0).Text()));
+    PutSetting(KEY::TimeLastQuality, "0");
+    PutSetting(KEY::TimeLastValueMs, "0");
+    PutSetting(KEY::TimeLastDiffNice, FormatDiff(0, 0));
 
-    if (NowSeconds() < GetSettingTime("TimeLastRefresh")) Refreshed();  // the clock went back
-    PutSetting("TimeLastTimeDelta", ZERO_TIME_DELTA);
+    if (NowSeconds() < GetSettingTime(KEY::TimeLastRefresh)) Refreshed();  // the clock went back
+    PutSetting(KEY::TimeLastTimeDelta, ZERO_TIME_DELTA);
 
     StopAlarm();
     Events.RefreshTrayIcon();
-    Events.DockColour(static_cast<COLORREF>(GetSetting("ClockColor0").ToInt64()));
-    Events.DockShowText(GetSetting("TimeLastStatus"), GetSetting("TimeLastStatus2"),
+    Events.DockColour(static_cast<COLORREF>(GetSetting(KEY::ClockColor0).ToInt64()));
+    Events.DockShowText(GetSetting(KEY::TimeLastStatus), GetSetting(KEY::TimeLastStatus2),
                         DOCK_STATUS_ADJUSTED_MS);
     Events.RefreshMenus();
     Logit("APP::OnClockAdjusted()\n");
@@ -65,14 +66,14 @@ int APPENGINE::AdjustSystemTime(const NTPTIME& offset)
 void APPENGINE::AfterCheck(int maybroadcast)
 {
     Logit("APP::AfterCheck %d\n", maybroadcast);
-    if (GetSettingInt("ClockDocked") == 0)
-        Events.DockShowText(GetSetting("TimeLastStatus"), GetSetting("TimeLastStatus2"),
+    if (GetSettingInt(KEY::ClockDocked) == 0)
+        Events.DockShowText(GetSetting(KEY::TimeLastStatus), GetSetting(KEY::TimeLastStatus2),
                             DOCK_STATUS_CHECKED_MS);
-    PutSetting("TimeLastRefresh", STRING(NowSeconds()));
-    PutSetting("TimeLastDateTime", OSYS::DateShort() + " " + OSYS::TimeUser().Text());
+    PutSetting(KEY::TimeLastRefresh, STRING(NowSeconds()));
+    PutSetting(KEY::TimeLastDateTime, OSYS::DateShort() + " " + OSYS::TimeUser().Text());
 
-    int quality = GetSettingInt("TimeLastQuality");
-    if (maybroadcast && IsLanServer() && quality < QUALITY_WRONG && GetSettingInt("LanBrodcastNew"))
+    int quality = GetSettingInt(KEY::TimeLastQuality);
+    if (maybroadcast && IsLanServer() && quality < QUALITY_WRONG && GetSettingInt(KEY::LanBrodcastNew))
         LanServerBroadcast();
     if (quality < QUALITY_WRONG) StopAlarm();
 

@@ -5,6 +5,7 @@
 
 #include "kelvo.h"
 #include "security.h"
+#include "settingkeys.h"
 
 const long long NS_PER_SECOND = 1000000000LL;
 const long long NS_PER_HOUR = 3600LL * NS_PER_SECOND;
@@ -67,6 +68,6 @@ DRIFTTEXTS APPENGINE::CalculateDrift(int seconds, int hours, int fast, SYSTEMCLO
 
 DRIFTTEXTS APPENGINE::CalculateDrift()
 {
-    return CalculateDrift(GetSettingInt("TimeDriftCalc1"), GetSettingInt("TimeDriftCalc2"),
-                          GetSettingInt("TimeDriftCalc3"), Clock);
+    return CalculateDrift(GetSettingInt(KEY::TimeDriftCalc1), GetSettingInt(KEY::TimeDriftCalc2),
+                          GetSettingInt(KEY::TimeDriftCalc3), Clock);
 }

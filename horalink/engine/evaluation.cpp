@@ -6,6 +6,7 @@
 #include "horalinkres.h"
 #include "kelvo.h"
 #include "osys.h"
+#include "settingkeys.h"
 
 #include <cstdint>
 #include <cstring>
@@ -73,7 +74,7 @@ int APPENGINE::QualityLevel(long long ms, long long variance, long long maxdiff)
 
 long APPENGINE::ExtraAdjustmentSeconds()
 {
-    return static_cast<int16_t>(GetSettingInt("TimeExtraAdjustment")) * 3600L;
+    return static_cast<int16_t>(GetSettingInt(KEY::TimeExtraAdjustment)) * 3600L;
 }
 
 void APPENGINE::ExtraAdjustment(NTPTIME& offset, long seconds)
@@ -87,25 +88,25 @@ int APPENGINE::StoreResult(int ok, STRING& output, const NTPTIME& offset)
 {
     Logit("APP::StoreResult ok= %d, output= %s\n", ok, output.Text());
     bool good = ok && begins_with(output, OK_PREFIX);
-    PutSetting("TimeLastValue", output);
+    PutSetting(KEY::TimeLastValue, output);
     // A failed try measured nothing: keeping the extra adjustment as its offset would
     // let the adjust-now command move the clock by whole hours on no evidence.
-    PutSetting("TimeLastTimeDelta", good ? offset.Text() : STRING(ZERO_TIME_DELTA));
-    PutSetting("TimeLastQuality", "0");
-    PutSetting("TimeLastValueMs", "0");
-    PutSetting("TimeLastDiffNice", "-");
+    PutSetting(KEY::TimeLastTimeDelta, good ? offset.Text() : STRING(ZERO_TIME_DELTA));
+    PutSetting(KEY::TimeLastQuality, "0");
+    PutSetting(KEY::TimeLastValueMs, "0");
+    PutSetting(KEY::TimeLastDiffNice, "-");
 
     if (good) {
         output.CutLeft(static_cast<int>(strlen(OK_PREFIX)));
-        PutSetting("TimeLastOK", "1 OK");
-        PutSetting("TimeErrCount", "0");
+        PutSetting(KEY::TimeLastOK, "1 OK");
+        PutSetting(KEY::TimeErrCount, "0");
         Logit("APP::StoreResult returns 1\n");
         return 1;
     }
     if (begins_with(output, ERR_PREFIX)) output.CutLeft(static_cast<int>(strlen(ERR_PREFIX)));
     if (output.Length() == 0) output = ResourceText(IDS_UNKNOWNERROR);
-    PutSetting("TimeLastOK", STRING("0 ") + output.Text());
-    PutSetting("TimeErrCount", STRING(GetSettingInt("TimeErrCount") + 1));
+    PutSetting(KEY::TimeLastOK, STRING("0 ") + output.Text());
+    PutSetting(KEY::TimeErrCount, STRING(GetSettingInt(KEY::TimeErrCount) + 1));
     Logit("APP::StoreResult returns 0\n");
     return 0;
 }
@@ -118,24 +119,24 @@ STRING APPENGINE::HandleNewResult(STRING& text, const NTPTIME& offset)
     // The sign tells where the PC stands against the server: "-" behind, "+" ahead.
     text = STRING(v > 0 ? "-" : "+") + FormatDiff(d, 0).Text();
 
-    int level = QualityLevel(d, GetSetting("TimeNetVariance").ToInt64(),
-                             GetSetting("TimeMaxDiff").ToInt64());
+    int level = QualityLevel(d, GetSetting(KEY::TimeNetVariance).ToInt64(),
+                             GetSetting(KEY::TimeMaxDiff).ToInt64());
     STRING levelname = ResourceText(IDS_QUALITYNAMES).Field(level, "|");
-    PutSetting("TimeLastQuality", STRING(level));
-    PutSetting("TimeLastValueMs", STRING(d));
-    PutSetting("TimeLastDiffNice", text);
-    PutSetting("TimeLastStatus", ResourceText(IDS_STATUSQUALITY, levelname.Text()));
-    PutSetting("TimeLastStatus2", "");
+    PutSetting(KEY::TimeLastQuality, STRING(level));
+    PutSetting(KEY::TimeLastValueMs, STRING(d));
+    PutSetting(KEY::TimeLastDiffNice, text);
+    PutSetting(KEY::TimeLastStatus, ResourceText(IDS_STATUSQUALITY, levelname.Text()));
+    PutSetting(KEY::TimeLastStatus2, "");
 
     int adjust = OnNeedClockAdjust(level, v);
     if (level == QUALITY_WRONG) {
-        PutSetting("TimeLastStatus2", ResourceText(IDS_STATUSMUSTADJUST));
+        PutSetting(KEY::TimeLastStatus2, ResourceText(IDS_STATUSMUSTADJUST));
         if (adjust)
             AdjustPending = 1;
         else
             StartAttention();
     } else {
-        PutSetting("TimeLastStatus2", ResourceText(IDS_STATUSNOADJUST));
+        PutSetting(KEY::TimeLastStatus2, ResourceText(IDS_STATUSNOADJUST));
     }
 
     STRING colourkey;
@@ -152,12 +153,12 @@ int APPENGINE::OnNeedClockAdjust(int level, long long ms)
     Events.AgentEvent(level == QUALITY_WRONG ? "OnNeedClockAdjust" : "OnGoodMatch");
     if (level != QUALITY_WRONG) return 0;
 
-    if (GetSettingInt("NotifyDoSound")) {
-        STRING file = GetSetting("NotifySoundFile");
+    if (GetSettingInt(KEY::NotifyDoSound)) {
+        STRING file = GetSetting(KEY::NotifySoundFile);
         Events.PlayWave(file);
-        if (GetSettingInt("NotifyDoSoundLoop")) {
+        if (GetSettingInt(KEY::NotifyDoSoundLoop)) {
             // The dialog allows 1..3600 s; anything else would replay the sound without pause.
-            int repeat = GetSettingInt("NotifySoundLoopRep");
+            int repeat = GetSettingInt(KEY::NotifySoundLoopRep);
             if (repeat < 1) repeat = 1;
             if (repeat > 3600) repeat = 3600;
             SetAlarmSound(file);
@@ -166,8 +167,8 @@ int APPENGINE::OnNeedClockAdjust(int level, long long ms)
         }
     }
 
-    int adjust = GetSettingInt("ProAutoTime") != 0 ? 1 : 0;
-    if (!adjust && GetSettingInt("NotifyDoMsgbox")) {
+    int adjust = GetSettingInt(KEY::ProAutoTime) != 0 ? 1 : 0;
+    if (!adjust && GetSettingInt(KEY::NotifyDoMsgbox)) {
         long long amount = ms < 0 ? -ms : ms;
         STRING diff = STRING(ms < 0 ? "+" : "-") + FormatDiff(amount, 0).Text();
         adjust = Events.AskYesNo(ResourceText(IDS_MSGTITLE), ResourceText(IDS_ASKADJUST, diff)) ? 1 : 0;

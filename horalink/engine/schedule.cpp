@@ -5,6 +5,7 @@
 
 #include "kelvo.h"
 #include "osys.h"
+#include "settingkeys.h"
 #include "settings.h"
 
 const uint32_t NTP_SECONDS_1970 = 2208988800u;  // 1900-01-01 to 1970-01-01
@@ -18,14 +19,14 @@ unsigned long APPENGINE::NowSeconds()
 int APPENGINE::NeedsRefresh()
 {
     unsigned long now = NowSeconds();
-    if (GetSettingTime("TimeLastRefresh") > now) {
+    if (GetSettingTime(KEY::TimeLastRefresh) > now) {
         // The clock was set back: start the schedule anew, with an update due at once.
-        PutSetting("TimeLastRefresh", STRING(now - 1));
-        PutSetting("TimeNextRefresh", STRING(now - 1));
+        PutSetting(KEY::TimeLastRefresh, STRING(now - 1));
+        PutSetting(KEY::TimeNextRefresh, STRING(now - 1));
     }
     // Not "<= 0": a text that reads as not-a-number must not schedule anything either.
-    if (!(GetSetting("TimeCyclic").ToDouble() > 0)) return 0;
-    if (GetSettingTime("TimeNextRefresh") > now) return 0;
+    if (!(GetSetting(KEY::TimeCyclic).ToDouble() > 0)) return 0;
+    if (GetSettingTime(KEY::TimeNextRefresh) > now) return 0;
     Logit("APP::NeedsRefresh returns %d\n", 1);
     return 1;
 }
@@ -34,14 +35,14 @@ void APPENGINE::Refreshed()
 {
     Logit("APP::Refreshed\n");
     unsigned long now = NowSeconds();
-    PutSetting("TimeLastRefresh", STRING(now));
-    PutSetting("TimeLastRefreshString", OSYS::DateShort() + " / " + OSYS::TimeUser().Text());
-    PutSetting("TimeNextRefresh",
-               STRING(SETTINGS::NextRefresh(now, GetSetting("TimeCyclic").ToDouble())));
+    PutSetting(KEY::TimeLastRefresh, STRING(now));
+    PutSetting(KEY::TimeLastRefreshString, OSYS::DateShort() + " / " + OSYS::TimeUser().Text());
+    PutSetting(KEY::TimeNextRefresh,
+               STRING(SETTINGS::NextRefresh(now, GetSetting(KEY::TimeCyclic).ToDouble())));
 }
 
 void APPENGINE::ScheduleNow()
 {
     Logit("APP::ScheduleNow\n");
-    PutSetting("TimeNextRefresh", STRING(NowSeconds()));
+    PutSetting(KEY::TimeNextRefresh, STRING(NowSeconds()));
 }

@@ -8,6 +8,7 @@
 #include "horalinkres.h"
 #include "kelvo.h"
 #include "osys.h"
+#include "settingkeys.h"
 
 #include <windows.h>
 
@@ -30,86 +31,9 @@ struct SETTINGDEFAULT {
     int Resource;
 };
 
-static const SETTINGDEFAULT DEFAULTS[] = {
-    {"Version", DEFAULT_TEXT, "0.00", 0},
-    {"Mode", DEFAULT_TEXT, "1", 0},
-    {"ConnectionType", DEFAULT_TEXT, "-1", 0},
-    {"ConnectionDunAny", DEFAULT_TEXT, "0", 0},
-    {"ConnectionEntryToMonitor", DEFAULT_TEXT, "", 0},
-    {"LastSortColumn", DEFAULT_TEXT, "0", 0},
-    {"LastSortOrder", DEFAULT_TEXT, "0", 0},
-    {"DlgHideToolbar", DEFAULT_TEXT, "0", 0},
-    {"DlgHideMenu", DEFAULT_TEXT, "0", 0},
-    {"DlgCloseMinimize", DEFAULT_TEXT, "0", 0},
-    {"DlgStartMinimized", DEFAULT_TEXT, "0", 0},
-    {"DlgAutoRun", DEFAULT_TEXT, "0", 0},
-    {"DlgDblClickMode", DEFAULT_TEXT, "0", 0},
-    {"DlgShiftClickMode", DEFAULT_TEXT, "1", 0},
-    {"NotifyDoMsgbox", DEFAULT_TEXT, "1", 0},
-    {"NotifyDoSound", DEFAULT_TEXT, "1", 0},
-    {"NotifyDoSoundLoop", DEFAULT_TEXT, "0", 0},
-    {"NotifySoundLoopRep", DEFAULT_TEXT, "60", 0},
-    {"NotifySoundFile", DEFAULT_TEXT, "jingling.wav", 0},
-    {"ClockFont", DEFAULT_CLOCKFONT, nullptr, 0},
-    {"ClockDocked", DEFAULT_TEXT, "1", 0},
-    {"ClockTopmost", DEFAULT_TEXT, "0", 0},
-    {"ClockTenths", DEFAULT_TEXT, "1", 0},
-    {"ClockDateLong", DEFAULT_TEXT, "0", 0},
-    {"ClockAnimation", DEFAULT_TEXT, "1", 0},
-    {"ClockColor0", DEFAULT_TEXT, "14474460", 0},
-    {"ClockColor1", DEFAULT_TEXT, "9737364", 0},
-    {"ClockColor2", DEFAULT_TEXT, "8421631", 0},
-    {"ClockColorBG", DEFAULT_TEXT, "1052688", 0},
-    {"ClockTransparency", DEFAULT_TEXT, "255", 0},
-    {"ClockDoTransparency", DEFAULT_TEXT, "0", 0},
-    {"ListviewColorBG", DEFAULT_TEXT, "1052688", 0},
-    {"TimeServer", DEFAULT_TEXT, "", 0},
-    {"TimeDoServer2", DEFAULT_TEXT, "", 0},
-    {"TimeServer2", DEFAULT_TEXT, "", 0},
-    {"TimeCustomServer", DEFAULT_TEXT, "", 0},
-    {"TimeCustomAltServer", DEFAULT_TEXT, "", 0},
-    {"TimeDoCustomServer", DEFAULT_TEXT, "0", 0},
-    {"TimeDoCustomAltServer", DEFAULT_TEXT, "0", 0},
-    {"TimeCheckOnce", DEFAULT_TEXT, "0", 0},
-    {"TimeCyclic", DEFAULT_TEXT, "1", 0},
-    {"TimeLastRefresh", DEFAULT_HALFDAYAGO, nullptr, 0},
-    {"TimeLastRefreshString", DEFAULT_TEXT, "never", 0},
-    {"TimeNextRefresh", DEFAULT_NOW, nullptr, 0},
-    {"TimeLastValue", DEFAULT_TEXT, "0.000", 0},
-    {"TimeLastValueMs", DEFAULT_TEXT, "0", 0},
-    {"TimeLastOK", DEFAULT_TEXT, "0", 0},
-    {"TimeErrCount", DEFAULT_TEXT, "0", 0},
-    {"TimeExtraAdjustment", DEFAULT_TEXT, "0", 0},
-    {"TimeLastDiffNice", DEFAULT_TEXT, "-", 0},
-    {"TimeLastDateTime", DEFAULT_TEXT, "", 0},
-    {"TimeLastStatus", DEFAULT_TEXT, "", 0},
-    {"TimeLastStatus2", DEFAULT_TEXT, "", 0},
-    {"TimeLastQuality", DEFAULT_TEXT, "0", 0},
-    {"TimeLastTimeDelta", DEFAULT_TEXT, "00000000 00000000", 0},
-    {"TimeDriftDoAdjust", DEFAULT_TEXT, "0", 0},
-    {"TimeDriftAdjustment", DEFAULT_TEXT, "0", 0},
-    {"TimeDriftCalc1", DEFAULT_TEXT, "0", 0},
-    {"TimeDriftCalc2", DEFAULT_TEXT, "1", 0},
-    {"TimeDriftCalc3", DEFAULT_TEXT, "0", 0},
-    {"LastTimeServer", DEFAULT_TEXT, "", 0},
-    {"DlgTaskbar", DEFAULT_TEXT, "0", 0},
-    {"ProAutoTime", DEFAULT_TEXT, "0", 0},
-    {"TimeMaxAdjust", DEFAULT_TEXT, "2", 0},
-    {"TimeDoMaxAdjust", DEFAULT_TEXT, "0", 0},
-    {"TimeNetVariance", DEFAULT_TEXT, "50", 0},
-    {"TimeMaxDiff", DEFAULT_TEXT, "1000", 0},
-    {"LanDoServer", DEFAULT_TEXT, "0", 0},
-    {"LanBrodcastNew", DEFAULT_TEXT, "0", 0},
-    {"LanBrodcastCyclic", DEFAULT_TEXT, "0", 0},
-    {"LanBrodcastCyclicHours", DEFAULT_TEXT, "4", 0},
-    {"LanLastBrodcast", DEFAULT_NOW, nullptr, 0},
-    {"AgentSupportActive", DEFAULT_TEXT, "0", 0},
-    {"AgentMuteText", DEFAULT_TEXT, "0", 0},
-    {"AgentTextCorrect", DEFAULT_RESOURCE, nullptr, IDS_AGENTCORRECT},
-    {"AgentTextNotCorrect", DEFAULT_RESOURCE, nullptr, IDS_AGENTNOTCORRECT},
-    {"AgentTextAdjusted", DEFAULT_RESOURCE, nullptr, IDS_AGENTADJUSTED},
-    {"AgentShortAnim", DEFAULT_TEXT, "0", 0},
-};
+#define HORALINK_KEY_DEFAULT(name, kind, text, resource) {KEY::name, DEFAULT_##kind, text, resource},
+static const SETTINGDEFAULT DEFAULTS[] = {HORALINK_SETTING_KEYS(HORALINK_KEY_DEFAULT)};
+#undef HORALINK_KEY_DEFAULT
 
 static STRING default_value(const SETTINGDEFAULT& d, unsigned long now)
 {
@@ -176,18 +100,18 @@ bool SETTINGS::Read(HASH& settings, const char* datafolder, unsigned long now)
     ApplyDefaults(settings, now);
     // From here on a lookup of a misspelt key is reported.
     settings.AllowNewKeys(false);
-    settings["LastTimeServer"] = settings["TimeServer"];
-    STRING& font = settings["ClockFont"];
+    settings[KEY::LastTimeServer] = settings[KEY::TimeServer];
+    STRING& font = settings[KEY::ClockFont];
     if (font.Length() == 0) font = DefaultClockFont();
     Logit("SETTINGS::Read returns %d\n", loaded);
     return loaded;
 }
 
-bool SETTINGS::IsLanClient(HASH& settings) { return settings["TimeServer"] == LAN_SERVER_HOST; }
+bool SETTINGS::IsLanClient(HASH& settings) { return settings[KEY::TimeServer] == LAN_SERVER_HOST; }
 
 bool SETTINGS::IsLanServer(HASH& settings)
 {
-    return settings["Mode"].ToInt() == 2 && settings["LanDoServer"].ToInt() != 0;
+    return settings[KEY::Mode].ToInt() == 2 && settings[KEY::LanDoServer].ToInt() != 0;
 }
 
 unsigned long SETTINGS::NextRefresh(unsigned long from, double cyclichours)
@@ -201,7 +125,7 @@ unsigned long SETTINGS::NextRefresh(unsigned long from, double cyclichours)
 
 void SETTINGS::Apply(HASH& settings)
 {
-    STRING& mode = settings["Mode"];
+    STRING& mode = settings[KEY::Mode];
     if (mode.ToInt() < 1) mode = "1";
 }
 

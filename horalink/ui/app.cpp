@@ -10,6 +10,7 @@
 #include "kelvo.h"
 #include "kelvoapp.h"
 #include "osys.h"
+#include "settingkeys.h"
 #include "settings.h"
 #include "tips.h"
 #include "versionupgrade.h"
@@ -128,7 +129,7 @@ void APP::PlaceWindow(bool startminimized)
         int width = GetSystemMetrics(SM_CXSCREEN);
         Move(width - APP_DEFAULT_WIDTH - 1, 1, APP_DEFAULT_WIDTH, APP_DEFAULT_HEIGHT);
     }
-    bool minimise = startminimized || GetSettingInt("DlgStartMinimized") != 0 || ServiceRun;
+    bool minimise = startminimized || GetSettingInt(KEY::DlgStartMinimized) != 0 || ServiceRun;
     Logit("APP::PlaceWindow minimised=%d\n", minimise);
     Show(minimise ? SW_SHOWMINNOACTIVE : SW_SHOW);
     UpdateWindow(hWnd);
@@ -195,15 +196,15 @@ void APP::SetLanFlags(bool lanclient, bool lanserver) { APPENGINE::SetLanFlags(l
 
 void APP::ApplyDrift()
 {
-    SetDrift(GetSettingInt("TimeDriftDoAdjust") != 0 ? 1 : 0, GetSettingInt("TimeDriftAdjustment"));
+    SetDrift(GetSettingInt(KEY::TimeDriftDoAdjust) != 0 ? 1 : 0, GetSettingInt(KEY::TimeDriftAdjustment));
 }
 
 void APP::ApplyWindows()
 {
     // The dock clock, the status list and the assistant come later.
-    bool showmenu = GetSettingInt("DlgHideMenu") == 0;
+    bool showmenu = GetSettingInt(KEY::DlgHideMenu) == 0;
     if ((GetMenu(hWnd) != nullptr) != showmenu) SetMenu(hWnd, showmenu ? MainMenu.GetHandle() : nullptr);
-    Toolbar.Show(GetSettingInt("DlgHideToolbar") == 0 ? SW_SHOW : SW_HIDE);
+    Toolbar.Show(GetSettingInt(KEY::DlgHideToolbar) == 0 ? SW_SHOW : SW_HIDE);
     Arrange();
     UpdateTitle();
     UpdateMenuStates();
@@ -363,17 +364,17 @@ void APP::OnTaskbar(WPARAM wParam, LPARAM lParam)
         break;
     case WM_LBUTTONUP:
         if (shift) {
-            int mode = GetSettingInt("DlgShiftClickMode");
+            int mode = GetSettingInt(KEY::DlgShiftClickMode);
             if (mode == 1)
                 DoCommand(IDM_CHECKNOW);
             else if (mode == 2)
                 DoCommand(IDM_ADJUSTNOW);
             else
-                ASSERTTEXT(false, "FALSE", "DlgShiftClickMode");
+                ASSERTTEXT(false, "FALSE", KEY::DlgShiftClickMode);
         }
         break;
     case WM_LBUTTONDBLCLK: {
-        int mode = GetSettingInt("DlgDblClickMode");
+        int mode = GetSettingInt(KEY::DlgDblClickMode);
         if (mode == 0)
             DoCommand(IDM_SHOWWINDOW);
         else if (mode == 1)
@@ -381,7 +382,7 @@ void APP::OnTaskbar(WPARAM wParam, LPARAM lParam)
         else if (mode == 2)
             DoCommand(IDM_ADJUSTNOW);
         else
-            ASSERTTEXT(false, "FALSE", "DlgDblClickMode");
+            ASSERTTEXT(false, "FALSE", KEY::DlgDblClickMode);
         break;
     }
     case WM_RBUTTONDOWN:
@@ -427,7 +428,7 @@ LRESULT APP::OnEndSession(bool ending)
 void APP::OnClose()
 {
     Logit("WM_CLOSE\n");
-    if (GetSettingInt("DlgCloseMinimize") != 0 || ServiceRun) {
+    if (GetSettingInt(KEY::DlgCloseMinimize) != 0 || ServiceRun) {
         Show(SW_MINIMIZE);
         return;
     }
@@ -439,7 +440,7 @@ void APP::OnMoveSize(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_SIZE && wParam == SIZE_MINIMIZED) {
         Logit("WM_MOVE/WM_SIZE minimize\n");
-        if (GetSettingInt("DlgTaskbar") != 0) {
+        if (GetSettingInt(KEY::DlgTaskbar) != 0) {
             BOOL rc = ShowWindow(hWnd, SW_HIDE);
             Logit("WM_MOVE/WM_SIZE minimize hide rc=%d\n", rc);
         }
@@ -476,7 +477,7 @@ void APP::OnPaint()
     HDC hdc = BeginPaint(hWnd, &ps);
     RECT client;
     GetClientRect(hWnd, &client);
-    HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(GetSetting("ClockColorBG").ToInt64()));
+    HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(GetSetting(KEY::ClockColorBG).ToInt64()));
     FillRect(hdc, &client, brush);
     DeleteObject(brush);
     EndPaint(hWnd, &ps);

@@ -9,6 +9,7 @@
 #include "kelvo.h"
 #include "kelvoapp.h"
 #include "osys.h"
+#include "settingkeys.h"
 #include "settings.h"
 #include "settingsdialog.h"
 #include "winhelp.h"
@@ -108,9 +109,9 @@ void APP::RunCommand(int id, int& rc)
 void APP::CheckNow()
 {
     ScheduleNow();
-    PutSetting("TimeLastStatus", OSYS::GetStringFromResource(IDS_CHECKREQUESTED));
-    int waits = GetSettingInt("ConnectionType") == 0 ? IDS_STATUSCHECKING : IDS_CHECKWHENONLINE;
-    PutSetting("TimeLastStatus2", OSYS::GetStringFromResource(waits));
+    PutSetting(KEY::TimeLastStatus, OSYS::GetStringFromResource(IDS_CHECKREQUESTED));
+    int waits = GetSettingInt(KEY::ConnectionType) == 0 ? IDS_STATUSCHECKING : IDS_CHECKWHENONLINE;
+    PutSetting(KEY::TimeLastStatus2, OSYS::GetStringFromResource(waits));
     RefreshStatusScreen();
 }
 
@@ -130,7 +131,7 @@ void APP::SetMode(int mode)
 {
     {
         SETTINGSGUARD guard(&SettingsLock());
-        Settings["Mode"] = STRING(mode);
+        Settings[KEY::Mode] = STRING(mode);
         SETTINGS::Apply(Settings);
     }
     UpdateTitle();
@@ -189,14 +190,14 @@ STRING APP::HelpFilePath()
 
 void APP::ApplyMenuStates(MENU& menu, bool traymenu)
 {
-    bool adjustable = GetSetting("TimeLastValueMs").ToInt64() >= 1;
+    bool adjustable = GetSetting(KEY::TimeLastValueMs).ToInt64() >= 1;
     bool alarm = GetAlarmSound().Length() > 0;
     menu.EnableMenuItem(traymenu ? IDM_TRAYADJUSTNOW : IDM_ADJUSTNOW, adjustable);
     menu.EnableMenuItem(IDM_STOPALARM, alarm);
     menu.CheckMenuItem(traymenu ? IDM_TRAYSUSPEND : IDM_SUSPEND, IsSuspended());
     menu.EnableMenuItem(IDM_EXIT, !ServiceRun);
     if (traymenu) return;
-    int mode = GetSettingInt("Mode");
+    int mode = GetSettingInt(KEY::Mode);
     menu.CheckMenuItem(IDM_MODERESET, mode == 0);
     menu.CheckMenuItem(IDM_MODESTANDARD, mode == 1);
     menu.CheckMenuItem(IDM_MODELANSERVER, mode == 2);

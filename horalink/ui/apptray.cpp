@@ -5,6 +5,7 @@
 #include "horalinkres.h"
 #include "kelvo.h"
 #include "osys.h"
+#include "settingkeys.h"
 #include "version.h"
 
 #include <cstdlib>
@@ -16,7 +17,7 @@ STRING APP::TrayTooltipText()
 {
     STRING tip = OSYS::GetStringFromResource(IDS_TRAYTIP);
     tip += ": ";
-    tip += GetSetting("TimeLastStatus");
+    tip += GetSetting(KEY::TimeLastStatus);
     return tip;
 }
 
@@ -35,8 +36,8 @@ void APP::DrawTrayIcon(bool blinking)
     if (Ending) return;
     STRING tip = TrayTooltipText();
     int id = IDI_TRAYNORMAL + TrayIconNumber(IsAttentionOn() && GetAttentionPhase() != 0,
-                                             IsSuspended(), GetSetting("TimeLastOK"),
-                                             GetSettingInt("TimeErrCount"));
+                                             IsSuspended(), GetSetting(KEY::TimeLastOK),
+                                             GetSettingInt(KEY::TimeErrCount));
     AppMutex.Obtain();
     bool changed = !TrayIcon || id != TrayIconId || strcmp(tip.Text(), TrayTooltip.Text()) != 0;
     TrayTooltip = tip;
@@ -52,7 +53,7 @@ void APP::DrawTrayIcon(bool blinking)
 // shell restart: attention follows TimeLastQuality, then the icon is drawn.
 void APP::UpdateTrayIcon()
 {
-    bool wrong = GetSettingInt("TimeLastQuality") == QUALITY_WRONG;
+    bool wrong = GetSettingInt(KEY::TimeLastQuality) == QUALITY_WRONG;
     if (wrong && !IsAttentionOn())
         StartAttention();
     else if (!wrong && IsAttentionOn())
@@ -100,7 +101,7 @@ void APP::ShowTrayMenu()
 STRING APP::TitleText()
 {
     STRING title = OSYS::GetStringFromResource(IDS_MSGTITLE);
-    int mode = GetSettingInt("Mode");
+    int mode = GetSettingInt(KEY::Mode);
     if (mode != 0)
         title += OSYS::GetStringFromResource(IDS_MODENAMES).Field(mode, "|", STRINGFIELD_EMPTYIFMISSING);
     if (!NoVersion) {

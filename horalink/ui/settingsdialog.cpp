@@ -12,6 +12,7 @@
 #include "osys.h"
 #include "registry.h"
 #include "serverlist.h"
+#include "settingkeys.h"
 #include "settings.h"
 #include "winmisc.h"
 #include "winras.h"
@@ -38,10 +39,10 @@ struct COLOURBUTTON {
     int Swatch;
 };
 static const COLOURBUTTON COLOURS[] = {
-    {IDC_CLOCK_COLOR0, "ClockColor0", IDC_CLOCK_SWATCH0},
-    {IDC_CLOCK_COLOR1, "ClockColor1", IDC_CLOCK_SWATCH1},
-    {IDC_CLOCK_COLOR2, "ClockColor2", IDC_CLOCK_SWATCH2},
-    {IDC_CLOCK_COLORBG, "ClockColorBG", IDC_CLOCK_SWATCHBG},
+    {IDC_CLOCK_COLOR0, KEY::ClockColor0, IDC_CLOCK_SWATCH0},
+    {IDC_CLOCK_COLOR1, KEY::ClockColor1, IDC_CLOCK_SWATCH1},
+    {IDC_CLOCK_COLOR2, KEY::ClockColor2, IDC_CLOCK_SWATCH2},
+    {IDC_CLOCK_COLORBG, KEY::ClockColorBG, IDC_CLOCK_SWATCHBG},
 };
 static const int COLOUR_COUNT = 4;
 
@@ -69,9 +70,9 @@ SETTINGSDIALOG::SETTINGSDIALOG(HWND owner, const HASH& settings, SYSTEMCLOCK& cl
     : DATADIALOGBOOK(IDD_SETTINGS, IDC_SETTINGS_TABS, owner), Values(settings), Clock(clock),
       hClockPage(nullptr), Swatches{}
 {
-    Drift.Seconds = *Bind("TimeDriftCalc1");
-    Drift.Hours = *Bind("TimeDriftCalc2");
-    Drift.Fast = *Bind("TimeDriftCalc3");
+    Drift.Seconds = *Bind(KEY::TimeDriftCalc1);
+    Drift.Hours = *Bind(KEY::TimeDriftCalc2);
+    Drift.Fast = *Bind(KEY::TimeDriftCalc3);
     AddPages();
 }
 
@@ -98,32 +99,32 @@ void SETTINGSDIALOG::AddPages()
         page->SetNotify(PageCommand, this);
         switch (p.Template) {
         case IDD_SETPROGRAM:
-            page->AddCheck(IDC_PROGRAM_AUTORUN, Bind("DlgAutoRun"));
-            page->AddCheck(IDC_PROGRAM_STARTMIN, Bind("DlgStartMinimized"));
-            page->AddCheck(IDC_PROGRAM_CLOSEMIN, Bind("DlgCloseMinimize"));
-            page->AddCheck(IDC_PROGRAM_HIDETOOLBAR, Bind("DlgHideToolbar"));
-            page->AddCheck(IDC_PROGRAM_HIDEMENU, Bind("DlgHideMenu"));
-            page->AddCheck(IDC_PROGRAM_TASKBAR, Bind("DlgTaskbar"));
-            page->AddRadio(IDC_PROGRAM_DBLSHOW, Bind("DlgDblClickMode"), 0);
-            page->AddRadio(IDC_PROGRAM_DBLCHECK, Bind("DlgDblClickMode"), 1);
-            page->AddRadio(IDC_PROGRAM_DBLADJUST, Bind("DlgDblClickMode"), 2);
-            page->AddRadio(IDC_PROGRAM_SHIFTCHECK, Bind("DlgShiftClickMode"), 1);
-            page->AddRadio(IDC_PROGRAM_SHIFTADJUST, Bind("DlgShiftClickMode"), 2);
+            page->AddCheck(IDC_PROGRAM_AUTORUN, Bind(KEY::DlgAutoRun));
+            page->AddCheck(IDC_PROGRAM_STARTMIN, Bind(KEY::DlgStartMinimized));
+            page->AddCheck(IDC_PROGRAM_CLOSEMIN, Bind(KEY::DlgCloseMinimize));
+            page->AddCheck(IDC_PROGRAM_HIDETOOLBAR, Bind(KEY::DlgHideToolbar));
+            page->AddCheck(IDC_PROGRAM_HIDEMENU, Bind(KEY::DlgHideMenu));
+            page->AddCheck(IDC_PROGRAM_TASKBAR, Bind(KEY::DlgTaskbar));
+            page->AddRadio(IDC_PROGRAM_DBLSHOW, Bind(KEY::DlgDblClickMode), 0);
+            page->AddRadio(IDC_PROGRAM_DBLCHECK, Bind(KEY::DlgDblClickMode), 1);
+            page->AddRadio(IDC_PROGRAM_DBLADJUST, Bind(KEY::DlgDblClickMode), 2);
+            page->AddRadio(IDC_PROGRAM_SHIFTCHECK, Bind(KEY::DlgShiftClickMode), 1);
+            page->AddRadio(IDC_PROGRAM_SHIFTADJUST, Bind(KEY::DlgShiftClickMode), 2);
             break;
         case IDD_SETUPDATE:
-            page->AddEntry(IDC_UPDATE_CYCLIC, Bind("TimeCyclic"), TEXT_SHORT);
-            page->AddCheck(IDC_UPDATE_AUTOTIME, Bind("ProAutoTime"));
-            page->AddCheck(IDC_UPDATE_CHECKONCE, Bind("TimeCheckOnce"));
-            page->AddCheck(IDC_UPDATE_MSGBOX, Bind("NotifyDoMsgbox"));
-            page->AddCheck(IDC_UPDATE_SOUND, Bind("NotifyDoSound"));
-            page->AddEntry(IDC_UPDATE_SOUNDFILE, Bind("NotifySoundFile"), TEXT_SERVER);
-            page->AddCheck(IDC_UPDATE_SOUNDLOOP, Bind("NotifyDoSoundLoop"));
-            page->AddSpin(IDC_UPDATE_SOUNDREPEAT, Bind("NotifySoundLoopRep"), 1, 3600);
-            page->AddSpin(IDC_UPDATE_NETVARIANCE, Bind("TimeNetVariance"), 5, 5000);
-            page->AddSpin(IDC_UPDATE_MAXDIFF, Bind("TimeMaxDiff"), 100, 10000);
-            page->AddCheck(IDC_UPDATE_DOMAXADJUST, Bind("TimeDoMaxAdjust"));
-            page->AddSpin(IDC_UPDATE_MAXADJUST, Bind("TimeMaxAdjust"), 1, 10000);
-            page->AddSpin(IDC_UPDATE_EXTRA, Bind("TimeExtraAdjustment"), -24, 24);
+            page->AddEntry(IDC_UPDATE_CYCLIC, Bind(KEY::TimeCyclic), TEXT_SHORT);
+            page->AddCheck(IDC_UPDATE_AUTOTIME, Bind(KEY::ProAutoTime));
+            page->AddCheck(IDC_UPDATE_CHECKONCE, Bind(KEY::TimeCheckOnce));
+            page->AddCheck(IDC_UPDATE_MSGBOX, Bind(KEY::NotifyDoMsgbox));
+            page->AddCheck(IDC_UPDATE_SOUND, Bind(KEY::NotifyDoSound));
+            page->AddEntry(IDC_UPDATE_SOUNDFILE, Bind(KEY::NotifySoundFile), TEXT_SERVER);
+            page->AddCheck(IDC_UPDATE_SOUNDLOOP, Bind(KEY::NotifyDoSoundLoop));
+            page->AddSpin(IDC_UPDATE_SOUNDREPEAT, Bind(KEY::NotifySoundLoopRep), 1, 3600);
+            page->AddSpin(IDC_UPDATE_NETVARIANCE, Bind(KEY::TimeNetVariance), 5, 5000);
+            page->AddSpin(IDC_UPDATE_MAXDIFF, Bind(KEY::TimeMaxDiff), 100, 10000);
+            page->AddCheck(IDC_UPDATE_DOMAXADJUST, Bind(KEY::TimeDoMaxAdjust));
+            page->AddSpin(IDC_UPDATE_MAXADJUST, Bind(KEY::TimeMaxAdjust), 1, 10000);
+            page->AddSpin(IDC_UPDATE_EXTRA, Bind(KEY::TimeExtraAdjustment), -24, 24);
             rule(page, IDC_UPDATE_AUTOTIME, {IDC_UPDATE_CHECKONCE});
             rule(page, IDC_UPDATE_AUTOTIME, {IDC_UPDATE_MSGBOX}, false);
             rule(page, IDC_UPDATE_SOUND,
@@ -136,21 +137,21 @@ void SETTINGSDIALOG::AddPages()
             break;
         case IDD_SETSERVER: {
             // A server chosen in an older version stays visible in its list.
-            bool custom = Values["TimeDoCustomServer"].ToInt() != 0;
-            bool customalt = Values["TimeDoCustomAltServer"].ToInt() != 0;
-            page->AddRadio(IDC_SERVER_FROMLIST, Bind("TimeDoCustomServer"), 0);
-            page->AddRadio(IDC_SERVER_CUSTOM, Bind("TimeDoCustomServer"), 1);
-            page->AddHashList(IDC_SERVER_LIST, Bind("TimeServer"),
-                              custom ? servers : ServerListWith(servers, Values["TimeServer"]),
+            bool custom = Values[KEY::TimeDoCustomServer].ToInt() != 0;
+            bool customalt = Values[KEY::TimeDoCustomAltServer].ToInt() != 0;
+            page->AddRadio(IDC_SERVER_FROMLIST, Bind(KEY::TimeDoCustomServer), 0);
+            page->AddRadio(IDC_SERVER_CUSTOM, Bind(KEY::TimeDoCustomServer), 1);
+            page->AddHashList(IDC_SERVER_LIST, Bind(KEY::TimeServer),
+                              custom ? servers : ServerListWith(servers, Values[KEY::TimeServer]),
                               SERVERLIST_SHOWKEY, SERVERLIST_VALUEKEY);
-            page->AddEntry(IDC_SERVER_CUSTOMNAME, Bind("TimeCustomServer"), TEXT_SERVER);
-            page->AddCheck(IDC_SERVER_SECOND, Bind("TimeDoServer2"));
-            page->AddRadio(IDC_SERVER_SECONDFROMLIST, Bind("TimeDoCustomAltServer"), 0);
-            page->AddRadio(IDC_SERVER_SECONDCUSTOM, Bind("TimeDoCustomAltServer"), 1);
-            page->AddHashList(IDC_SERVER_SECONDLIST, Bind("TimeServer2"),
-                              customalt ? servers : ServerListWith(servers, Values["TimeServer2"]),
+            page->AddEntry(IDC_SERVER_CUSTOMNAME, Bind(KEY::TimeCustomServer), TEXT_SERVER);
+            page->AddCheck(IDC_SERVER_SECOND, Bind(KEY::TimeDoServer2));
+            page->AddRadio(IDC_SERVER_SECONDFROMLIST, Bind(KEY::TimeDoCustomAltServer), 0);
+            page->AddRadio(IDC_SERVER_SECONDCUSTOM, Bind(KEY::TimeDoCustomAltServer), 1);
+            page->AddHashList(IDC_SERVER_SECONDLIST, Bind(KEY::TimeServer2),
+                              customalt ? servers : ServerListWith(servers, Values[KEY::TimeServer2]),
                               SERVERLIST_SHOWKEY, SERVERLIST_VALUEKEY);
-            page->AddEntry(IDC_SERVER_SECONDCUSTOMNAME, Bind("TimeCustomAltServer"), TEXT_SERVER);
+            page->AddEntry(IDC_SERVER_SECONDCUSTOMNAME, Bind(KEY::TimeCustomAltServer), TEXT_SERVER);
             rule(page, IDC_SERVER_FROMLIST, {IDC_SERVER_LIST});
             rule(page, IDC_SERVER_CUSTOM, {IDC_SERVER_CUSTOMNAME});
             rule(page, IDC_SERVER_SECOND,
@@ -162,29 +163,29 @@ void SETTINGSDIALOG::AddPages()
         }
         case IDD_SETCONNECTION: {
             STRINGARRAY list = WINRAS::SplitEntryList(entries);
-            page->AddRadio(IDC_CONNECTION_PERMANENT, Bind("ConnectionType"), 0);
-            page->AddRadio(IDC_CONNECTION_DIALUP, Bind("ConnectionType"), 1);
-            page->AddRadio(IDC_CONNECTION_ANY, Bind("ConnectionDunAny"), 1);
-            page->AddRadio(IDC_CONNECTION_ENTRY, Bind("ConnectionDunAny"), 0);
-            page->AddList(IDC_CONNECTION_ENTRIES, Bind("ConnectionEntryToMonitor"), list);
+            page->AddRadio(IDC_CONNECTION_PERMANENT, Bind(KEY::ConnectionType), 0);
+            page->AddRadio(IDC_CONNECTION_DIALUP, Bind(KEY::ConnectionType), 1);
+            page->AddRadio(IDC_CONNECTION_ANY, Bind(KEY::ConnectionDunAny), 1);
+            page->AddRadio(IDC_CONNECTION_ENTRY, Bind(KEY::ConnectionDunAny), 0);
+            page->AddList(IDC_CONNECTION_ENTRIES, Bind(KEY::ConnectionEntryToMonitor), list);
             rule(page, IDC_CONNECTION_DIALUP,
                  {IDC_CONNECTION_ANY, IDC_CONNECTION_ENTRY, IDC_CONNECTION_ENTRIES});
             rule(page, IDC_CONNECTION_ENTRY, {IDC_CONNECTION_ENTRIES});
             break;
         }
         case IDD_SETDRIFT:
-            page->AddCheck(IDC_DRIFT_ADJUST, Bind("TimeDriftDoAdjust"));
-            page->AddEntry(IDC_DRIFT_ADJUSTMENT, Bind("TimeDriftAdjustment"));
+            page->AddCheck(IDC_DRIFT_ADJUST, Bind(KEY::TimeDriftDoAdjust));
+            page->AddEntry(IDC_DRIFT_ADJUSTMENT, Bind(KEY::TimeDriftAdjustment));
             break;
         case IDD_SETCLOCK:
-            page->AddCheck(IDC_CLOCK_TENTHS, Bind("ClockTenths"));
-            page->AddCheck(IDC_CLOCK_ANIMATION, Bind("ClockAnimation"));
-            page->AddCheck(IDC_CLOCK_DATELONG, Bind("ClockDateLong"));
-            page->AddCheck(IDC_CLOCK_DOCKED, Bind("ClockDocked"));
-            page->AddCheck(IDC_CLOCK_TOPMOST, Bind("ClockTopmost"));
-            page->AddCheck(IDC_CLOCK_DOTRANSPARENCY, Bind("ClockDoTransparency"));
-            page->AddSpin(IDC_CLOCK_TRANSPARENCY, Bind("ClockTransparency"), 1, 255);
-            page->AddPush(IDC_CLOCK_FONT, Bind("ClockFont"), PickFont, this);
+            page->AddCheck(IDC_CLOCK_TENTHS, Bind(KEY::ClockTenths));
+            page->AddCheck(IDC_CLOCK_ANIMATION, Bind(KEY::ClockAnimation));
+            page->AddCheck(IDC_CLOCK_DATELONG, Bind(KEY::ClockDateLong));
+            page->AddCheck(IDC_CLOCK_DOCKED, Bind(KEY::ClockDocked));
+            page->AddCheck(IDC_CLOCK_TOPMOST, Bind(KEY::ClockTopmost));
+            page->AddCheck(IDC_CLOCK_DOTRANSPARENCY, Bind(KEY::ClockDoTransparency));
+            page->AddSpin(IDC_CLOCK_TRANSPARENCY, Bind(KEY::ClockTransparency), 1, 255);
+            page->AddPush(IDC_CLOCK_FONT, Bind(KEY::ClockFont), PickFont, this);
             for (const COLOURBUTTON& c : COLOURS)
                 page->AddPush(c.Button, Bind(c.Key), PickColour, this);
             rule(page, IDC_CLOCK_DOCKED, {IDC_CLOCK_TOPMOST}, false);
@@ -192,12 +193,12 @@ void SETTINGSDIALOG::AddPages()
                  {IDC_CLOCK_TRANSPARENCY, spin_of(IDC_CLOCK_TRANSPARENCY)});
             break;
         case IDD_SETAGENT:
-            page->AddCheck(IDC_AGENT_ACTIVE, Bind("AgentSupportActive"));
-            page->AddCheck(IDC_AGENT_MUTE, Bind("AgentMuteText"));
-            page->AddCheck(IDC_AGENT_SHORTANIM, Bind("AgentShortAnim"));
-            page->AddEntry(IDC_AGENT_CORRECT, Bind("AgentTextCorrect"), TEXT_AGENT);
-            page->AddEntry(IDC_AGENT_NOTCORRECT, Bind("AgentTextNotCorrect"), TEXT_AGENT);
-            page->AddEntry(IDC_AGENT_ADJUSTED, Bind("AgentTextAdjusted"), TEXT_AGENT);
+            page->AddCheck(IDC_AGENT_ACTIVE, Bind(KEY::AgentSupportActive));
+            page->AddCheck(IDC_AGENT_MUTE, Bind(KEY::AgentMuteText));
+            page->AddCheck(IDC_AGENT_SHORTANIM, Bind(KEY::AgentShortAnim));
+            page->AddEntry(IDC_AGENT_CORRECT, Bind(KEY::AgentTextCorrect), TEXT_AGENT);
+            page->AddEntry(IDC_AGENT_NOTCORRECT, Bind(KEY::AgentTextNotCorrect), TEXT_AGENT);
+            page->AddEntry(IDC_AGENT_ADJUSTED, Bind(KEY::AgentTextAdjusted), TEXT_AGENT);
             rule(page, IDC_AGENT_ACTIVE,
                  {IDC_AGENT_MUTE, IDC_AGENT_SHORTANIM, IDC_AGENT_CORRECT, IDC_AGENT_NOTCORRECT,
                   IDC_AGENT_ADJUSTED, IDC_AGENT_TRY, IDC_AGENT_CHARACTER});
@@ -206,10 +207,10 @@ void SETTINGSDIALOG::AddPages()
             page->DisableItem(IDC_AGENT_CHARACTER);
             break;
         case IDD_SETLAN:
-            page->AddCheck(IDC_LAN_SERVER, Bind("LanDoServer"));
-            page->AddCheck(IDC_LAN_NEW, Bind("LanBrodcastNew"));
-            page->AddCheck(IDC_LAN_CYCLIC, Bind("LanBrodcastCyclic"));
-            page->AddEntry(IDC_LAN_HOURS, Bind("LanBrodcastCyclicHours"), TEXT_SHORT);
+            page->AddCheck(IDC_LAN_SERVER, Bind(KEY::LanDoServer));
+            page->AddCheck(IDC_LAN_NEW, Bind(KEY::LanBrodcastNew));
+            page->AddCheck(IDC_LAN_CYCLIC, Bind(KEY::LanBrodcastCyclic));
+            page->AddEntry(IDC_LAN_HOURS, Bind(KEY::LanBrodcastCyclicHours), TEXT_SHORT);
             rule(page, IDC_LAN_CYCLIC, {IDC_LAN_HOURS});
             rule(page, IDC_LAN_SERVER, {IDC_LAN_NEW, IDC_LAN_CYCLIC, IDC_LAN_HOURS});
             break;
@@ -240,7 +241,7 @@ INT_PTR SETTINGSDIALOG::DlgProc(UINT message, WPARAM wParam, LPARAM lParam)
             }
             if (page->GetTemplateId() == IDD_SETCLOCK) {
                 hClockPage = page->hWnd;
-                ShowFont(page->hWnd, Values["ClockFont"]);
+                ShowFont(page->hWnd, Values[KEY::ClockFont]);
                 for (const COLOURBUTTON& c : COLOURS)
                     ShowColour(page->hWnd, c.Button, Values[c.Key]);
             }
@@ -269,9 +270,9 @@ void SETTINGSDIALOG::SaveItems()
 {
     DATADIALOGBOOK::SaveItems();
     if (!TakeBack) return;
-    Values["TimeDriftCalc1"] = Drift.Seconds;
-    Values["TimeDriftCalc2"] = Drift.Hours;
-    Values["TimeDriftCalc3"] = Drift.Fast;
+    Values[KEY::TimeDriftCalc1] = Drift.Seconds;
+    Values[KEY::TimeDriftCalc2] = Drift.Hours;
+    Values[KEY::TimeDriftCalc3] = Drift.Fast;
 }
 
 void SETTINGSDIALOG::CopyValues(HASH& settings)
@@ -470,14 +471,14 @@ void AcceptSettings(HASH& settings, CRITSECT* lock, const char* datafolder, SETT
     bool lanclient, lanserver, autorun;
     {
         SETTINGSGUARD guard(lock);
-        if (settings["TimeDoCustomServer"].ToInt() != 0)
-            settings["TimeServer"] = settings["TimeCustomServer"];
-        if (settings["TimeDoCustomAltServer"].ToInt() != 0)
-            settings["TimeServer2"] = settings["TimeCustomAltServer"];
+        if (settings[KEY::TimeDoCustomServer].ToInt() != 0)
+            settings[KEY::TimeServer] = settings[KEY::TimeCustomServer];
+        if (settings[KEY::TimeDoCustomAltServer].ToInt() != 0)
+            settings[KEY::TimeServer2] = settings[KEY::TimeCustomAltServer];
         lanclient = SETTINGS::IsLanClient(settings);
         lanserver = SETTINGS::IsLanServer(settings);
-        settings["LastTimeServer"] = settings["TimeServer"];
-        autorun = settings["DlgAutoRun"].ToInt() != 0;
+        settings[KEY::LastTimeServer] = settings[KEY::TimeServer];
+        autorun = settings[KEY::DlgAutoRun].ToInt() != 0;
     }
 
     events.SetLanFlags(lanclient, lanserver);
@@ -488,16 +489,16 @@ void AcceptSettings(HASH& settings, CRITSECT* lock, const char* datafolder, SETT
 
     {
         SETTINGSGUARD guard(lock);
-        settings["ListviewColorBG"] = settings["ClockColorBG"];
+        settings[KEY::ListviewColorBG] = settings[KEY::ClockColorBG];
     }
     events.ApplyWindows();
 
     SETTINGSGUARD guard(lock);
     // Counted from the last check, so that a changed interval takes effect at once.
     // Stored before the file is written, so that the file holds the new schedule too.
-    unsigned long last = static_cast<unsigned long>(settings["TimeLastRefresh"].ToInt64());
-    settings["TimeNextRefresh"] =
-        STRING(SETTINGS::NextRefresh(last, settings["TimeCyclic"].ToDouble()));
+    unsigned long last = static_cast<unsigned long>(settings[KEY::TimeLastRefresh].ToInt64());
+    settings[KEY::TimeNextRefresh] =
+        STRING(SETTINGS::NextRefresh(last, settings[KEY::TimeCyclic].ToDouble()));
     SETTINGS::Save(settings, datafolder);
     Logit("AcceptSettings done\n");
 }

@@ -7,6 +7,7 @@
 #include "osys.h"
 #include "registry.h"
 #include "serverlist.h"
+#include "settingkeys.h"
 #include "settings.h"
 #include "winras.h"
 
@@ -16,9 +17,9 @@ static const int WIZARD_CYCLIC_MAX = 100;
 static const char WIZARD_CYCLIC_PRESET[] = "8";
 
 SETUPWIZARD::SETUPWIZARD(HWND owner, const STRING& entries, HASH& settings)
-    : DATADIALOGBASE(IDD_WIZARD, owner, 3), ConnectionType("0"), Server(settings["TimeServer"]),
+    : DATADIALOGBASE(IDD_WIZARD, owner, 3), ConnectionType("0"), Server(settings[KEY::TimeServer]),
       Cyclic(WIZARD_CYCLIC_PRESET), Style(STRING(WIZARDSTYLE_QUIET)),
-      AutoRun(settings["DlgAutoRun"]), CheckOnce(settings["TimeCheckOnce"]), Selected(-1),
+      AutoRun(settings[KEY::DlgAutoRun]), CheckOnce(settings[KEY::TimeCheckOnce]), Selected(-1),
       hHeadingFont(nullptr)
 {
     STRINGARRAY list = WINRAS::SplitEntryList(entries);
@@ -156,22 +157,22 @@ WIZARDRESULT RunSetupWizard(HWND owner, HASH& settings, const STRING& entries, u
     if (rc == IDOK && wizard.IsTakeBack()) {
         result.Finished = true;
         result.Style = wizard.Style.ToInt();
-        settings["ConnectionType"] = STRING(wizard.ConnectionType.ToInt());
-        settings["ConnectionEntryToMonitor"] = wizard.ConnectionEntry;
-        settings["TimeServer"] =
+        settings[KEY::ConnectionType] = STRING(wizard.ConnectionType.ToInt());
+        settings[KEY::ConnectionEntryToMonitor] = wizard.ConnectionEntry;
+        settings[KEY::TimeServer] =
             wizard.Server.Length() > 0 ? wizard.Server : STRING(DEFAULT_TIME_SERVER);
-        settings["TimeCyclic"] = wizard.Cyclic;
-        settings["TimeNextRefresh"] = STRING(now);
-        settings["DlgAutoRun"] = wizard.AutoRun;
-        settings["TimeCheckOnce"] = wizard.CheckOnce;
+        settings[KEY::TimeCyclic] = wizard.Cyclic;
+        settings[KEY::TimeNextRefresh] = STRING(now);
+        settings[KEY::DlgAutoRun] = wizard.AutoRun;
+        settings[KEY::TimeCheckOnce] = wizard.CheckOnce;
         if (result.Style == WIZARDSTYLE_QUIET) {
-            settings["ClockAnimation"] = "0";
-            settings["AgentSupportActive"] = "0";
-            settings["DlgStartMinimized"] = "1";
-            settings["ClockTenths"] = "1";
+            settings[KEY::ClockAnimation] = "0";
+            settings[KEY::AgentSupportActive] = "0";
+            settings[KEY::DlgStartMinimized] = "1";
+            settings[KEY::ClockTenths] = "1";
         }
         STRING name = OSYS::GetStringFromResource(IDS_HELPNAME);
-        if (!SetAutoStart(name, settings["DlgAutoRun"].ToInt() != 0))
+        if (!SetAutoStart(name, settings[KEY::DlgAutoRun].ToInt() != 0))
             Logit("RunSetupWizard cannot set the autostart entry %s\n", name.Text());
     }
     Logit("RunSetupWizard returns %d, style %d\n", result.Finished, result.Style);

@@ -5,6 +5,7 @@
 #include "horalinkres.h"
 #include "kelvo.h"
 #include "osys.h"
+#include "settingkeys.h"
 #include "settings.h"
 #include "setupwizard.h"
 #include "version.h"
@@ -16,11 +17,11 @@
 
 bool NeedsSetupWizard(HASH& settings, const STRING& entries)
 {
-    int type = settings["ConnectionType"].ToInt();
+    int type = settings[KEY::ConnectionType].ToInt();
     if (type == -1) return true;
     // With any dial-up connection counting, no entry has to exist.
-    if (type != 1 || settings["ConnectionDunAny"].ToInt() != 0) return false;
-    const STRING& watched = settings["ConnectionEntryToMonitor"];
+    if (type != 1 || settings[KEY::ConnectionDunAny].ToInt() != 0) return false;
+    const STRING& watched = settings[KEY::ConnectionEntryToMonitor];
     STRINGARRAY list = WINRAS::SplitEntryList(entries);
     // Entry names are compared byte for byte, as the remote-access service does.
     for (int i = 0; i < list.GetCount(); i++)
@@ -31,7 +32,7 @@ bool NeedsSetupWizard(HASH& settings, const STRING& entries)
 UPGRADERESULT VersionUpgrade(HASH& settings, const char* datafolder, HWND owner, HELPFILE* help,
                              unsigned long now)
 {
-    Logit("APP::VersionUpgrade %s\n", settings["Version"].Text());
+    Logit("APP::VersionUpgrade %s\n", settings[KEY::Version].Text());
     UPGRADERESULT result;
     STRING entries;
     {
@@ -43,15 +44,15 @@ UPGRADERESULT VersionUpgrade(HASH& settings, const char* datafolder, HWND owner,
         result.WizardRan = true;
         wizard = RunSetupWizard(owner, settings, entries, now);
     }
-    if (_stricmp(settings["Version"].Text(), SETTINGS_INFO_BELOW_VERSION) < 0) {
+    if (_stricmp(settings[KEY::Version].Text(), SETTINGS_INFO_BELOW_VERSION) < 0) {
         WINKELVO::InfoMsgBox(owner, OSYS::GetStringFromResource(IDS_MSGTITLE),
                              OSYS::GetStringFromResource(IDS_UPGRADEINFO));
         if (help) help->ShowTopic(HELPTOPIC_FIRSTSTEPS);
     }
-    settings["Version"] = HORALINK_VERSION;
+    settings[KEY::Version] = HORALINK_VERSION;
     result.Saved = SETTINGS::Save(settings, datafolder);
     if (wizard.Finished && wizard.Style == WIZARDSTYLE_LIVELY) {
-        settings["AgentSupportActive"] = "1";
+        settings[KEY::AgentSupportActive] = "1";
         result.StartAgent = true;
     }
     Logit("APP::VersionUpgrade done, wizard %d, agent %d, saved %d\n", result.WizardRan,
