@@ -12,7 +12,7 @@
 const int WORKTHREAD_LAST_WAIT_MS = 15000;
 
 APPENGINE::APPENGINE(HASH& settings, SYSTEMCLOCK& clock, APPEVENTS& events)
-    : Settings(settings), Clock(clock), Events(events), SntpPort(SNTP_PORT), DriftSupport(0),
+    : Settings(settings), Clock(clock), Events(events), DriftSupport(0),
       hThread(nullptr), ThreadRunning(false), StopFlag(0), Suspended(0), Busy(0),
       AdjustPending(0), Attention(0), AttentionPhase(0), LanClient(0), LanServer(0),
       OnlineSince(0), LanAnswerEvent(false)

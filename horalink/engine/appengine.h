@@ -21,17 +21,25 @@ class WINRAS;
 
 const unsigned short SNTP_PORT = 123;
 
+// The protocol's port and the waits of an update: the SNTP query's deadline, the pause
+// before the first try, the time given to a fresh dial-up connection and the wait for a
+// LAN server's answer. The program keeps these values; only tests shorten them, through
+// SetTimings, so that they need not sit out real deadlines.
+struct ENGINETIMINGS {
+    unsigned short SntpPort = SNTP_PORT;
+    unsigned long SntpWaitMs = 10000;
+    unsigned long UpdatePauseMs = 1500;
+    unsigned long DialupGraceS = 11;
+    unsigned long LanAnswerWaitMs = 1500;
+};
+
 // Quality levels of a result (TimeLastQuality).
 const int QUALITY_RIGHT = 0;  // within the network's variance
 const int QUALITY_CLOSE = 1;  // close enough
 const int QUALITY_WRONG = 2;  // the clock must be set
 
-// The update thread's round, the pause before the first try of an update, the
-// time given to a fresh dial-up connection and the wait for a LAN server's answer.
+// The update thread's round.
 const int WORKTHREAD_ROUND_MS = 500;
-const int UPDATE_PAUSE_MS = 1500;
-const unsigned long DIALUP_GRACE_S = 11;
-const int LAN_ANSWER_WAIT_MS = 1500;
 
 // The command the update thread posts to end the program after one good update.
 const int UPDATE_EXIT_COMMAND = 2200;
@@ -76,9 +84,10 @@ public:
     // Asks server once over SNTP: 1 with output "+OK <server>" and the correction to
     // add to the clock in offset, 0 with output "-ERR <reason>" and a zero offset.
     int GetNtpTime(const char* server, STRING& output, NTPTIME& offset);
-    // The destination port of SNTP queries (123); only tests change it.
-    void SetSntpPort(unsigned short port) { SntpPort = port; }
-    unsigned short GetSntpPort() const { return SntpPort; }
+    // The test seam: the SNTP port and the waits (before the update thread starts).
+    void SetTimings(const ENGINETIMINGS& timings) { Timings = timings; }
+    const ENGINETIMINGS& GetTimings() const { return Timings; }
+    void SetSntpPort(unsigned short port) { Timings.SntpPort = port; }
 
     // ---- Judging a result (evaluation.cpp).
     // The difference text of ms >= 0 milliseconds, units from the language library;
@@ -197,7 +206,7 @@ private:
     void SetAlarmSound(const STRING& file);
 
     CRITSECT SettingsCritSect;
-    unsigned short SntpPort;
+    ENGINETIMINGS Timings;
     int DriftSupport;
 
     HANDLE hThread;

@@ -9,6 +9,7 @@
 #include "kelvo.h"
 #include "osys.h"
 #include "priorityboost.h"
+#include "settingkeys.h"
 #include "socketlibrary.h"
 
 #include <climits>
@@ -22,7 +23,6 @@ const int SNTP_LEAP_UNSYNCHRONISED = 3;
 const int SNTP_ORIGINATE = 24;
 const int SNTP_RECEIVE = 32;
 const int SNTP_TRANSMIT = 40;
-const DWORD SNTP_WAIT_MS = 10000;
 
 enum class REPLYVERDICT { Use, Drop, KissOfDeath, Unsynchronised };
 
@@ -79,8 +79,8 @@ static REPLYVERDICT check_reply(const unsigned char* reply, int length, const so
 }
 
 // Request and reply on an open socket: steps from the priority raise to theta and delta.
-static bool exchange(SOCKET s, const sockaddr_in& destination, SYSTEMCLOCK& clock, NTPTIME& theta,
-                     NTPTIME& delta, STRING& error)
+static bool exchange(SOCKET s, const sockaddr_in& destination, DWORD wait, SYSTEMCLOCK& clock,
+                     NTPTIME& theta, NTPTIME& delta, STRING& error)
 {
     PRIORITYBOOST boost;
 
@@ -96,7 +96,7 @@ static bool exchange(SOCKET s, const sockaddr_in& destination, SYSTEMCLOCK& cloc
     DWORD start = GetTickCount();
     for (;;) {
         DWORD elapsed = GetTickCount() - start;
-        DWORD remaining = elapsed >= SNTP_WAIT_MS ? 0 : SNTP_WAIT_MS - elapsed;
+        DWORD remaining = elapsed >= wait ? 0 : wait - elapsed;
         timeval timeout;
         timeout.tv_sec = static_cast<long>(remaining / 1000);
         timeout.tv_usec = static_cast<long>(remaining % 1000 * 1000);
@@ -166,8 +166,8 @@ int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
     STRING error("unknown problem");
     offset = NTPTIME();
     int ok = 0;
-    bool dolimit = GetSettingInt("TimeDoMaxAdjust") != 0;
-    long long limit = GetSettingInt("TimeMaxAdjust") * 3600LL;
+    bool dolimit = GetSettingInt(KEY::TimeDoMaxAdjust) != 0;
+    long long limit = GetSettingInt(KEY::TimeMaxAdjust) * 3600LL;
 
     STRING name(server && *server ? server : "<none>");
     Logit("APP::GetNtpTime %s\n", name.Text());
@@ -176,7 +176,7 @@ int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
 
     sockaddr_in destination = {};
     destination.sin_family = AF_INET;
-    destination.sin_port = htons(SntpPort);
+    destination.sin_port = htons(Timings.SntpPort);
     NTPTIME theta, delta;
     if (!resolve_server(name.Text(), destination.sin_addr)) {
         error.Format("Bad time server/ip-addr (%d, %s)", WSAGetLastError(), name.Text());
@@ -186,7 +186,7 @@ int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
         u_long nonblocking = 1;
         if (ioctlsocket(s, FIONBIO, &nonblocking) != 0) {
             error = "Ioctl failed";
-        } else if (exchange(s, destination, Clock, theta, delta, error)) {
+        } else if (exchange(s, destination, Timings.SntpWaitMs, Clock, theta, delta, error)) {
             NTPTIME magnitude = theta.IsNegative() ? theta.Negate() : theta;
             if (dolimit && limit > 0 && magnitude.Seconds > limit) {
                 Logit("APP::GetNtpTime time adjustment of %ld seconds > max of %ld\n",

@@ -7,6 +7,7 @@
 #include "kelvo.h"
 #include "kelvoapp.h"
 #include "osys.h"
+#include "settingkeys.h"
 
 void APPENGINE::UpdateItem()
 {
@@ -14,8 +15,8 @@ void APPENGINE::UpdateItem()
     Logit("APP::UpdateItem do update\n");
     Busy = 1;
     Events.RefreshStateRow();
-    if (GetSettingInt("ClockDocked") == 0)
-        Events.DockShowText(ResourceText(IDS_STATUSCHECKING), GetSetting("TimeServer"), 0);
+    if (GetSettingInt(KEY::ClockDocked) == 0)
+        Events.DockShowText(ResourceText(IDS_STATUSCHECKING), GetSetting(KEY::TimeServer), 0);
     Logit("APP::OnCheck()\n");
     Events.AgentEvent("OnCheck");
 
@@ -26,7 +27,7 @@ void APPENGINE::UpdateItem()
     Refreshed();
     Busy = 0;
     Events.RefreshStateRow();
-    if (good && (TestArg("ONCE") || (GetSettingInt("ProAutoTime") && GetSettingInt("TimeCheckOnce")))) {
+    if (good && (TestArg("ONCE") || (GetSettingInt(KEY::ProAutoTime) && GetSettingInt(KEY::TimeCheckOnce)))) {
         Logit("APP::UpdateItem one good update was asked for: exit\n");
         Events.PostCommand(IDM_EXIT);
     }
@@ -35,16 +36,16 @@ void APPENGINE::UpdateItem()
 
 bool APPENGINE::InternetTries()
 {
-    int tries = GetSettingInt("TimeDoServer2") ? 2 : 1;
+    int tries = GetSettingInt(KEY::TimeDoServer2) ? 2 : 1;
     Logit("APP::UpdateItem before Sleep\n");
-    OSYS::Sleep(UPDATE_PAUSE_MS);
+    OSYS::Sleep(static_cast<int>(Timings.UpdatePauseMs));
     Logit("APP::UpdateItem after Sleep\n");
 
     bool good = false;
     for (int i = 0; !good && i < tries; i++) {
         Logit("APP::UpdateItem try %d/%d\n", i + 1, tries);
-        STRING server = GetSetting(i == 0 ? "TimeServer" : "TimeServer2");
-        PutSetting("LastTimeServer", server);
+        STRING server = GetSetting(i == 0 ? KEY::TimeServer : KEY::TimeServer2);
+        PutSetting(KEY::LastTimeServer, server);
         Events.RefreshStatusScreen();
 
         STRING output;
@@ -56,8 +57,8 @@ bool APPENGINE::InternetTries()
             good = true;
         } else {
             Logit("APP::UpdateItem error occurred %s\n", output.Text());
-            PutSetting("TimeLastStatus", ResourceText(IDS_STATUSFAILED));
-            PutSetting("TimeLastStatus2", output);
+            PutSetting(KEY::TimeLastStatus, ResourceText(IDS_STATUSFAILED));
+            PutSetting(KEY::TimeLastStatus2, output);
         }
         Logit("APP::UpdateItem end loop\n");
     }
@@ -70,12 +71,12 @@ bool APPENGINE::LanClientRequest()
     LanAnswerEvent.Reset();
     SendLanTimeRequest();
     // The LAN protocol records and judges the answer itself before it sets the event.
-    if (LanAnswerEvent.Wait(LAN_ANSWER_WAIT_MS)) return true;
+    if (LanAnswerEvent.Wait(static_cast<int>(Timings.LanAnswerWaitMs))) return true;
 
     Logit("APP::UpdateItem no answer from the LAN\n");
     STRING output("+ERR Timeout");
     StoreResult(0, output, NTPTIME());
-    PutSetting("TimeLastStatus", ResourceText(IDS_STATUSFAILED));
-    PutSetting("TimeLastStatus2", ResourceText(IDS_LANTIMEOUT));
+    PutSetting(KEY::TimeLastStatus, ResourceText(IDS_STATUSFAILED));
+    PutSetting(KEY::TimeLastStatus2, ResourceText(IDS_LANTIMEOUT));
     return false;
 }

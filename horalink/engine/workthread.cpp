@@ -5,6 +5,7 @@
 
 #include "kelvo.h"
 #include "osys.h"
+#include "settingkeys.h"
 #include "winras.h"
 
 #include <cstring>
@@ -51,16 +52,16 @@ void APPENGINE::WorkThread()
         }
         if (online) {
             // A fresh dial-up connection is given ten seconds before it is used.
-            bool settling = GetSettingInt("ConnectionType") != 0 &&
-                            NowSeconds() - OnlineSince < DIALUP_GRACE_S;
+            bool settling = GetSettingInt(KEY::ConnectionType) != 0 &&
+                            NowSeconds() - OnlineSince < Timings.DialupGraceS;
             if (!settling && NeedsRefresh()) UpdateItem();
         }
         if (NeedsBrodcast()) {
             LanServerBroadcast();
-            PutSetting("LanLastBrodcast", STRING(NowSeconds()));
+            PutSetting(KEY::LanLastBrodcast, STRING(NowSeconds()));
         }
         if (AdjustPending) {
-            AdjustClock(GetSetting("TimeLastTimeDelta"));
+            AdjustClock(GetSetting(KEY::TimeLastTimeDelta));
             Events.RefreshStatusScreen();
             AdjustPending = 0;
         }
@@ -76,12 +77,12 @@ void APPENGINE::WorkThread()
 
 int APPENGINE::IsOnline()
 {
-    int type = GetSettingInt("ConnectionType");
+    int type = GetSettingInt(KEY::ConnectionType);
     if (type == 0) return 1;
     if (IsLanClient()) return 1;
     if (type != 1) return 0;
 
-    STRING entry = GetSettingInt("ConnectionDunAny") ? STRING("") : GetSetting("ConnectionEntryToMonitor");
+    STRING entry = GetSettingInt(KEY::ConnectionDunAny) ? STRING("") : GetSetting(KEY::ConnectionEntryToMonitor);
     if (entry.Length() >= WINRAS_ENTRYNAME_SIZE) {
         // Refused, not cut: a cut name could match another entry. Reported once per name.
         if (entry != ReportedEntry) {
