@@ -10,10 +10,6 @@
 #include "security.h"
 #include "settingkeys.h"
 
-// How long the dock clock shows the status after setting the clock and after an update.
-const UINT DOCK_STATUS_ADJUSTED_MS = 3000;
-const UINT DOCK_STATUS_CHECKED_MS = 5000;
-
 void APPENGINE::AdjustClock(const char* delta)
 {
     Logit("APP::AdjustClock %s\n", delta ? delta : "");
@@ -32,14 +28,8 @@ void APPENGINE::AdjustClock(const char* delta)
     if (NowSeconds() < GetSettingTime(KEY::TimeLastRefresh)) Refreshed();  // the clock went back
     PutSetting(KEY::TimeLastTimeDelta, ZERO_TIME_DELTA);
 
-    StopAlarm();
-    Events.RefreshTrayIcon();
-    Events.DockColour(static_cast<COLORREF>(GetSetting(KEY::ClockColor0).ToInt64()));
-    Events.DockShowText(GetSetting(KEY::TimeLastStatus), GetSetting(KEY::TimeLastStatus2),
-                        DOCK_STATUS_ADJUSTED_MS);
-    Events.RefreshMenus();
     Logit("APP::OnClockAdjusted()\n");
-    Events.AgentEvent("OnClockAdjusted");
+    Events.ClockSet(ok != 0);
     Logit("APP::AdjustClock done\n");
 }
 
@@ -66,19 +56,11 @@ int APPENGINE::AdjustSystemTime(const NTPTIME& offset)
 void APPENGINE::AfterCheck(int maybroadcast)
 {
     Logit("APP::AfterCheck %d\n", maybroadcast);
-    if (GetSettingInt(KEY::ClockDocked) == 0)
-        Events.DockShowText(GetSetting(KEY::TimeLastStatus), GetSetting(KEY::TimeLastStatus2),
-                            DOCK_STATUS_CHECKED_MS);
     PutSetting(KEY::TimeLastRefresh, STRING(NowSeconds()));
     PutSetting(KEY::TimeLastDateTime, OSYS::DateShort() + " " + OSYS::TimeUser().Text());
 
     int quality = GetSettingInt(KEY::TimeLastQuality);
     if (maybroadcast && IsLanServer() && quality < QUALITY_WRONG && GetSettingInt(KEY::LanBrodcastNew))
         LanServerBroadcast();
-    if (quality < QUALITY_WRONG) StopAlarm();
-
-    Events.RefreshStatusScreen();
-    Events.RefreshTrayIcon();
-    Events.RefreshMenus();
     Logit("APP::AfterCheck done\n");
 }

@@ -1,9 +1,10 @@
 // Construction and destruction of APPENGINE, the settings access shared with the
-// window thread, the language texts, and the attention and alarm state.
+// window thread, and the language texts.
 #include "appengine.h"
 
 #include "kelvo.h"
 #include "osys.h"
+#include "settingkeys.h"
 #include "settings.h"
 #include "winras.h"
 
@@ -11,16 +12,15 @@
 // one pause and one SNTP wait.
 const int WORKTHREAD_LAST_WAIT_MS = 15000;
 
-APPENGINE::APPENGINE(HASH& settings, SYSTEMCLOCK& clock, APPEVENTS& events)
+APPENGINE::APPENGINE(HASH& settings, SYSTEMCLOCK& clock, ENGINEEVENTS& events)
     : Settings(settings), Clock(clock), Events(events), DriftSupport(0),
       hThread(nullptr), ThreadRunning(false), StopFlag(0), Suspended(0), Busy(0),
-      AdjustPending(0), Attention(0), AttentionPhase(0), LanClient(0), LanServer(0),
+      AdjustPending(0), LanClient(0), LanServer(0),
       OnlineSince(0), LanAnswerEvent(false)
 {
     Logit("APPENGINE::APPENGINE\n");
-    DWORD adjustment = 0, increment = 0;
-    BOOL disabled = TRUE;
-    DriftSupport = Clock.GetAdjustment(adjustment, increment, disabled) ? 1 : 0;
+    DWORD increment = 0;
+    DriftSupport = Clock.GetTickIncrement(increment) ? 1 : 0;
     Logit("APPENGINE::APPENGINE drift support %d\n", DriftSupport);
 }
 
@@ -65,45 +65,16 @@ STRING APPENGINE::ResourceText(int id, const char* value)
     return filled;
 }
 
+void APPENGINE::SetMode(int mode)
+{
+    SETTINGSGUARD guard(&SettingsCritSect);
+    Settings[KEY::Mode] = STRING(mode);
+    SETTINGS::Apply(Settings);
+}
+
 void APPENGINE::SetLanFlags(bool client, bool server)
 {
     LanClient = client ? 1 : 0;
     // A LAN client never serves.
     LanServer = server && !client ? 1 : 0;
-}
-
-void APPENGINE::StartAttention()
-{
-    Attention = 1;
-    Events.StartTimer(TIMER_ATTENTION, ATTENTION_PERIOD_MS);
-}
-
-void APPENGINE::StopAttention()
-{
-    Events.StopTimer(TIMER_ATTENTION);
-    Attention = 0;
-    AttentionPhase = 0;
-}
-
-STRING APPENGINE::GetAlarmSound()
-{
-    SETTINGSGUARD guard(&SettingsCritSect);
-    return AlarmSoundFile;
-}
-
-void APPENGINE::SetAlarmSound(const STRING& file)
-{
-    SETTINGSGUARD guard(&SettingsCritSect);
-    AlarmSoundFile = file;
-}
-
-void APPENGINE::StopAlarm()
-{
-    {
-        SETTINGSGUARD guard(&SettingsCritSect);
-        if (AlarmSoundFile.Length() == 0) return;
-        AlarmSoundFile.SetNull();
-    }
-    Logit("APP::StopAlarm\n");
-    Events.StopTimer(TIMER_ALARM);
 }

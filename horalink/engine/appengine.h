@@ -1,12 +1,13 @@
 // APPENGINE, the window-free part of the application object APP: it asks time
 // servers, judges the answers, sets the clock, corrects its drift and runs the
 // update thread with its schedule. It keeps its state in the settings HASH it is
-// given, reaches the system clock only through SYSTEMCLOCK and the windows only
-// through APPEVENTS. Its trace lines keep the "APP::" prefix of the program.
+// given, reaches the system clock only through SYSTEMCLOCK and reports what happened
+// through ENGINEEVENTS; it knows no window. Its trace lines keep the "APP::" prefix
+// of the program.
 #pragma once
 
-#include "appevents.h"
 #include "clock.h"
+#include "engineevents.h"
 #include "hash.h"
 #include "ntptime.h"
 #include "semaphores.h"
@@ -41,9 +42,6 @@ const int QUALITY_WRONG = 2;  // the clock must be set
 // The update thread's round.
 const int WORKTHREAD_ROUND_MS = 500;
 
-// The command the update thread posts to end the program after one good update.
-const int UPDATE_EXIT_COMMAND = 2200;
-
 // TimeLastTimeDelta once the clock has been set: a second adjustment does nothing.
 const char ZERO_TIME_DELTA[] = "00000000.00000000";
 
@@ -64,10 +62,10 @@ class APPENGINE {
 public:
     // settings, clock and events must outlive the engine; events is not called
     // before the engine is asked to do something.
-    APPENGINE(HASH& settings, SYSTEMCLOCK& clock, APPEVENTS& events);
+    APPENGINE(HASH& settings, SYSTEMCLOCK& clock, ENGINEEVENTS& events);
     // The owner stops the update thread first (StopWorkThread); what is still
     // running here is waited for a last time and reported.
-    virtual ~APPENGINE();
+    ~APPENGINE();
     APPENGINE(const APPENGINE&) = delete;
     APPENGINE& operator=(const APPENGINE&) = delete;
 
@@ -79,6 +77,11 @@ public:
     int GetSettingInt(const char* key);
     void PutSetting(const char* key, const STRING& value);
     CRITSECT& SettingsLock() { return SettingsCritSect; }
+    // Mode 0, 1 or 2 (stored as at least 1, see SETTINGS::Apply).
+    void SetMode(int mode);
+
+    // A text of the language library, with its first "%s" replaced by value.
+    static STRING ResourceText(int id, const char* value = nullptr);
 
     // ---- One server try (sntpquery.cpp).
     // Asks server once over SNTP: 1 with output "+OK <server>" and the correction to
@@ -105,9 +108,9 @@ public:
     // Classifies a good result, writes the status keys, notifies and decides; text
     // receives the signed difference text, which is also returned.
     STRING HandleNewResult(STRING& text, const NTPTIME& offset);
-    // Notifications for level, and the decision: non-zero means set the clock. ms is the
-    // signed difference (positive: the PC is behind). May ask the user (blocks the caller).
-    int OnNeedClockAdjust(int level, long long ms);
+    // The report of a judged result, the alarm and the decision: non-zero means set the
+    // clock. May ask the user (blocks the caller).
+    int OnNeedClockAdjust(const CHECKRESULT& result);
 
     // ---- Setting the clock (adjustment.cpp).
     // Sets the clock by the offset in delta ("%x.%x") and records that it was set.
@@ -172,26 +175,6 @@ public:
     // Set by the LAN protocol when a time answer for this PC has been taken.
     EVENTSEM& GetLanAnswerEvent() { return LanAnswerEvent; }
 
-    // The tray icon's attention blinking: TIMER_ATTENTION toggles the phase.
-    void StartAttention();
-    void StopAttention();
-    bool IsAttentionOn() const { return Attention != 0; }
-    int GetAttentionPhase() const { return AttentionPhase; }
-    void ToggleAttentionPhase() { AttentionPhase = AttentionPhase ? 0 : 1; }
-
-    // The repeating alarm: the sound file TIMER_ALARM plays again (empty when off),
-    // and stopping it (command 2119).
-    STRING GetAlarmSound();
-    void StopAlarm();
-
-protected:
-    // A text of the language library, with its first "%s" replaced by value.
-    static STRING ResourceText(int id, const char* value = nullptr);
-
-    HASH& Settings;
-    SYSTEMCLOCK& Clock;
-    APPEVENTS& Events;
-
 private:
     static unsigned __stdcall WorkThreadEntry(void* engine);
     void WorkThread();
@@ -203,7 +186,10 @@ private:
     void SendLanTimeRequest();
     void LanServerBroadcast();
     unsigned long GetSettingTime(const char* key);
-    void SetAlarmSound(const STRING& file);
+
+    HASH& Settings;
+    SYSTEMCLOCK& Clock;
+    ENGINEEVENTS& Events;
 
     CRITSECT SettingsCritSect;
     ENGINETIMINGS Timings;
@@ -215,13 +201,10 @@ private:
     std::atomic<int> Suspended;
     std::atomic<int> Busy;
     std::atomic<int> AdjustPending;
-    std::atomic<int> Attention;
-    std::atomic<int> AttentionPhase;
     std::atomic<int> LanClient;
     std::atomic<int> LanServer;
     std::atomic<unsigned long> OnlineSince;
     EVENTSEM LanAnswerEvent;
-    STRING AlarmSoundFile;  // under SettingsCritSect
 
     std::unique_ptr<WINRAS> Ras;  // loaded at the first dial-up query
     STRING ReportedEntry;         // the too long entry name reported last

@@ -23,6 +23,14 @@ public:
 
     // The current UTC time as NTPTIME.
     NTPTIME Now() { return NTPTIME::FromSystemTime(GetUtc()); }
+    // The clock-tick increment (100-ns units) alone; false when the platform has none.
+    bool GetTickIncrement(DWORD& increment)
+    {
+        DWORD adjustment = 0;
+        BOOL disabled = TRUE;
+        increment = 0;
+        return GetAdjustment(adjustment, increment, disabled);
+    }
 };
 
 // The platform's clock.

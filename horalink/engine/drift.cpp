@@ -23,9 +23,8 @@ int APPENGINE::SetDrift(int on, long nanoseconds)
         Logit("APP::SetDrift returns 0 (no privilege)\n");
         return 0;
     }
-    DWORD adjustment = 0, increment = 0;
-    BOOL disabled = TRUE;
-    if (!Clock.GetAdjustment(adjustment, increment, disabled)) {
+    DWORD increment = 0;
+    if (!Clock.GetTickIncrement(increment)) {
         Logit("APP::SetDrift returns 0 (clock tick unreadable)\n");
         return 0;
     }
@@ -47,9 +46,8 @@ int APPENGINE::SetDrift(int on, long nanoseconds)
 DRIFTTEXTS APPENGINE::CalculateDrift(int seconds, int hours, int fast, SYSTEMCLOCK& clock)
 {
     DRIFTTEXTS texts{STRING("N/A"), STRING("N/A")};
-    DWORD adjustment = 0, increment = 0;
-    BOOL disabled = TRUE;
-    if (!clock.GetAdjustment(adjustment, increment, disabled) || increment == 0) return texts;
+    DWORD increment = 0;
+    if (!clock.GetTickIncrement(increment) || increment == 0) return texts;
     long long incrementns = increment * NS_PER_TICKUNIT;
     texts.Increment = STRING(incrementns);
     if (seconds < 0 || seconds > DRIFTCALC_SECONDS_MAX || hours < DRIFTCALC_HOURS_MIN ||

@@ -1,6 +1,6 @@
 // Judging one server try: the difference text, the quality level, the extra
 // adjustment, the result record in the status keys, and the decision whether the
-// clock is set (with the sound, the alarm and the question box that lead to it).
+// clock is set (with the alarm and the question that lead to it).
 #include "appengine.h"
 
 #include "horalinkres.h"
@@ -119,56 +119,44 @@ STRING APPENGINE::HandleNewResult(STRING& text, const NTPTIME& offset)
     // The sign tells where the PC stands against the server: "-" behind, "+" ahead.
     text = STRING(v > 0 ? "-" : "+") + FormatDiff(d, 0).Text();
 
-    int level = QualityLevel(d, GetSetting(KEY::TimeNetVariance).ToInt64(),
-                             GetSetting(KEY::TimeMaxDiff).ToInt64());
-    STRING levelname = ResourceText(IDS_QUALITYNAMES).Field(level, "|");
-    PutSetting(KEY::TimeLastQuality, STRING(level));
+    CHECKRESULT result;
+    result.Level = QualityLevel(d, GetSetting(KEY::TimeNetVariance).ToInt64(),
+                                GetSetting(KEY::TimeMaxDiff).ToInt64());
+    result.Ms = v;
+    STRING levelname = ResourceText(IDS_QUALITYNAMES).Field(result.Level, "|");
+    result.Status = ResourceText(IDS_STATUSQUALITY, levelname.Text());
+    result.Status2 = ResourceText(result.Level == QUALITY_WRONG ? IDS_STATUSMUSTADJUST : IDS_STATUSNOADJUST);
+    PutSetting(KEY::TimeLastQuality, STRING(result.Level));
     PutSetting(KEY::TimeLastValueMs, STRING(d));
     PutSetting(KEY::TimeLastDiffNice, text);
-    PutSetting(KEY::TimeLastStatus, ResourceText(IDS_STATUSQUALITY, levelname.Text()));
-    PutSetting(KEY::TimeLastStatus2, "");
+    PutSetting(KEY::TimeLastStatus, result.Status);
+    PutSetting(KEY::TimeLastStatus2, result.Status2);
 
-    int adjust = OnNeedClockAdjust(level, v);
-    if (level == QUALITY_WRONG) {
-        PutSetting(KEY::TimeLastStatus2, ResourceText(IDS_STATUSMUSTADJUST));
-        if (adjust)
-            AdjustPending = 1;
-        else
-            StartAttention();
-    } else {
-        PutSetting(KEY::TimeLastStatus2, ResourceText(IDS_STATUSNOADJUST));
-    }
-
-    STRING colourkey;
-    colourkey.Format("ClockColor%d", level);
-    Events.DockColour(static_cast<COLORREF>(GetSetting(colourkey).ToInt64()));
+    if (OnNeedClockAdjust(result)) AdjustPending = 1;
     Logit("APP::HandleNewResult returns %s\n", text.Text());
     return text;
 }
 
-int APPENGINE::OnNeedClockAdjust(int level, long long ms)
+int APPENGINE::OnNeedClockAdjust(const CHECKRESULT& result)
 {
-    Logit("APP::OnNeedClockAdjust() quality=%d\n", level);
-    Events.RefreshStatusScreen();
-    Events.AgentEvent(level == QUALITY_WRONG ? "OnNeedClockAdjust" : "OnGoodMatch");
-    if (level != QUALITY_WRONG) return 0;
+    Logit("APP::OnNeedClockAdjust() quality=%d\n", result.Level);
+    Events.ResultJudged(result);
+    if (result.Level != QUALITY_WRONG) return 0;
 
     if (GetSettingInt(KEY::NotifyDoSound)) {
-        STRING file = GetSetting(KEY::NotifySoundFile);
-        Events.PlayWave(file);
+        // The dialog allows 1..3600 s; anything else would replay the sound without pause.
+        int repeat = 0;
         if (GetSettingInt(KEY::NotifyDoSoundLoop)) {
-            // The dialog allows 1..3600 s; anything else would replay the sound without pause.
-            int repeat = GetSettingInt(KEY::NotifySoundLoopRep);
+            repeat = GetSettingInt(KEY::NotifySoundLoopRep);
             if (repeat < 1) repeat = 1;
             if (repeat > 3600) repeat = 3600;
-            SetAlarmSound(file);
-            Events.StartTimer(TIMER_ALARM, static_cast<UINT>(repeat) * 1000);
-            Events.RefreshMenus();
         }
+        Events.AlarmWanted(GetSetting(KEY::NotifySoundFile), repeat);
     }
 
     int adjust = GetSettingInt(KEY::ProAutoTime) != 0 ? 1 : 0;
     if (!adjust && GetSettingInt(KEY::NotifyDoMsgbox)) {
+        long long ms = result.Ms;
         long long amount = ms < 0 ? -ms : ms;
         STRING diff = STRING(ms < 0 ? "+" : "-") + FormatDiff(amount, 0).Text();
         adjust = Events.AskYesNo(ResourceText(IDS_MSGTITLE), ResourceText(IDS_ASKADJUST, diff)) ? 1 : 0;

@@ -3,11 +3,9 @@
 // a compile error; the text of each name is the key's spelling in the file.
 #pragma once
 
-#include "horalinkres.h"
-
 // X(name, kind, text, resource): kind says where the default comes from (see
 // DEFAULTKIND in settings.cpp), text is the literal default, resource a text of the
-// language library.
+// language library (expanded only where the defaults are applied).
 #define HORALINK_SETTING_KEYS(X) \
     X(Version, TEXT, "0.00", 0) \
     X(Mode, TEXT, "1", 0) \

@@ -14,11 +14,8 @@ void APPENGINE::UpdateItem()
     Logit("APP::UpdateItem\n");
     Logit("APP::UpdateItem do update\n");
     Busy = 1;
-    Events.RefreshStateRow();
-    if (GetSettingInt(KEY::ClockDocked) == 0)
-        Events.DockShowText(ResourceText(IDS_STATUSCHECKING), GetSetting(KEY::TimeServer), 0);
     Logit("APP::OnCheck()\n");
-    Events.AgentEvent("OnCheck");
+    Events.CheckStarted(GetSetting(KEY::TimeServer));
 
     bool lanclient = IsLanClient();
     bool good = lanclient ? LanClientRequest() : InternetTries();
@@ -26,10 +23,10 @@ void APPENGINE::UpdateItem()
     AfterCheck(lanclient ? 0 : 1);
     Refreshed();
     Busy = 0;
-    Events.RefreshStateRow();
+    Events.CheckDone(good);
     if (good && (TestArg("ONCE") || (GetSettingInt(KEY::ProAutoTime) && GetSettingInt(KEY::TimeCheckOnce)))) {
         Logit("APP::UpdateItem one good update was asked for: exit\n");
-        Events.PostCommand(IDM_EXIT);
+        Events.ExitRequested();
     }
     Logit("APP::~UpdateItem\n");
 }
@@ -46,7 +43,7 @@ bool APPENGINE::InternetTries()
         Logit("APP::UpdateItem try %d/%d\n", i + 1, tries);
         STRING server = GetSetting(i == 0 ? KEY::TimeServer : KEY::TimeServer2);
         PutSetting(KEY::LastTimeServer, server);
-        Events.RefreshStatusScreen();
+        Events.StatusChanged();
 
         STRING output;
         NTPTIME offset;

@@ -41,7 +41,7 @@ void APPENGINE::WorkThread()
     int lastonline = -1;
     while (!StopFlag) {
         OSYS::Sleep(WORKTHREAD_ROUND_MS);
-        Events.PostTick();
+        Events.Tick();
         if (Suspended) continue;
 
         int online = IsOnline();
@@ -62,13 +62,11 @@ void APPENGINE::WorkThread()
         }
         if (AdjustPending) {
             AdjustClock(GetSetting(KEY::TimeLastTimeDelta));
-            Events.RefreshStatusScreen();
             AdjustPending = 0;
         }
     }
     Logit("APP::~WorkThread loop done\n");
     OSYS::Sleep(100);
-    Events.AgentEvent("exit");
     Events.ThreadEnded();
     // The owner keeps the handle and closes it when it has seen the thread end.
     ThreadRunning = false;

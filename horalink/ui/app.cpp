@@ -45,11 +45,12 @@ void APP::SetRegistryName(const char* name) { registry_name_override = name; }
 // ---------------------------------------------------------------- construction
 
 APP::APP(bool startminimized, HELPFILE& help)
-    : APPENGINE(SettingsTable, PlatformClock, *this), Help(help), MainMenu(IDR_MAINMENU),
+    : Engine(SettingsTable, PlatformClock, *this), Help(help), MainMenu(IDR_MAINMENU),
       TrayIconId(0), TaskbarCreatedMessage(RegisterWindowMessageA("TaskbarCreated")),
-      WindowThreadId(GetCurrentThreadId()), PendingRefresh(0), ServiceRun(ServiceMode()),
-      NoVersion(TestArg("NOVERS")), DataFolderFixed(TestArgValue("WORKDIR", 0)),
-      Constructed(false), Ending(false), SavedAtSessionEnd(false)
+      WindowThreadId(GetCurrentThreadId()), PendingRefresh(0), Attention(false),
+      AttentionPhase(false), ServiceRun(ServiceMode()), NoVersion(TestArg("NOVERS")),
+      DataFolderFixed(TestArgValue("WORKDIR", 0)), Constructed(false), Ending(false),
+      SavedAtSessionEnd(false)
 {
     Logit("APP::APP\n");
     AppMutex.SetWindowThread(WindowThreadId);
@@ -59,9 +60,9 @@ APP::APP(bool startminimized, HELPFILE& help)
     // The status list and the dock clock come later.
     ApplyWindows();
     PlaceWindow(startminimized);
-    if (!StartWorkThread()) Logit("APP::APP the update thread did not start\n");
+    if (!Engine.StartWorkThread()) Logit("APP::APP the update thread did not start\n");
     ApplyDrift();
-    if (TestArg("CHECK")) ScheduleNow();
+    if (TestArg("CHECK")) Engine.ScheduleNow();
     UpdateTrayIcon();
     // The assistant and the LAN devices come later.
     Constructed = true;
@@ -98,13 +99,14 @@ void APP::ReadSettings()
     STRING pending;
     workdir.GetWorkDir(hWnd, IDM_DATAFOLDER, DataFolder, pending, WORKDIR_SYSTEMFOLDER);
     SETTINGS::Migrate(DataFolder);
-    unsigned long now = NowSeconds();
-    SETTINGS::Read(Settings, DataFolder, now);
-    UPGRADERESULT upgrade = VersionUpgrade(Settings, DataFolder, hWnd, &Help, now);
+    // The update thread does not run yet: the table is this thread's alone.
+    unsigned long now = Engine.NowSeconds();
+    SETTINGS::Read(SettingsTable, DataFolder, now);
+    UPGRADERESULT upgrade = VersionUpgrade(SettingsTable, DataFolder, hWnd, &Help, now);
     // The assistant comes later; upgrade.StartAgent will start it then.
     (void)upgrade;
-    SetLanFlags(SETTINGS::IsLanClient(Settings), SETTINGS::IsLanServer(Settings));
-    SETTINGS::Apply(Settings);
+    SetLanFlags(SETTINGS::IsLanClient(SettingsTable), SETTINGS::IsLanServer(SettingsTable));
+    SETTINGS::Apply(SettingsTable);
     Logit("APP::~ReadSettings %s\n", DataFolder.Text());
 }
 
@@ -129,7 +131,7 @@ void APP::PlaceWindow(bool startminimized)
         int width = GetSystemMetrics(SM_CXSCREEN);
         Move(width - APP_DEFAULT_WIDTH - 1, 1, APP_DEFAULT_WIDTH, APP_DEFAULT_HEIGHT);
     }
-    bool minimise = startminimized || GetSettingInt(KEY::DlgStartMinimized) != 0 || ServiceRun;
+    bool minimise = startminimized || Engine.GetSettingInt(KEY::DlgStartMinimized) != 0 || ServiceRun;
     Logit("APP::PlaceWindow minimised=%d\n", minimise);
     Show(minimise ? SW_SHOWMINNOACTIVE : SW_SHOW);
     UpdateWindow(hWnd);
@@ -154,9 +156,10 @@ APP::~APP()
     // no tray icon to bring back.
     Constructed = false;
     Ending = true;
-    SetDrift(0, 0);
+    Engine.SetDrift(0, 0);
     // The assistant comes later.
-    if (!StopWorkThread(THREAD_END_WAIT_MS)) Logit("APP::~APP the update thread is still running\n");
+    if (!Engine.StopWorkThread(THREAD_END_WAIT_MS))
+        Logit("APP::~APP the update thread is still running\n");
     // The LAN devices come later.
     DockClockDestroy();
     AppMutex.Obtain();
@@ -173,8 +176,8 @@ APP::~APP()
 bool APP::SaveSettings()
 {
     if (DataFolder.Length() == 0) return false;
-    SETTINGSGUARD guard(&SettingsLock());
-    bool ok = SETTINGS::Save(Settings, DataFolder);
+    SETTINGSGUARD guard(&Engine.SettingsLock());
+    bool ok = SETTINGS::Save(SettingsTable, DataFolder);
     Logit("APP::SaveSettings %s returns %d\n", DataFolder.Text(), ok);
     return ok;
 }
@@ -184,27 +187,28 @@ bool APP::SaveSettings()
 void APP::BeginQuit()
 {
     DockClockStopUpdating();
-    RequestStop();
+    Engine.RequestStop();
     SetTimer(hWnd, TIMER_QUIT, QUIT_SAFETY_MS, nullptr);
     // Without a thread nobody else would post the quit message.
-    if (!WorkThreadRunning()) PostQuitMessage(0);
+    if (!Engine.WorkThreadRunning()) PostQuitMessage(0);
 }
 
 // ---------------------------------------------------------------- SETTINGSEVENTS
 
-void APP::SetLanFlags(bool lanclient, bool lanserver) { APPENGINE::SetLanFlags(lanclient, lanserver); }
+void APP::SetLanFlags(bool lanclient, bool lanserver) { Engine.SetLanFlags(lanclient, lanserver); }
 
 void APP::ApplyDrift()
 {
-    SetDrift(GetSettingInt(KEY::TimeDriftDoAdjust) != 0 ? 1 : 0, GetSettingInt(KEY::TimeDriftAdjustment));
+    Engine.SetDrift(Engine.GetSettingInt(KEY::TimeDriftDoAdjust) != 0 ? 1 : 0,
+                    Engine.GetSettingInt(KEY::TimeDriftAdjustment));
 }
 
 void APP::ApplyWindows()
 {
     // The dock clock, the status list and the assistant come later.
-    bool showmenu = GetSettingInt(KEY::DlgHideMenu) == 0;
+    bool showmenu = Engine.GetSettingInt(KEY::DlgHideMenu) == 0;
     if ((GetMenu(hWnd) != nullptr) != showmenu) SetMenu(hWnd, showmenu ? MainMenu.GetHandle() : nullptr);
-    Toolbar.Show(GetSettingInt(KEY::DlgHideToolbar) == 0 ? SW_SHOW : SW_HIDE);
+    Toolbar.Show(Engine.GetSettingInt(KEY::DlgHideToolbar) == 0 ? SW_SHOW : SW_HIDE);
     Arrange();
     UpdateTitle();
     UpdateMenuStates();
@@ -226,7 +230,7 @@ LRESULT APP::WinProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_POWERBROADCAST:
         Logit("WM_POWERBRODCAST\n");
-        if (wParam == PBT_APMRESUMESUSPEND || wParam == PBT_APMRESUMESTANDBY) ScheduleNow();
+        if (wParam == PBT_APMRESUMESUSPEND || wParam == PBT_APMRESUMESTANDBY) Engine.ScheduleNow();
         handled = false;
         break;
     case WM__FILLLIST:
@@ -327,11 +331,11 @@ bool APP::OnTimer(UINT_PTR id)
     }
     case TIMER_ATTENTION:
         // A start handed over after the blinking was stopped again finds it off.
-        if (!IsAttentionOn()) {
+        if (!Attention) {
             KillTimer(hWnd, TIMER_ATTENTION);
             return true;
         }
-        ToggleAttentionPhase();
+        AttentionPhase = !AttentionPhase;
         DrawTrayIcon(true);
         return true;
     case TIMER_QUIT:
@@ -364,7 +368,7 @@ void APP::OnTaskbar(WPARAM wParam, LPARAM lParam)
         break;
     case WM_LBUTTONUP:
         if (shift) {
-            int mode = GetSettingInt(KEY::DlgShiftClickMode);
+            int mode = Engine.GetSettingInt(KEY::DlgShiftClickMode);
             if (mode == 1)
                 DoCommand(IDM_CHECKNOW);
             else if (mode == 2)
@@ -374,7 +378,7 @@ void APP::OnTaskbar(WPARAM wParam, LPARAM lParam)
         }
         break;
     case WM_LBUTTONDBLCLK: {
-        int mode = GetSettingInt(KEY::DlgDblClickMode);
+        int mode = Engine.GetSettingInt(KEY::DlgDblClickMode);
         if (mode == 0)
             DoCommand(IDM_SHOWWINDOW);
         else if (mode == 1)
@@ -406,7 +410,7 @@ LRESULT APP::OnEndSession(bool ending)
         Logit("WM_ENDSESSION session goes on\n");
         return 0;
     }
-    if (WorkThreadRunning()) {
+    if (Engine.WorkThreadRunning()) {
         BeginQuit();
         // The system ends the process soon after this message: the thread's end is
         // waited for here, with the window's messages flowing.
@@ -428,7 +432,7 @@ LRESULT APP::OnEndSession(bool ending)
 void APP::OnClose()
 {
     Logit("WM_CLOSE\n");
-    if (GetSettingInt(KEY::DlgCloseMinimize) != 0 || ServiceRun) {
+    if (Engine.GetSettingInt(KEY::DlgCloseMinimize) != 0 || ServiceRun) {
         Show(SW_MINIMIZE);
         return;
     }
@@ -440,7 +444,7 @@ void APP::OnMoveSize(UINT message, WPARAM wParam, LPARAM lParam)
 {
     if (message == WM_SIZE && wParam == SIZE_MINIMIZED) {
         Logit("WM_MOVE/WM_SIZE minimize\n");
-        if (GetSettingInt(KEY::DlgTaskbar) != 0) {
+        if (Engine.GetSettingInt(KEY::DlgTaskbar) != 0) {
             BOOL rc = ShowWindow(hWnd, SW_HIDE);
             Logit("WM_MOVE/WM_SIZE minimize hide rc=%d\n", rc);
         }
@@ -477,7 +481,7 @@ void APP::OnPaint()
     HDC hdc = BeginPaint(hWnd, &ps);
     RECT client;
     GetClientRect(hWnd, &client);
-    HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(GetSetting(KEY::ClockColorBG).ToInt64()));
+    HBRUSH brush = CreateSolidBrush(static_cast<COLORREF>(Engine.GetSetting(KEY::ClockColorBG).ToInt64()));
     FillRect(hdc, &client, brush);
     DeleteObject(brush);
     EndPaint(hWnd, &ps);
@@ -490,89 +494,6 @@ void APP::Arrange()
     if (!Toolbar.Exists()) return;
     Toolbar.Resize();
 }
-
-// ---------------------------------------------------------------- APPEVENTS
-
-bool APP::OnWindowThread() const { return GetCurrentThreadId() == WindowThreadId; }
-
-void APP::StartTimer(UINT_PTR id, UINT milliseconds)
-{
-    if (OnWindowThread())
-        SetTimer(hWnd, id, milliseconds, nullptr);
-    else
-        Post(WM__STARTTIMER, id, milliseconds);
-}
-
-void APP::StopTimer(UINT_PTR id)
-{
-    if (OnWindowThread())
-        KillTimer(hWnd, id);
-    else
-        Post(WM__STOPTIMER, id);
-}
-
-bool APP::AskYesNo(const char* title, const char* text)
-{
-    // Asked on the calling thread, which waits; the window thread goes on meanwhile.
-    return WINKELVO::YesNoMsgBox(nullptr, title, text);
-}
-
-void APP::PlayWave(const char* file)
-{
-    PlaySoundA(file, nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT);
-}
-
-// Refreshes asked for on other threads are collected and run in one go on the window
-// thread: one message is on its way while any are pending.
-void APP::Refresh(LONG what)
-{
-    if (!OnWindowThread()) {
-        if (PendingRefresh.fetch_or(what) == 0) Post(WM__REFRESH);
-        return;
-    }
-    if (what & REFRESH_STATUSSCREEN) StatusListFill();
-    if (what & REFRESH_STATEROW) StatusListRefreshState();
-    if (what & REFRESH_TRAYICON) UpdateTrayIcon();
-    if (what & REFRESH_MENUS) UpdateMenuStates();
-}
-
-void APP::RunRefreshes() { Refresh(PendingRefresh.exchange(0)); }
-
-void APP::RefreshStatusScreen() { Refresh(REFRESH_STATUSSCREEN); }
-void APP::RefreshStateRow() { Refresh(REFRESH_STATEROW); }
-void APP::RefreshTrayIcon() { Refresh(REFRESH_TRAYICON); }
-void APP::RefreshMenus() { Refresh(REFRESH_MENUS); }
-
-void APP::DockShowText(const char* line1, const char* line2, UINT milliseconds)
-{
-    // The dock clock comes later; it will show line1 and line2 until timer 1.
-    (void)line1;
-    (void)line2;
-    if (milliseconds > 0) StartTimer(TIMER_DOCKSTATUS, milliseconds);
-}
-
-void APP::DockColour(COLORREF colour)
-{
-    // The dock clock comes later; it will take the colour then.
-    (void)colour;
-}
-
-void APP::AgentEvent(const char* name)
-{
-    // The assistant comes later; until then it is never up and returns at once.
-    (void)name;
-}
-
-void APP::PostTick() { Post(WM__TICKUPDATE); }
-
-void APP::ThreadEnded()
-{
-    // Posted, not sent: the window thread may be waiting for this thread in ~APP.
-    Post(WM__DELETEDOCKCLOCK);
-    Post(WM_QUIT);
-}
-
-void APP::PostCommand(int id) { Post(WM_COMMAND, MAKEWPARAM(id, 0)); }
 
 // ---------------------------------------------------------------- parts that come later
 

@@ -1,11 +1,12 @@
 // APP, horalink's application object: the main window, which owns the settings, the
-// time engine with its update thread, the menus, the tool bar and the tray icon, and
-// which hands everything the engine asks of the windows to the window's own thread.
+// system clock and the time engine that uses them, the menus, the tool bar and the
+// tray icon. It listens to the engine's reports and decides how each shows, handing
+// the work to the window's own thread.
 #pragma once
 
 #include "appengine.h"
-#include "appevents.h"
 #include "clock.h"
+#include "engineevents.h"
 #include "hash.h"
 #include "menu.h"
 #include "newtoolbar.h"
@@ -43,14 +44,7 @@ const LONG REFRESH_STATEROW = 2;
 const LONG REFRESH_TRAYICON = 4;
 const LONG REFRESH_MENUS = 8;
 
-// The settings table and the system clock, made before the engine that uses them.
-struct APPDATA {
-    HASH SettingsTable;
-    PLATFORMCLOCK PlatformClock;
-};
-
-class APP : private APPDATA, public APPEVENTS, public SETTINGSEVENTS, public WINDOW,
-            public APPENGINE {
+class APP : public WINDOW, public ENGINEEVENTS, public SETTINGSEVENTS {
 public:
     // Reads the settings, builds and shows the window and starts the update thread;
     // startminimized is the "MIN" switch. help is the program's help file.
@@ -64,28 +58,47 @@ public:
     // Carries out a menu, tool bar, tray or accelerator command; 1 when handled.
     int DoCommand(int id);
 
-    // ---- APPEVENTS: callable from any thread; window work happens on the window thread.
-    void StartTimer(UINT_PTR id, UINT milliseconds) override;
-    void StopTimer(UINT_PTR id) override;
+    // The time engine this window shows.
+    APPENGINE& GetEngine() { return Engine; }
+
+    // ---- ENGINEEVENTS (appevents.cpp): what the engine reports, turned into what the
+    // window, the tray icon, the dock clock and the assistant show. From any thread.
+    void Tick() override;
+    void CheckStarted(const char* server) override;
+    void StatusChanged() override;
+    void ResultJudged(const CHECKRESULT& result) override;
+    void AlarmWanted(const char* file, int repeatseconds) override;
     bool AskYesNo(const char* title, const char* text) override;
-    void PlayWave(const char* file) override;
-    void RefreshStatusScreen() override;
-    void RefreshStateRow() override;
-    void RefreshTrayIcon() override;
-    void RefreshMenus() override;
-    void DockShowText(const char* line1, const char* line2, UINT milliseconds) override;
-    void DockColour(COLORREF colour) override;
-    void AgentEvent(const char* name) override;
-    void PostTick() override;
+    void ClockSet(bool set) override;
+    void CheckDone(bool good) override;
+    void ExitRequested() override;
     void ThreadEnded() override;
-    void PostCommand(int id) override;
 
     // ---- SETTINGSEVENTS: what new settings set going beyond the table.
     void SetLanFlags(bool lanclient, bool lanserver) override;
     void ApplyDrift() override;
     void ApplyWindows() override;
 
+    // ---- Work for the window thread, callable from any thread (appevents.cpp).
+    // Starts (or restarts) and stops a timer of the main window.
+    void StartTimer(UINT_PTR id, UINT milliseconds);
+    void StopTimer(UINT_PTR id);
+    // The window refreshes: the whole status list, its state row, the tray icon with
+    // its tool tip (under the APP mutex), the menu states.
+    void RefreshStatusScreen();
+    void RefreshStateRow();
+    void RefreshTrayIcon();
+    void RefreshMenus();
+
+    // ---- The alarm (appevents.cpp): the sound file that timer 5 plays again (empty
+    // while none repeats), and stopping it (command 2119, a right clock).
+    STRING GetAlarmSound();
+    void StopAlarm();
+
     // ---- What the window shows (apptray.cpp).
+    // The tray icon's attention blinking: on while the clock is known wrong and nothing
+    // is about to set it, until a command or a click; timer 6 toggles its phase.
+    bool IsAttentionOn() const { return Attention; }
     // The window title: text 10004, the mode's name, " V" and the version (unless
     // "NOVERS"), and text 2919 while suspended.
     STRING TitleText();
@@ -147,6 +160,8 @@ private:
     void UpdateTrayIcon();
     void DrawTrayIcon(bool blinking = false);
     void UpdateTitle();
+    void StartAttention();
+    void StopAttention();
     void StopAttentionBlinking();
     void ShowTrayMenu();
 
@@ -163,8 +178,16 @@ private:
     void ShowHelpMissing();
     void UpdateMenuStates();
 
+    // Sound, once (appevents.cpp).
+    void PlayWave(const char* file);
+
     // Parts that come later, the dock clock, the status list and the assistant: their
-    // call sites here do nothing until then.
+    // call sites here do nothing until then. The dock clock shows two status lines
+    // instead of time and date for a while (timer 1 brings the clock back; 0 ms: until
+    // the next status) and its digits in a colour; the assistant acts out an event.
+    void DockShowText(const char* line1, const char* line2, UINT milliseconds);
+    void DockColour(COLORREF colour);
+    void AgentEvent(const char* name);
     void DockClockStopUpdating();
     void DockClockToTop();
     void DockClockDestroy();
@@ -175,11 +198,17 @@ private:
     void StatusListRefreshState();
     void AgentTimer();
 
+    // The engine's settings and clock come first: the engine is built after and
+    // destroyed before them.
+    HASH SettingsTable;
+    PLATFORMCLOCK PlatformClock;
+    APPENGINE Engine;
+
     HELPFILE& Help;
     STRING DataFolder;
     MENU MainMenu;
     NEWTOOLBAR Toolbar;
-    MUTEXSEM AppMutex;                         // guards TrayIcon and TrayTooltip
+    MUTEXSEM AppMutex;                         // guards TrayIcon, TrayTooltip, AlarmSoundFile
     std::unique_ptr<TASKBARICON> TrayIcon;     // absent until first needed
     STRING TrayTooltip;
     int TrayIconId;
@@ -187,6 +216,9 @@ private:
     DWORD WindowThreadId;
     std::atomic<LONG> PendingRefresh;
     STRING NotifyTipText;  // handed to a tool tip that asks the window
+    bool Attention;        // window thread only
+    bool AttentionPhase;
+    STRING AlarmSoundFile;  // under AppMutex
     const bool ServiceRun;       // the "SERVICE" switch
     const bool NoVersion;        // the "NOVERS" switch
     const bool DataFolderFixed;  // the "WORKDIR" option

@@ -47,7 +47,7 @@ void APP::RunCommand(int id, int& rc)
         break;
     case IDM_ADJUSTNOW:
     case IDM_TRAYADJUSTNOW:
-        SetAdjustPending();
+        Engine.SetAdjustPending();
         break;
     case IDM_CHECKNOW:
     case IDM_TRAYCHECKNOW:
@@ -108,19 +108,19 @@ void APP::RunCommand(int id, int& rc)
 
 void APP::CheckNow()
 {
-    ScheduleNow();
-    PutSetting(KEY::TimeLastStatus, OSYS::GetStringFromResource(IDS_CHECKREQUESTED));
-    int waits = GetSettingInt(KEY::ConnectionType) == 0 ? IDS_STATUSCHECKING : IDS_CHECKWHENONLINE;
-    PutSetting(KEY::TimeLastStatus2, OSYS::GetStringFromResource(waits));
+    Engine.ScheduleNow();
+    Engine.PutSetting(KEY::TimeLastStatus, OSYS::GetStringFromResource(IDS_CHECKREQUESTED));
+    int waits = Engine.GetSettingInt(KEY::ConnectionType) == 0 ? IDS_STATUSCHECKING : IDS_CHECKWHENONLINE;
+    Engine.PutSetting(KEY::TimeLastStatus2, OSYS::GetStringFromResource(waits));
     RefreshStatusScreen();
 }
 
 void APP::ToggleSuspend()
 {
-    SetSuspended(!IsSuspended());
-    Logit("APP::ToggleSuspend suspended=%d\n", IsSuspended());
-    MainMenu.CheckMenuItem(IDM_SUSPEND, IsSuspended());
-    Toolbar.CheckButton(IDM_SUSPEND, IsSuspended());
+    Engine.SetSuspended(!Engine.IsSuspended());
+    Logit("APP::ToggleSuspend suspended=%d\n", Engine.IsSuspended());
+    MainMenu.CheckMenuItem(IDM_SUSPEND, Engine.IsSuspended());
+    Toolbar.CheckButton(IDM_SUSPEND, Engine.IsSuspended());
     UpdateTrayIcon();
     UpdateTitle();
     RefreshStateRow();
@@ -129,11 +129,7 @@ void APP::ToggleSuspend()
 // Mode 0, 1 or 2; applying the settings stores a mode below 1 as 1.
 void APP::SetMode(int mode)
 {
-    {
-        SETTINGSGUARD guard(&SettingsLock());
-        Settings[KEY::Mode] = STRING(mode);
-        SETTINGS::Apply(Settings);
-    }
+    Engine.SetMode(mode);
     UpdateTitle();
 }
 
@@ -154,7 +150,7 @@ void APP::Exit()
 
 void APP::RunSettingsDialog()
 {
-    ::RunSettingsDialog(hWnd, Settings, &SettingsLock(), DataFolder, PlatformClock, *this);
+    ::RunSettingsDialog(hWnd, SettingsTable, &Engine.SettingsLock(), DataFolder, PlatformClock, *this);
 }
 
 void APP::ShowHelpTopic(int topic)
@@ -177,8 +173,8 @@ void APP::ShowHelpContents()
 
 void APP::ShowHelpMissing()
 {
-    WINKELVO::WarningMsgBox(hWnd, ResourceText(IDS_MSGTITLE),
-                            ResourceText(IDS_HELPMISSING, HelpFilePath()));
+    WINKELVO::WarningMsgBox(hWnd, APPENGINE::ResourceText(IDS_MSGTITLE),
+                            APPENGINE::ResourceText(IDS_HELPMISSING, HelpFilePath()));
 }
 
 STRING APP::HelpFilePath()
@@ -190,14 +186,14 @@ STRING APP::HelpFilePath()
 
 void APP::ApplyMenuStates(MENU& menu, bool traymenu)
 {
-    bool adjustable = GetSetting(KEY::TimeLastValueMs).ToInt64() >= 1;
+    bool adjustable = Engine.GetSetting(KEY::TimeLastValueMs).ToInt64() >= 1;
     bool alarm = GetAlarmSound().Length() > 0;
     menu.EnableMenuItem(traymenu ? IDM_TRAYADJUSTNOW : IDM_ADJUSTNOW, adjustable);
     menu.EnableMenuItem(IDM_STOPALARM, alarm);
-    menu.CheckMenuItem(traymenu ? IDM_TRAYSUSPEND : IDM_SUSPEND, IsSuspended());
+    menu.CheckMenuItem(traymenu ? IDM_TRAYSUSPEND : IDM_SUSPEND, Engine.IsSuspended());
     menu.EnableMenuItem(IDM_EXIT, !ServiceRun);
     if (traymenu) return;
-    int mode = GetSettingInt(KEY::Mode);
+    int mode = Engine.GetSettingInt(KEY::Mode);
     menu.CheckMenuItem(IDM_MODERESET, mode == 0);
     menu.CheckMenuItem(IDM_MODESTANDARD, mode == 1);
     menu.CheckMenuItem(IDM_MODELANSERVER, mode == 2);
@@ -210,6 +206,6 @@ void APP::UpdateMenuStates()
     ApplyMenuStates(MainMenu, false);
     Toolbar.EnableButton(IDM_ADJUSTNOW, MainMenu.IsMenuItemEnabled(IDM_ADJUSTNOW));
     Toolbar.EnableButton(IDM_STOPALARM, MainMenu.IsMenuItemEnabled(IDM_STOPALARM));
-    Toolbar.CheckButton(IDM_SUSPEND, IsSuspended());
+    Toolbar.CheckButton(IDM_SUSPEND, Engine.IsSuspended());
     if (hWnd && GetMenu(hWnd)) DrawMenuBar(hWnd);
 }

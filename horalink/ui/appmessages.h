@@ -1,6 +1,7 @@
-// The private messages of horalink's main window: the numbers other parts of the
-// program post to it, and the ones by which the main window hands work from other
-// threads to its own thread (timers can only be started by the window's thread).
+// The private messages and timers of horalink's main window: the numbers other parts
+// of the program post to it, the ones by which the main window hands work from other
+// threads to its own thread (timers can only be started by the window's thread), and
+// the window's timers.
 #pragma once
 
 #include "taskbaricon.h"  // WM__TASKBAR (1088), the tray icon's callback
@@ -17,3 +18,16 @@ const UINT WM__DOCKCHANGED = 1060;      // the dock clock was docked or undocked
 const UINT WM__STARTTIMER = WM_APP + 1;
 const UINT WM__STOPTIMER = WM_APP + 2;
 const UINT WM__REFRESH = WM_APP + 3;
+
+// Timers of the main window.
+const UINT_PTR TIMER_DOCKSTATUS = 1;  // status shown on the dock clock: back to the clock
+const UINT_PTR TIMER_TITLE = 4;       // refresh the window title
+const UINT_PTR TIMER_ALARM = 5;       // play the alarm sound again
+const UINT_PTR TIMER_ATTENTION = 6;   // blink the tray icon
+const UINT_PTR TIMER_QUIT = 7;        // the update thread did not end in time
+const UINT_PTR TIMER_AGENT = 1033;    // the assistant's timer
+
+const UINT ATTENTION_PERIOD_MS = 666;
+// How long the dock clock shows the status after setting the clock and after an update.
+const UINT DOCK_STATUS_ADJUSTED_MS = 3000;
+const UINT DOCK_STATUS_CHECKED_MS = 5000;

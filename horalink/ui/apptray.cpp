@@ -2,6 +2,7 @@
 // tool tip and attention blinking, the tray icon's menu, and the window title.
 #include "app.h"
 
+#include "appmessages.h"
 #include "horalinkres.h"
 #include "kelvo.h"
 #include "osys.h"
@@ -17,7 +18,7 @@ STRING APP::TrayTooltipText()
 {
     STRING tip = OSYS::GetStringFromResource(IDS_TRAYTIP);
     tip += ": ";
-    tip += GetSetting(KEY::TimeLastStatus);
+    tip += Engine.GetSetting(KEY::TimeLastStatus);
     return tip;
 }
 
@@ -35,9 +36,9 @@ void APP::DrawTrayIcon(bool blinking)
 {
     if (Ending) return;
     STRING tip = TrayTooltipText();
-    int id = IDI_TRAYNORMAL + TrayIconNumber(IsAttentionOn() && GetAttentionPhase() != 0,
-                                             IsSuspended(), GetSetting(KEY::TimeLastOK),
-                                             GetSettingInt(KEY::TimeErrCount));
+    int id = IDI_TRAYNORMAL + TrayIconNumber(Attention && AttentionPhase, Engine.IsSuspended(),
+                                             Engine.GetSetting(KEY::TimeLastOK),
+                                             Engine.GetSettingInt(KEY::TimeErrCount));
     AppMutex.Obtain();
     bool changed = !TrayIcon || id != TrayIconId || strcmp(tip.Text(), TrayTooltip.Text()) != 0;
     TrayTooltip = tip;
@@ -50,22 +51,36 @@ void APP::DrawTrayIcon(bool blinking)
 }
 
 // The tray icon's refresh after an update, an adjustment, a suspend, a minimise and a
-// shell restart: attention follows TimeLastQuality, then the icon is drawn.
+// shell restart, and the one rule of attention: it blinks while the clock is known to
+// be wrong (TimeLastQuality 2) and no adjustment is about to set it.
 void APP::UpdateTrayIcon()
 {
-    bool wrong = GetSettingInt(KEY::TimeLastQuality) == QUALITY_WRONG;
-    if (wrong && !IsAttentionOn())
+    bool wrong = Engine.GetSettingInt(KEY::TimeLastQuality) == QUALITY_WRONG && !Engine.IsAdjustPending();
+    if (wrong && !Attention)
         StartAttention();
-    else if (!wrong && IsAttentionOn())
+    else if (!wrong && Attention)
         StopAttention();
     DrawTrayIcon();
+}
+
+void APP::StartAttention()
+{
+    Attention = true;
+    SetTimer(hWnd, TIMER_ATTENTION, ATTENTION_PERIOD_MS, nullptr);
+}
+
+void APP::StopAttention()
+{
+    KillTimer(hWnd, TIMER_ATTENTION);
+    Attention = false;
+    AttentionPhase = false;
 }
 
 // Every command and every click on the tray icon stop the blinking; the next refresh
 // starts it again while the clock is still wrong.
 void APP::StopAttentionBlinking()
 {
-    if (!IsAttentionOn()) return;
+    if (!Attention) return;
     StopAttention();
     DrawTrayIcon();
 }
@@ -101,14 +116,14 @@ void APP::ShowTrayMenu()
 STRING APP::TitleText()
 {
     STRING title = OSYS::GetStringFromResource(IDS_MSGTITLE);
-    int mode = GetSettingInt(KEY::Mode);
+    int mode = Engine.GetSettingInt(KEY::Mode);
     if (mode != 0)
         title += OSYS::GetStringFromResource(IDS_MODENAMES).Field(mode, "|", STRINGFIELD_EMPTYIFMISSING);
     if (!NoVersion) {
         title += " V";
         title += HORALINK_VERSION;
     }
-    if (IsSuspended()) {
+    if (Engine.IsSuspended()) {
         title += " ";
         title += OSYS::GetStringFromResource(IDS_SUSPENDED);
     }

@@ -1,5 +1,5 @@
 // ENGINETEST: the fixture of the time engine's tests: an APPENGINE on a frozen fake
-// clock, a recording APPEVENTS, an open settings HASH and the English language
+// clock, a recording ENGINEEVENTS, an open settings HASH and the English language
 // library for the texts.
 #pragma once
 

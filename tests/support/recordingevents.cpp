@@ -4,8 +4,6 @@
 
 #include <chrono>
 
-static std::string number(unsigned long long value) { return std::to_string(value); }
-
 static std::string text(const char* s) { return s ? s : "<null>"; }
 
 void RECORDINGEVENTS::Record(const std::string& call)
@@ -17,12 +15,20 @@ void RECORDINGEVENTS::Record(const std::string& call)
     Changed.notify_all();
 }
 
-void RECORDINGEVENTS::StartTimer(UINT_PTR id, UINT milliseconds)
+void RECORDINGEVENTS::Tick() { Record("Tick"); }
+void RECORDINGEVENTS::CheckStarted(const char* server) { Record("CheckStarted " + text(server)); }
+void RECORDINGEVENTS::StatusChanged() { Record("StatusChanged"); }
+
+void RECORDINGEVENTS::ResultJudged(const CHECKRESULT& result)
 {
-    Record("StartTimer " + number(id) + " " + number(milliseconds));
+    Record("ResultJudged " + std::to_string(result.Level) + "|" + std::to_string(result.Ms) + "|" +
+           text(result.Status) + "|" + text(result.Status2));
 }
 
-void RECORDINGEVENTS::StopTimer(UINT_PTR id) { Record("StopTimer " + number(id)); }
+void RECORDINGEVENTS::AlarmWanted(const char* file, int repeatseconds)
+{
+    Record("AlarmWanted " + text(file) + "|" + std::to_string(repeatseconds));
+}
 
 bool RECORDINGEVENTS::AskYesNo(const char* title, const char* question)
 {
@@ -31,22 +37,11 @@ bool RECORDINGEVENTS::AskYesNo(const char* title, const char* question)
     return Answer;
 }
 
-void RECORDINGEVENTS::PlayWave(const char* file) { Record("PlayWave " + text(file)); }
-void RECORDINGEVENTS::RefreshStatusScreen() { Record("RefreshStatusScreen"); }
-void RECORDINGEVENTS::RefreshStateRow() { Record("RefreshStateRow"); }
-void RECORDINGEVENTS::RefreshTrayIcon() { Record("RefreshTrayIcon"); }
-void RECORDINGEVENTS::RefreshMenus() { Record("RefreshMenus"); }
-
-void RECORDINGEVENTS::DockShowText(const char* line1, const char* line2, UINT milliseconds)
-{
-    Record("DockShowText " + text(line1) + "|" + text(line2) + "|" + number(milliseconds));
-}
-
-void RECORDINGEVENTS::DockColour(COLORREF colour) { Record("DockColour " + number(colour)); }
-void RECORDINGEVENTS::AgentEvent(const char* name) { Record("AgentEvent " + text(name)); }
-void RECORDINGEVENTS::PostTick() { Record("PostTick"); }
+void RECORDINGEVENTS::ClockSet(bool set) { Record(set ? "ClockSet 1" : "ClockSet 0"); }
+void RECORDINGEVENTS::CheckDone(bool good) { Record(good ? "CheckDone 1" : "CheckDone 0"); }
+void RECORDINGEVENTS::ExitRequested() { Record("ExitRequested"); }
 void RECORDINGEVENTS::ThreadEnded() { Record("ThreadEnded"); }
-void RECORDINGEVENTS::PostCommand(int id) { Record("PostCommand " + std::to_string(id)); }
+void RECORDINGEVENTS::LanTimeReceived(const char* server) { Record("LanTimeReceived " + text(server)); }
 
 void RECORDINGEVENTS::AnswerYes(bool yes)
 {

@@ -1,39 +1,35 @@
-// RECORDINGEVENTS: an APPEVENTS for tests. It records every call the engine makes
-// as one line of text ("StartTimer 6 666", "AgentEvent OnCheck", ...), answers the
-// question box as told, and lets a test wait until calls have come from another
+// RECORDINGEVENTS: an ENGINEEVENTS for tests. It records every report the engine
+// makes as one line of text ("CheckStarted pool.ntp.org", "ClockSet 1", ...), answers
+// the question as told, and lets a test wait until reports have come from another
 // thread.
 #pragma once
 
-#include "appevents.h"
+#include "engineevents.h"
 
 #include <condition_variable>
 #include <mutex>
 #include <string>
 #include <vector>
 
-class RECORDINGEVENTS : public APPEVENTS {
+class RECORDINGEVENTS : public ENGINEEVENTS {
 public:
-    // "StartTimer <id> <ms>", "StopTimer <id>"
-    void StartTimer(UINT_PTR id, UINT milliseconds) override;
-    void StopTimer(UINT_PTR id) override;
+    // "Tick", "CheckStarted <server>", "StatusChanged"
+    void Tick() override;
+    void CheckStarted(const char* server) override;
+    void StatusChanged() override;
+    // "ResultJudged <level>|<ms>|<status>|<status2>"
+    void ResultJudged(const CHECKRESULT& result) override;
+    // "AlarmWanted <file>|<repeatseconds>"
+    void AlarmWanted(const char* file, int repeatseconds) override;
     // "AskYesNo <title>|<text>", answered with the value of AnswerYes
     bool AskYesNo(const char* title, const char* text) override;
-    // "PlayWave <file>"
-    void PlayWave(const char* file) override;
-    // "RefreshStatusScreen", "RefreshStateRow", "RefreshTrayIcon", "RefreshMenus"
-    void RefreshStatusScreen() override;
-    void RefreshStateRow() override;
-    void RefreshTrayIcon() override;
-    void RefreshMenus() override;
-    // "DockShowText <line1>|<line2>|<ms>", "DockColour <colour>"
-    void DockShowText(const char* line1, const char* line2, UINT milliseconds) override;
-    void DockColour(COLORREF colour) override;
-    // "AgentEvent <name>"
-    void AgentEvent(const char* name) override;
-    // "PostTick", "ThreadEnded", "PostCommand <id>"
-    void PostTick() override;
+    // "ClockSet <0|1>", "CheckDone <0|1>", "ExitRequested", "ThreadEnded"
+    void ClockSet(bool set) override;
+    void CheckDone(bool good) override;
+    void ExitRequested() override;
     void ThreadEnded() override;
-    void PostCommand(int id) override;
+    // "LanTimeReceived <server>"
+    void LanTimeReceived(const char* server) override;
 
     // The answer of later questions (No until set).
     void AnswerYes(bool yes);

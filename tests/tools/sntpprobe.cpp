@@ -38,23 +38,19 @@ static STRING logged_delay(const char* logfile)
     return rest.Word(0);
 }
 
-// The probe only asks the server: the engine has no windows to tell anything.
-class NOWINDOWS : public APPEVENTS {
+// The probe only asks the server: nobody listens to the engine's reports.
+class NOLISTENER : public ENGINEEVENTS {
 public:
-    void StartTimer(UINT_PTR, UINT) override {}
-    void StopTimer(UINT_PTR) override {}
+    void Tick() override {}
+    void CheckStarted(const char*) override {}
+    void StatusChanged() override {}
+    void ResultJudged(const CHECKRESULT&) override {}
+    void AlarmWanted(const char*, int) override {}
     bool AskYesNo(const char*, const char*) override { return false; }
-    void PlayWave(const char*) override {}
-    void RefreshStatusScreen() override {}
-    void RefreshStateRow() override {}
-    void RefreshTrayIcon() override {}
-    void RefreshMenus() override {}
-    void DockShowText(const char*, const char*, UINT) override {}
-    void DockColour(COLORREF) override {}
-    void AgentEvent(const char*) override {}
-    void PostTick() override {}
+    void ClockSet(bool) override {}
+    void CheckDone(bool) override {}
+    void ExitRequested() override {}
     void ThreadEnded() override {}
-    void PostCommand(int) override {}
 };
 
 int main(int argc, char** argv)
@@ -79,7 +75,7 @@ int main(int argc, char** argv)
 
     HASH settings;
     PLATFORMCLOCK clock;
-    NOWINDOWS windows;
+    NOLISTENER windows;
     APPENGINE engine(settings, clock, windows);
     engine.SetSntpPort(static_cast<unsigned short>(port));
     STRING output;

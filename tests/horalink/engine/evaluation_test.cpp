@@ -71,7 +71,6 @@ TEST_F(Evaluation, LevelsSignsAndStatus)
                  // 60 days: seconds × 1000 is past 32 bits; nothing wraps.
                  {60LL * 86400 * 1000, "2|5184000000|-1440 h, 0 min"}};
     const char* names[] = {"exact", "close enough", "wrong"};
-    const char* colours[] = {"14474460", "9737364", "8421631"};
     for (const auto& c : cases) {
         events.Clear();
         std::string text = Judge(c.ms);
@@ -81,7 +80,10 @@ TEST_F(Evaluation, LevelsSignsAndStatus)
         int level = record[0] - '0';
         EXPECT_EQ(Get("TimeLastStatus"), std::string("Clock: ") + names[level]) << c.ms;
         EXPECT_EQ(Get("TimeLastStatus2"), Text(level == 2 ? IDS_STATUSMUSTADJUST : IDS_STATUSNOADJUST));
-        EXPECT_EQ(events.Calls("DockColour"), std::vector<std::string>{std::string("DockColour ") + colours[level]});
+        // The report carries the level, the signed difference and the two status texts.
+        EXPECT_EQ(events.Calls("ResultJudged"),
+                  std::vector<std::string>{"ResultJudged " + std::to_string(level) + "|" + std::to_string(c.ms) +
+                                           "|" + Get("TimeLastStatus") + "|" + Get("TimeLastStatus2")});
     }
     // Compared as 64-bit numbers: limits beyond 32 bits still hold.
     EXPECT_EQ(APPENGINE::QualityLevel(5000000000LL, 5000000001LL, 6000000000LL), 0);
@@ -139,8 +141,8 @@ TEST_F(Evaluation, StoreResultAfterSuccessAndFailure)
     EXPECT_EQ(Values({"TimeErrCount", "TimeLastTimeDelta"}), "4|00000000.00000000");
 }
 
-// Level 2 is set automatically, after a Yes, or else draws attention; levels 0 and 1 do
-// none of it.
+// Level 2 is set automatically or after a Yes (else the window draws attention to it);
+// levels 0 and 1 do none of it.
 TEST_F(Evaluation, WhatALevelTwoResultLeadsTo)
 {
     struct {
@@ -148,12 +150,12 @@ TEST_F(Evaluation, WhatALevelTwoResultLeadsTo)
         const char* msgbox;
         bool yes;
         long long ms;
-        bool asked, pending, attention;
-    } cases[] = {{"0", "0", true, 2500, false, false, true},
-                 {"0", "1", true, 60000, true, true, false},
-                 {"0", "1", false, -2000, true, false, true},
-                 {"1", "1", false, 5000, false, true, false},
-                 {"1", "1", true, 1999, false, false, false}};
+        bool asked, pending;
+    } cases[] = {{"0", "0", true, 2500, false, false},
+                 {"0", "1", true, 60000, true, true},
+                 {"0", "1", false, -2000, true, false},
+                 {"1", "1", false, 5000, false, true},
+                 {"1", "1", true, 1999, false, false}};
     for (const auto& c : cases) {
         Put("ProAutoTime", c.autotime);
         Put("NotifyDoMsgbox", c.msgbox);
@@ -164,10 +166,8 @@ TEST_F(Evaluation, WhatALevelTwoResultLeadsTo)
         Judge(judge, c.ms);
         EXPECT_EQ(events.Has("AskYesNo"), c.asked) << c.ms;
         EXPECT_EQ(judge.IsAdjustPending(), c.pending) << c.ms;
-        EXPECT_EQ(judge.IsAttentionOn(), c.attention) << c.ms;
-        EXPECT_EQ(events.Has("StartTimer 6 666"), c.attention) << c.ms;
         int level = c.ms == 1999 ? 1 : 2;
-        EXPECT_TRUE(events.Has(level == 1 ? "AgentEvent OnGoodMatch" : "AgentEvent OnNeedClockAdjust"));
+        EXPECT_TRUE(events.Has("ResultJudged " + std::to_string(level) + "|")) << c.ms;
         EXPECT_THAT(log.Text(), HasSubstr("] APP::OnNeedClockAdjust() quality=" + std::to_string(level)));
     }
     EXPECT_EQ(clock.SetUtcCalls, 0);  // judging never sets the clock itself
@@ -180,34 +180,31 @@ TEST_F(Evaluation, WhatALevelTwoResultLeadsTo)
     EXPECT_EQ(events.Calls("AskYesNo"), std::vector<std::string>{"AskYesNo Horalink|" + question});
 }
 
+// The alarm is wanted only at level 2 with NotifyDoSound, repeating with NotifyDoSoundLoop
+// every NotifySoundLoopRep seconds, never without pause.
 TEST_F(Evaluation, SoundAndRepeatingAlarm)
 {
     Put("NotifyDoSound", "1");
     Put("NotifySoundFile", "jingling.wav");
-    Put("NotifyDoSoundLoop", "0");
-    Judge(3000);
-    EXPECT_EQ(events.Calls("PlayWave"), std::vector<std::string>{"PlayWave jingling.wav"});
-    EXPECT_FALSE(events.Has("StartTimer 5"));
-    EXPECT_STREQ(engine.GetAlarmSound().Text(), "");
-
+    struct {
+        const char *loop, *repeat;
+        long long ms;
+        const char* wanted;  // the report, "" for none
+    } cases[] = {{"0", "60", 3000, "AlarmWanted jingling.wav|0"},
+                 {"1", "60", 3000, "AlarmWanted jingling.wav|60"},
+                 {"1", "60", 1999, ""},
+                 {"1", "0", -3000, "AlarmWanted jingling.wav|1"},
+                 {"1", "99999", 3000, "AlarmWanted jingling.wav|3600"}};
+    for (const auto& c : cases) {
+        Put("NotifyDoSoundLoop", c.loop);
+        Put("NotifySoundLoopRep", c.repeat);
+        events.Clear();
+        Judge(c.ms);
+        std::vector<std::string> calls = events.Calls("AlarmWanted");
+        EXPECT_EQ(calls.empty() ? "" : calls[0], c.wanted) << c.loop << "/" << c.repeat << "/" << c.ms;
+    }
+    Put("NotifyDoSound", "0");
     events.Clear();
-    Put("NotifyDoSoundLoop", "1");
-    Put("NotifySoundLoopRep", "60");
     Judge(3000);
-    EXPECT_TRUE(events.Has("StartTimer 5 60000"));
-    EXPECT_TRUE(events.Has("RefreshMenus"));
-    EXPECT_STREQ(engine.GetAlarmSound().Text(), "jingling.wav");
-
-    // A good result at the end of the next update stops the alarm, once.
-    events.Clear();
-    Put("TimeLastQuality", "1");
-    engine.AfterCheck(1);
-    engine.StopAlarm();
-    EXPECT_EQ(events.Count("StopTimer 5"), 1);
-    EXPECT_STREQ(engine.GetAlarmSound().Text(), "");
-
-    // A repeat outside the dialog's range cannot make the sound play without pause.
-    Put("NotifySoundLoopRep", "0");
-    Judge(3000);
-    EXPECT_TRUE(events.Has("StartTimer 5 1000"));
+    EXPECT_FALSE(events.Has("AlarmWanted"));
 }

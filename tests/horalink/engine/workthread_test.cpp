@@ -29,6 +29,9 @@ protected:
         Put("TimeNextRefresh", std::to_string(FROZEN_SECONDS + 3540));
         Put("TimeServer", "1.2.3.4.5");  // fails at once: no network needed
         Put("ClockDocked", "1");
+        ENGINETIMINGS timings;
+        timings.UpdatePauseMs = 0;  // the documented pause would only slow the test
+        engine.SetTimings(timings);
     }
     void TearDown() override
     {
@@ -36,7 +39,7 @@ protected:
         ENGINETEST::TearDown();
     }
     // Waits for n more ticks than seen so far.
-    bool Ticks(int n) { return events.WaitFor("PostTick", events.Count("PostTick") + n, WAIT_MS); }
+    bool Ticks(int n) { return events.WaitFor("Tick", events.Count("Tick") + n, WAIT_MS); }
 };
 
 TEST_F(WorkThread, StartedAndStoppedByItsOwner)
@@ -50,10 +53,8 @@ TEST_F(WorkThread, StartedAndStoppedByItsOwner)
     ASSERT_TRUE(Ticks(3));
     EXPECT_TRUE(engine.StopWorkThread(WAIT_MS));
     EXPECT_FALSE(engine.WorkThreadRunning());
-    std::vector<std::string> calls = events.Calls();
-    std::vector<std::string> last(calls.end() - 2, calls.end());
-    EXPECT_EQ(last, (std::vector<std::string>{"AgentEvent exit", "ThreadEnded"}));
-    EXPECT_FALSE(events.Has("AgentEvent OnCheck"));  // offline: no update
+    EXPECT_EQ(events.Calls().back(), "ThreadEnded");
+    EXPECT_FALSE(events.Has("CheckStarted"));  // offline: no update
     for (const char* line : {"APP::WorkThread", "APP::WorkThread loop online changed (last was -1)",
                              "APP::~WorkThread loop done", "APP::~WorkThread"})
         EXPECT_THAT(log.Text(), HasSubstr(std::string("] ") + line + "\r\n"));
@@ -75,13 +76,13 @@ TEST_F(WorkThread, PendingAdjustmentWaitsWhileSuspended)
     EXPECT_EQ(clock.SetUtcCalls, 0);
 
     engine.SetSuspended(false);
-    ASSERT_TRUE(events.WaitFor("AgentEvent OnClockAdjusted", 1, WAIT_MS));
+    ASSERT_TRUE(events.WaitFor("ClockSet 1", 1, WAIT_MS));
     ASSERT_TRUE(Ticks(2));
     EXPECT_FALSE(engine.IsAdjustPending());
     EXPECT_EQ(clock.SetUtcCalls, 1);
     EXPECT_EQ(clock.LastSetUtc.wSecond, 2);
     EXPECT_EQ(Get("TimeLastTimeDelta"), "00000000.00000000");
-    EXPECT_FALSE(events.Has("AgentEvent OnCheck"));
+    EXPECT_FALSE(events.Has("CheckStarted"));
     EXPECT_EQ(engine.GetOnlineSince(), 0u);
 }
 
@@ -151,7 +152,7 @@ TEST_F(DialUp, AFreshConnectionIsGivenTenSeconds)
     EXPECT_EQ(engine.GetOnlineSince(), FROZEN_SECONDS);
     clock.SetOffsetMs(10000);
     ASSERT_TRUE(Ticks(3));
-    EXPECT_FALSE(events.Has("AgentEvent OnCheck"));
+    EXPECT_FALSE(events.Has("CheckStarted"));
     clock.SetOffsetMs(11000);
-    EXPECT_TRUE(events.WaitFor("AgentEvent OnCheck", 1, WAIT_MS));
+    EXPECT_TRUE(events.WaitFor("CheckStarted", 1, WAIT_MS));
 }

@@ -85,7 +85,7 @@ protected:
     {
         return std::to_string(app->GetTrayIconId() - IDI_TRAYNORMAL) + "|" + app->GetTrayTooltip().Text();
     }
-    std::string Setting(const char* name) { return app->GetSetting(name).Text(); }
+    std::string Setting(const char* name) { return app->GetEngine().GetSetting(name).Text(); }
     // Dispatches this thread's messages until done() holds (false after timeoutms); a
     // quit message is noted in quit instead of being lost.
     bool Pump(const std::function<bool()>& done, DWORD timeoutms = 20000)
@@ -102,6 +102,16 @@ protected:
     }
     // Lets every message already posted arrive.
     void Settle() { Pump([] { return false; }, 200); }
+    // A judged result of level 2, 5 s behind.
+    static CHECKRESULT WrongClock()
+    {
+        CHECKRESULT result;
+        result.Level = 2;
+        result.Ms = 5000;
+        return result;
+    }
+    // Whether timer id of the main window runs (stopping it).
+    bool TimerRan(UINT_PTR id) { return KillTimer(app->GetHwnd(), id) != 0; }
 
     SCRATCHKEY key;
     TEMPDIR dir;
@@ -125,12 +135,12 @@ TEST_F(App, TitleAndTrayFollowModeSuspensionAndFailures)
     EXPECT_EQ(Setting("Mode") + "|" + Title(), "1|Horalink V1.00");
 
     // One failure is no reason for the error icon yet; the second is.
-    app->PutSetting("TimeLastOK", "0 No answer");
-    app->PutSetting("TimeErrCount", "1");
-    app->PutSetting("TimeLastStatus", "Time check failed");
+    app->GetEngine().PutSetting("TimeLastOK", "0 No answer");
+    app->GetEngine().PutSetting("TimeErrCount", "1");
+    app->GetEngine().PutSetting("TimeLastStatus", "Time check failed");
     app->RefreshTrayIcon();
     EXPECT_EQ(Tray(), "0|Horalink: Time check failed");
-    app->PutSetting("TimeErrCount", "2");
+    app->GetEngine().PutSetting("TimeErrCount", "2");
     app->RefreshTrayIcon();
     EXPECT_EQ(Tray(), "2|Horalink: Time check failed");
     app->DoCommand(IDM_SUSPEND);  // suspension shows before the failures
@@ -143,7 +153,7 @@ TEST_F(App, TitleAndTrayFollowModeSuspensionAndFailures)
 TEST_F(App, AttentionBlinksUntilAClickAndStartsAgainWhileTheClockIsWrong)
 {
     Start();
-    app->PutSetting("TimeLastQuality", "2");
+    app->GetEngine().PutSetting("TimeLastQuality", "2");
     app->RefreshTrayIcon();
     EXPECT_TRUE(app->IsAttentionOn());
     ASSERT_TRUE(Pump([&] { return app->GetTrayIconId() == IDI_TRAYATTENTION; }));
@@ -158,7 +168,7 @@ TEST_F(App, AttentionBlinksUntilAClickAndStartsAgainWhileTheClockIsWrong)
     // A command stops it too; a right clock ends it for good.
     app->DoCommand(IDM_CHECKNOW);
     EXPECT_FALSE(app->IsAttentionOn());
-    app->PutSetting("TimeLastQuality", "1");
+    app->GetEngine().PutSetting("TimeLastQuality", "1");
     app->RefreshTrayIcon();
     EXPECT_FALSE(app->IsAttentionOn());
 }
@@ -183,12 +193,12 @@ TEST_F(App, MenuAndToolBarStatesAndTheAlarm)
     };
     // Nothing to adjust, no alarm; the data folder is given on the command line.
     EXPECT_EQ(states(), "001000|0100");
-    app->PutSetting("TimeLastValueMs", "1");
+    app->GetEngine().PutSetting("TimeLastValueMs", "1");
     app->RefreshMenus();
     app->DoCommand(IDM_SUSPEND);
     app->DoCommand(IDM_MODELANSERVER);
     // A wrong clock that is not set: the sound repeats until the user reacts.
-    EXPECT_EQ(app->OnNeedClockAdjust(2, 5000), 0);
+    EXPECT_EQ(app->GetEngine().OnNeedClockAdjust(WrongClock()), 0);
     EXPECT_GT(app->GetAlarmSound().Length(), 0);
     EXPECT_EQ(states(), "111011|1011");
     Settle();
@@ -212,11 +222,59 @@ TEST_F(App, MenuAndToolBarStatesAndTheAlarm)
     EXPECT_FALSE(KillTimer(app->GetHwnd(), TIMER_ALARM));
 }
 
+// What the window makes of the engine's reports from the update thread: the alarm
+// repeats until the clock is set or right again, a floating dock clock shows the status
+// for a while (timer 1), and the attention blinks only while nothing will set the clock.
+TEST_F(App, EngineReportsBecomeAlarmDockStatusAndAttention)
+{
+    Config("NotifyDoSound=1\r\nNotifyDoSoundLoop=1\r\nNotifyDoMsgbox=0\r\nNotifySoundLoopRep=60\r\n"
+           "ClockDocked=0\r\n");
+    Start();
+    APPENGINE& engine = app->GetEngine();
+    auto report = [&](const std::function<void()>& call) {
+        std::thread update(call);
+        update.join();
+        Settle();
+    };
+    struct {
+        const char* quality;
+        bool set;  // the clock set (else an update ended)
+        bool alarm;
+    } cases[] = {{"2", false, true}, {"1", false, false}, {"2", true, false}};
+    for (const auto& c : cases) {
+        report([&] { engine.OnNeedClockAdjust(WrongClock()); });
+        ASSERT_GT(app->GetAlarmSound().Length(), 0);
+        engine.PutSetting("TimeLastQuality", c.quality);
+        TimerRan(TIMER_DOCKSTATUS);
+        report([&] { c.set ? app->ClockSet(true) : app->CheckDone(true); });
+        EXPECT_EQ(app->GetAlarmSound().Length() > 0, c.alarm) << c.quality << c.set;
+        EXPECT_EQ(TimerRan(TIMER_ALARM), c.alarm) << c.quality << c.set;
+        EXPECT_TRUE(TimerRan(TIMER_DOCKSTATUS)) << c.quality << c.set;
+        app->StopAlarm();
+    }
+    // A docked clock shows no status of an update.
+    engine.PutSetting("ClockDocked", "1");
+    report([&] { app->CheckDone(false); });
+    EXPECT_FALSE(TimerRan(TIMER_DOCKSTATUS));
+
+    // Level 2 blinks while the clock stays wrong, not while an adjustment is pending.
+    engine.PutSetting("TimeLastQuality", "2");
+    engine.SetSuspended(true);  // the update thread leaves the adjustment pending
+    engine.SetAdjustPending();
+    report([&] { app->CheckDone(true); });
+    EXPECT_FALSE(app->IsAttentionOn());
+    app->DoCommand(IDM_SUSPEND);
+    ASSERT_TRUE(Pump([&] { return !engine.IsAdjustPending(); }));
+    engine.PutSetting("TimeLastQuality", "2");
+    report([&] { app->CheckDone(true); });
+    EXPECT_TRUE(app->IsAttentionOn());
+}
+
 TEST_F(App, WorkOfOtherThreadsIsHandedToTheWindowThread)
 {
     Start();
     HWND hwnd = app->GetHwnd();
-    app->PutSetting("TimeLastStatus", "from the update thread");
+    app->GetEngine().PutSetting("TimeLastStatus", "from the update thread");
     std::thread other([&] {
         app->StartTimer(TIMER_TITLE, 60000);
         app->StopTimer(TIMER_DOCKSTATUS);
@@ -257,8 +315,8 @@ TEST_F(App, SettingsAcceptedWithOkReachTheWindowAndTheDrift)
     HWND toolbar = app->GetToolbar().GetHwnd();
     EXPECT_TRUE(IsWindowVisible(toolbar));
     // As if changed on the dialog's pages before OK.
-    app->PutSetting("DlgHideToolbar", "1");
-    app->PutSetting("Mode", "2");
+    app->GetEngine().PutSetting("DlgHideToolbar", "1");
+    app->GetEngine().PutSetting("Mode", "2");
     LOGCAPTURE log;
     DIALOGDRIVER driver("Settings", [](HWND dialog) { ClickButton(FindControl(dialog, IDOK)); });
     EXPECT_EQ(app->DoCommand(IDM_SETTINGS), 1);
@@ -286,14 +344,14 @@ TEST_F(App, ClosingMinimisesIntoTheTrayAndDoubleClicks)
 
     // Suspended, the update thread leaves the adjustment pending for the test to see.
     app->DoCommand(IDM_SUSPEND);
-    app->PutSetting("DlgDblClickMode", "2");
+    app->GetEngine().PutSetting("DlgDblClickMode", "2");
     EXPECT_FALSE(app->GetMainMenu().IsMenuItemEnabled(IDM_ADJUSTNOW));
     app->Send(WM__TASKBAR, 1, WM_LBUTTONDBLCLK);
-    EXPECT_TRUE(app->IsAdjustPending());
+    EXPECT_TRUE(app->GetEngine().IsAdjustPending());
 
     EXPECT_EQ(app->Send(WM_ENDSESSION, FALSE), 0);
     Settle();
-    EXPECT_TRUE(app->WorkThreadRunning());
+    EXPECT_TRUE(app->GetEngine().WorkThreadRunning());
     EXPECT_FALSE(quit);
     app->DoCommand(IDM_EXIT);
     EXPECT_TRUE(Pump([&] { return quit; }));

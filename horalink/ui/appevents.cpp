@@ -1,0 +1,181 @@
+// How the main window shows what the engine reports: each report becomes timers,
+// refreshes of the status list, tray icon and menus, the dock clock's colour and
+// texts, the alarm and the assistant's events. Reports come on the update thread;
+// window work is handed to the window thread.
+#include "app.h"
+
+#include "appmessages.h"
+#include "horalinkres.h"
+#include "kelvo.h"
+#include "settingkeys.h"
+#include "winmisc.h"
+
+#include <mmsystem.h>
+
+// The dock clock's digit colour of each result level.
+static const char* const LEVEL_COLOUR_KEYS[] = {KEY::ClockColor0, KEY::ClockColor1, KEY::ClockColor2};
+
+// ---------------------------------------------------------------- engine reports
+
+void APP::Tick() { Post(WM__TICKUPDATE); }
+
+void APP::CheckStarted(const char* server)
+{
+    RefreshStateRow();
+    if (Engine.GetSettingInt(KEY::ClockDocked) == 0)
+        DockShowText(APPENGINE::ResourceText(IDS_STATUSCHECKING), server, 0);
+    AgentEvent("OnCheck");
+}
+
+void APP::StatusChanged() { RefreshStatusScreen(); }
+
+void APP::ResultJudged(const CHECKRESULT& result)
+{
+    RefreshStatusScreen();
+    AgentEvent(result.Level == QUALITY_WRONG ? "OnNeedClockAdjust" : "OnGoodMatch");
+    int level = result.Level >= QUALITY_RIGHT && result.Level <= QUALITY_WRONG ? result.Level : QUALITY_WRONG;
+    DockColour(static_cast<COLORREF>(Engine.GetSetting(LEVEL_COLOUR_KEYS[level]).ToInt64()));
+}
+
+void APP::AlarmWanted(const char* file, int repeatseconds)
+{
+    PlayWave(file);
+    if (repeatseconds <= 0) return;
+    AppMutex.Obtain();
+    AlarmSoundFile = file;
+    AppMutex.Release();
+    StartTimer(TIMER_ALARM, static_cast<UINT>(repeatseconds) * 1000);
+    RefreshMenus();
+}
+
+bool APP::AskYesNo(const char* title, const char* text)
+{
+    // Asked on the calling thread, which waits; the window thread goes on meanwhile.
+    return WINKELVO::YesNoMsgBox(nullptr, title, text);
+}
+
+void APP::ClockSet(bool set)
+{
+    (void)set;
+    StopAlarm();
+    RefreshTrayIcon();
+    DockColour(static_cast<COLORREF>(Engine.GetSetting(KEY::ClockColor0).ToInt64()));
+    DockShowText(Engine.GetSetting(KEY::TimeLastStatus), Engine.GetSetting(KEY::TimeLastStatus2),
+                 DOCK_STATUS_ADJUSTED_MS);
+    RefreshMenus();
+    AgentEvent("OnClockAdjusted");
+    RefreshStatusScreen();
+}
+
+void APP::CheckDone(bool good)
+{
+    (void)good;
+    if (Engine.GetSettingInt(KEY::ClockDocked) == 0)
+        DockShowText(Engine.GetSetting(KEY::TimeLastStatus), Engine.GetSetting(KEY::TimeLastStatus2),
+                     DOCK_STATUS_CHECKED_MS);
+    // A clock that is right again needs no alarm; a wrong one keeps it going.
+    if (Engine.GetSettingInt(KEY::TimeLastQuality) < QUALITY_WRONG) StopAlarm();
+    RefreshStatusScreen();
+    RefreshTrayIcon();
+    RefreshMenus();
+    RefreshStateRow();
+}
+
+void APP::ExitRequested() { Post(WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0)); }
+
+void APP::ThreadEnded()
+{
+    AgentEvent("exit");
+    // Posted, not sent: the window thread may be waiting for this thread in ~APP.
+    Post(WM__DELETEDOCKCLOCK);
+    Post(WM_QUIT);
+}
+
+// ---------------------------------------------------------------- the alarm
+
+STRING APP::GetAlarmSound()
+{
+    AppMutex.Obtain();
+    STRING file = AlarmSoundFile;
+    AppMutex.Release();
+    return file;
+}
+
+void APP::StopAlarm()
+{
+    AppMutex.Obtain();
+    bool on = AlarmSoundFile.Length() > 0;
+    AlarmSoundFile.SetNull();
+    AppMutex.Release();
+    if (!on) return;
+    Logit("APP::StopAlarm\n");
+    StopTimer(TIMER_ALARM);
+}
+
+void APP::PlayWave(const char* file)
+{
+    PlaySoundA(file, nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT);
+}
+
+// ---------------------------------------------------------------- window thread
+
+bool APP::OnWindowThread() const { return GetCurrentThreadId() == WindowThreadId; }
+
+void APP::StartTimer(UINT_PTR id, UINT milliseconds)
+{
+    if (OnWindowThread())
+        SetTimer(hWnd, id, milliseconds, nullptr);
+    else
+        Post(WM__STARTTIMER, id, milliseconds);
+}
+
+void APP::StopTimer(UINT_PTR id)
+{
+    if (OnWindowThread())
+        KillTimer(hWnd, id);
+    else
+        Post(WM__STOPTIMER, id);
+}
+
+// Refreshes asked for on other threads are collected and run in one go on the window
+// thread: one message is on its way while any are pending.
+void APP::Refresh(LONG what)
+{
+    if (!OnWindowThread()) {
+        if (PendingRefresh.fetch_or(what) == 0) Post(WM__REFRESH);
+        return;
+    }
+    if (what & REFRESH_STATUSSCREEN) StatusListFill();
+    if (what & REFRESH_STATEROW) StatusListRefreshState();
+    if (what & REFRESH_TRAYICON) UpdateTrayIcon();
+    if (what & REFRESH_MENUS) UpdateMenuStates();
+}
+
+void APP::RunRefreshes() { Refresh(PendingRefresh.exchange(0)); }
+
+void APP::RefreshStatusScreen() { Refresh(REFRESH_STATUSSCREEN); }
+void APP::RefreshStateRow() { Refresh(REFRESH_STATEROW); }
+void APP::RefreshTrayIcon() { Refresh(REFRESH_TRAYICON); }
+void APP::RefreshMenus() { Refresh(REFRESH_MENUS); }
+
+// ---------------------------------------------------------------- parts that come later
+
+void APP::DockShowText(const char* line1, const char* line2, UINT milliseconds)
+{
+    // The dock clock comes later; it will show line1 and line2 until timer 1.
+    (void)line1;
+    (void)line2;
+    if (milliseconds > 0) StartTimer(TIMER_DOCKSTATUS, milliseconds);
+}
+
+void APP::DockColour(COLORREF colour)
+{
+    // The dock clock comes later; it will take the colour then.
+    (void)colour;
+}
+
+void APP::AgentEvent(const char* name)
+{
+    // The assistant comes later; until then it is never up and returns at once.
+    (void)name;
+}
