@@ -1,6 +1,6 @@
-// APPENGINE, the window-free part of the application object APP: it asks time
-// servers, judges the answers, sets the clock, corrects its drift and runs the
-// update thread with its schedule. It keeps its state in the settings HASH it is
+// APPENGINE, horalink's window-free time engine, owned by the application object APP:
+// it asks time servers, judges the answers, sets the clock, corrects its drift and
+// runs the update thread with its schedule. It keeps its state in the settings HASH it is
 // given, reaches the system clock only through SYSTEMCLOCK and reports what happened
 // through ENGINEEVENTS; it knows no window. Its trace lines keep the "APP::" prefix
 // of the program.
