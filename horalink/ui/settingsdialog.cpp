@@ -224,15 +224,11 @@ INT_PTR SETTINGSDIALOG::DlgProc(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_INITDIALOG: {
         SetText(OSYS::GetStringFromResource(IDS_SETTINGSPAGES).Field(0, "|"));
+        // The book lays the pages below every row of tabs as it creates them.
         INT_PTR focus = DATADIALOGBOOK::DlgProc(message, wParam, lParam);
-        // The tabs may take more than one row once all are there: every page goes into
-        // the area that is left below them.
-        RECT area = Tab.PageRect();
         hClockPage = nullptr;
         for (int i = 0; i < PageCount; i++) {
             DATADIALOG* page = Pages[i];
-            SetWindowPos(page->hWnd, nullptr, area.left, area.top, area.right - area.left,
-                         area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
             // The pages exist now: show what their values stand for.
             if (page->GetTemplateId() == IDD_SETDRIFT) {
                 DRIFTTEXTS texts = APPENGINE::CalculateDrift(
