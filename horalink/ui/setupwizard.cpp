@@ -5,7 +5,6 @@
 #include "horalinkres.h"
 #include "kelvo.h"
 #include "osys.h"
-#include "registry.h"
 #include "serverlist.h"
 #include "settingkeys.h"
 #include "settings.h"
@@ -160,9 +159,7 @@ WIZARDRESULT RunSetupWizard(HWND owner, HASH& settings, const STRING& entries, u
             settings[KEY::DlgStartMinimized] = "1";
             settings[KEY::ClockTenths] = "1";
         }
-        STRING name = OSYS::GetStringFromResource(IDS_HELPNAME);
-        if (!SetAutoStart(name, settings[KEY::DlgAutoRun].ToInt() != 0))
-            Logit("RunSetupWizard cannot set the autostart entry %s\n", name.Text());
+        SETTINGS::SetAutoRun(settings[KEY::DlgAutoRun].ToInt() != 0, "RunSetupWizard");
     }
     Logit("RunSetupWizard returns %d, style %d\n", result.Finished, result.Style);
     return result;
