@@ -263,7 +263,7 @@ INT_PTR DATADIALOGBOX::DlgProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 DATADIALOGBASE::DATADIALOGBASE(int templateid, HWND owner, int maxpages)
     : DATADIALOG(templateid, owner), Pages(nullptr), PageCount(0),
-      MaxPages(maxpages > 0 ? maxpages : 0), CloseKeepsValues(false), StartPage(0)
+      MaxPages(maxpages > 0 ? maxpages : 0), CloseKeepsValues(false), StartPage(0), Selected(-1)
 {
     if (MaxPages > 0) {
         Pages = static_cast<DATADIALOG**>(calloc(MaxPages, sizeof(DATADIALOG*)));
@@ -281,6 +281,7 @@ INT_PTR DATADIALOGBASE::DlgProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
     switch (message) {
     case WM_INITDIALOG: {
+        Selected = -1;
         // The dialog's own items go in first; each page loads its own when created.
         INT_PTR focus = DATADIALOG::DlgProc(message, wParam, lParam);
         int start = StartPage;  // creating the pages selects the first
@@ -345,10 +346,47 @@ STRING DATADIALOGBASE::GetPageTitle(int index) const
     return index >= 0 && index < PageCount ? *Titles.GetItem(index) : STRING();
 }
 
+int DATADIALOGBASE::GetSelectedPage() { return hWnd ? Selected : StartPage; }
+
+bool DATADIALOGBASE::PageSelectable(int index)
+{
+    if (!hWnd) {
+        StartPage = index;
+        return false;
+    }
+    return ASSERT(index>=0 && index<this->PageCount);
+}
+
+void DATADIALOGBASE::ShowPage(int index, HWND focusholder)
+{
+    HWND focus = GetFocus();
+    for (int i = 0; i < PageCount; i++) {
+        HWND page = Pages[i]->hWnd;
+        if (!page) continue;
+        // A hidden page would keep the keyboard to itself.
+        if (i != index && focusholder && focus && IsChild(page, focus)) SetFocus(focusholder);
+        ShowWindow(page, i == index ? SW_SHOW : SW_HIDE);
+    }
+    Selected = index;
+    StartPage = index;  // the next run opens where this one was left
+}
+
+void DATADIALOGBASE::FitPages(DATADIALOG* page, const RECT& area)
+{
+    // On top: the page's controls come first in the tab order, and a tab control
+    // cannot paint over it.
+    SetWindowPos(page->hWnd, HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
+    for (int i = 0; i < PageCount; i++)
+        if (Pages[i]->hWnd)
+            SetWindowPos(Pages[i]->hWnd, nullptr, area.left, area.top, area.right - area.left,
+                         area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 // ---------------------------------------------------------------- DATADIALOGBOOK
 
 DATADIALOGBOOK::DATADIALOGBOOK(int templateid, int tabid, HWND owner, int maxpages)
-    : DATADIALOGBASE(templateid, owner, maxpages), TabId(tabid), Selected(-1)
+    : DATADIALOGBASE(templateid, owner, maxpages), TabId(tabid)
 {
 }
 
@@ -361,7 +399,6 @@ INT_PTR DATADIALOGBOOK::DlgProc(UINT message, WPARAM wParam, LPARAM lParam)
         // A run before left the wrapper on a window that is gone.
         Tab.hWnd = nullptr;
         Tab.Wrap(hWnd, TabId);
-        Selected = -1;
         break;
     case WM_NOTIFY: {
         const NMHDR* nm = reinterpret_cast<const NMHDR*>(lParam);
@@ -384,38 +421,17 @@ bool DATADIALOGBOOK::CreatePageWindow(DATADIALOG* page)
     int index = 0;
     while (index < PageCount && Pages[index] != page) index++;
     Tab.AddTab(GetPageTitle(index));
-    // On top of the tab control, which would otherwise paint over the page.
-    SetWindowPos(page->hWnd, HWND_TOP, 0, 0, 0, 0,
-                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_HIDEWINDOW);
     // The new tab may have opened another row of tabs: every page goes into the area
     // that is left below them.
-    RECT area = Tab.PageRect();
-    for (int i = 0; i < PageCount; i++)
-        if (Pages[i]->hWnd)
-            SetWindowPos(Pages[i]->hWnd, nullptr, area.left, area.top, area.right - area.left,
-                         area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    FitPages(page, Tab.PageRect());
     if (Selected < 0) SelectPage(0);
     return true;
 }
 
 void DATADIALOGBOOK::SelectPage(int index)
 {
-    if (!hWnd) {
-        StartPage = index;
-        return;
-    }
-    if (!ASSERT(index>=0 && index<this->PageCount)) return;
+    if (!PageSelectable(index)) return;
     Logit("DATADIALOGBOOK::SelectPage %d\n", index);
     if (Tab.GetSelected() != index) Tab.Select(index);
-    HWND focus = GetFocus();
-    for (int i = 0; i < PageCount; i++) {
-        HWND page = Pages[i]->hWnd;
-        if (!page) continue;
-        if (i != index && focus && IsChild(page, focus)) SetFocus(Tab.hWnd);
-        ShowWindow(page, i == index ? SW_SHOW : SW_HIDE);
-    }
-    Selected = index;
-    StartPage = index;  // the next run opens where this one was left
+    ShowPage(index, Tab.hWnd);
 }
-
-int DATADIALOGBOOK::GetSelectedPage() { return hWnd ? Selected : StartPage; }

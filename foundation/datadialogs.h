@@ -118,18 +118,29 @@ public:
     // Shows page index (before the dialog opens: the page it opens with).
     virtual void SelectPage(int index) = 0;
     // The page shown (after the dialog closed: the page it was left on).
-    virtual int GetSelectedPage() = 0;
+    virtual int GetSelectedPage();
 
     int GetPageCount() const { return PageCount; }
     STRING GetPageTitle(int index) const;
 
 protected:
+    // The first step of SelectPage: before the dialog opens index only becomes the page
+    // it opens with; true when the window is open and index names a page (else a report).
+    bool PageSelectable(int index);
+    // Shows page index and hides the others, parking the focus on focusholder (when
+    // given) if it was on a page that goes; the next run opens on this page.
+    void ShowPage(int index, HWND focusholder);
+    // Puts a newly created page on top of the dialog's controls, hidden, and lays every
+    // page into area (the dialog's client coordinates).
+    void FitPages(DATADIALOG* page, const RECT& area);
+
     DATADIALOG** Pages;
     int PageCount;
     int MaxPages;
     STRINGARRAY Titles;
     bool CloseKeepsValues;
     int StartPage;
+    int Selected;  // the page shown; -1 until one is
 };
 
 // Pages behind the tabs of a tab control (control TabId of the template): the first
@@ -143,12 +154,10 @@ public:
     // Adds the page as a tab, takes its border away and lays it into the tab's area.
     bool CreatePageWindow(DATADIALOG* page) override;
     void SelectPage(int index) override;
-    int GetSelectedPage() override;
 
     int GetTabId() const { return TabId; }
 
 protected:
     int TabId;
-    int Selected;
     TABCONTROL Tab;
 };

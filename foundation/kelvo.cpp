@@ -2,8 +2,8 @@
 // filter, the logging hot keys, and the assertion report with "assert.log".
 #include "kelvo.h"
 
-#include "kelvoapp.h"
 #include "osys.h"
+#include "semaphores.h"
 
 #include <commctrl.h>
 #include <cctype>
@@ -24,6 +24,11 @@ static unsigned logit_level;
 static bool no_assert;
 static long long time_base;
 static char log_filename[MAX_PATH];
+
+// The program as the start-up frame described it (LogSetProgram).
+static char program_path[MAX_PATH];
+static int program_language = 9;
+static char program_title[300] = "Kelvo Application";
 
 static HANDLE log_lock()
 {
@@ -46,6 +51,24 @@ bool LogitActive() { return log_open || log_debug; }
 unsigned GetLogitLevel() { return logit_level; }
 
 const char* LogitFileName() { return log_filename; }
+
+void LogSetProgram(const char* path, int languagecode, const char* title)
+{
+    if (path && *path) snprintf(program_path, sizeof program_path, "%s", path);
+    program_language = languagecode;
+    if (title && *title) snprintf(program_title, sizeof program_title, "%s", title);
+}
+
+static const char* log_program_path()
+{
+    // A log opened before the frame said anything (tests, early reports) names the
+    // module itself, as the frame would.
+    if (!program_path[0]) {
+        DWORD n = GetModuleFileNameA(nullptr, program_path, sizeof program_path);
+        program_path[n < sizeof program_path ? n : sizeof program_path - 1] = 0;
+    }
+    return program_path;
+}
 
 // ---------------------------------------------------------------- writing
 
@@ -138,7 +161,7 @@ static void log_close()
 static STRING default_log_name()
 {
     if (OSYS::GetOSType() < 5) return STRING("LOGIT.LOG");
-    const char* path = KELVOAPP::ProgramPath();
+    const char* path = log_program_path();
     const char* base = strrchr(path, '\\');
     STRING file(base ? base + 1 : path);
     if (file.Length() >= 4 && file.Right(4) == ".exe") file = file.Left(file.Length() - 4) + "_";
@@ -148,7 +171,7 @@ static STRING default_log_name()
 
 static void log_start_lines()
 {
-    const char* path = KELVOAPP::ProgramPath();
+    const char* path = log_program_path();
     struct _stat64 st;
     long size = 0;
     char created[64] = "<unknown>\n";
@@ -343,7 +366,7 @@ bool Assert(bool ok, const char* condition, const char* file, int line, const ch
     if (!condition) condition = "";
     if (!info) info = "<null>";
 
-    bool german = KELVOAPP::LanguageCode() == 7;
+    bool german = program_language == 7;
     char details[2048];
     snprintf(details, sizeof details, german ? GERMAN_DETAILS : ENGLISH_DETAILS, condition,
              source, line, static_cast<int>(error), errortext, info);
@@ -358,7 +381,7 @@ bool Assert(bool ok, const char* condition, const char* file, int line, const ch
 
     FILE* f = fopen("assert.log", "ab");
     if (f) {
-        fprintf(f, "--- %s --- %s %s ---\r\n\r\n", KELVOAPP::AppTitle(), OSYS::DateShort().Text(),
+        fprintf(f, "--- %s --- %s %s ---\r\n\r\n", program_title, OSYS::DateShort().Text(),
                 OSYS::TimeUser().Text());
         fprintf(f, "%s\r\n\r\n", details);
         fclose(f);
@@ -366,7 +389,7 @@ bool Assert(bool ok, const char* condition, const char* file, int line, const ch
 
     if (!no_assert && !quiet) {
         char title[300];
-        snprintf(title, sizeof title, "%s / %s", KELVOAPP::AppTitle(), OSYS::TimeUser().Text());
+        snprintf(title, sizeof title, "%s / %s", program_title, OSYS::TimeUser().Text());
         STRING message;  // reports of two threads may be shown at once
         message.Make(static_cast<int>(strlen(details) + sizeof GERMAN_MESSAGE), nullptr);
         snprintf(message.Data(), message.GetBufLen(), german ? GERMAN_MESSAGE : ENGLISH_MESSAGE,

@@ -19,6 +19,13 @@ const char* LogitFileName();
 // /LOGDBG, /LOG:n, /D:n, /LOGITCLOSE, /NOASSERT); other texts are ignored.
 void LogitOption(const char* text);
 
+// What the start-up frame tells the log about the program: its full path (the default
+// log file's name and the start lines), its language code (7: assertion reports in
+// German) and the title of assertion reports. A null or empty path or title leaves that
+// value as it was. Until told, the log uses the module's own path, English and
+// "Kelvo Application".
+void LogSetProgram(const char* path, int languagecode, const char* title);
+
 // Ctrl+Shift+F5..F8 in any window or list view switch logging on and off.
 void LogitHotKey(UINT message, WPARAM wParam, LPARAM lParam);
 

@@ -28,6 +28,10 @@ static char work_dir[MAX_PATH];
 
 // ---------------------------------------------------------------- frame state
 
+// The log names its file after the program and writes assertion reports in the
+// program's language under its title: it hears of every change of these three.
+static void tell_log() { LogSetProgram(program_path, language_code, app_title); }
+
 HINSTANCE KELVOAPP::Instance()
 {
     return instance_handle ? instance_handle : GetModuleHandleA(nullptr);
@@ -40,7 +44,11 @@ HINSTANCE KELVOAPP::ResourceModule()
 
 int KELVOAPP::LanguageCode() { return language_code; }
 
-void KELVOAPP::SetLanguageCode(int code) { language_code = code; }
+void KELVOAPP::SetLanguageCode(int code)
+{
+    language_code = code;
+    tell_log();
+}
 
 const char* KELVOAPP::AppTitle() { return app_title; }
 
@@ -56,6 +64,7 @@ static void remember_program_path()
     char* slash = strrchr(path, '\\');
     if (slash) *slash = 0;
     snprintf(program_dir, sizeof program_dir, "%s", KELVOAPP::DevTreeDirectory(path).Text());
+    tell_log();
 }
 
 const char* KELVOAPP::ProgramPath()
@@ -82,6 +91,7 @@ void KELVOAPP::Reset()
     language_code = 9;
     snprintf(app_title, sizeof app_title, "%s", "Kelvo Application");
     app_id[0] = 0;
+    tell_log();
 }
 
 int KELVOAPP::ArgCount() { return arg_count; }
@@ -203,6 +213,7 @@ int KELVOAPP::ChooseLanguageCode()
     lang.Replace("FRENCH", "12", false);
     lang.Replace("HUNGARIAN", "14", false);
     language_code = lang.ToInt();
+    tell_log();
     return language_code;
 }
 
@@ -274,6 +285,7 @@ void LoadLanguageLibrary(const char* programpath, const char* name, const char* 
     id.Replace(".", "");
     id.ToUpper();
     snprintf(app_id, sizeof app_id, "%s", id.Text());
+    tell_log();
 
     STRING dir(programpath ? programpath : KELVOAPP::ProgramPath());
     int slash = -1;
@@ -293,6 +305,7 @@ void LoadLanguageLibrary(const char* programpath, const char* name, const char* 
     HINSTANCE library = LoadLibraryA(tried.Text());
     if (!library && strcmp(wanted, "english.dll") != 0) {
         language_code = 9;
+        tell_log();
         tried = base + "english.dll";
         library = LoadLibraryA(tried.Text());
     }

@@ -16,6 +16,10 @@ const int REGISTRY_CREATE = 258;  // create or open, for reading and writing
 const INT_PTR REGISTRY_LOCALMACHINE = 0;
 const INT_PTR REGISTRY_CURRENTUSER = 1;
 
+// The maker's key (below HKEY_CURRENT_USER); each program keeps its values, window
+// positions, symbol size and tips in a key below it named after the program.
+const char* const KELVO_REGISTRYKEY = "Software\\Kelvo";
+
 // Longest value text that Read(value) returns.
 const int REGISTRY_MAXREAD = 8192;
 

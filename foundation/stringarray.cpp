@@ -10,12 +10,6 @@
 #include <cstring>
 #include <share.h>
 
-CRITSECT& DynarraySortLock()
-{
-    static CRITSECT* lock = new CRITSECT;  // lives as long as arrays of static storage may sort
-    return *lock;
-}
-
 STRINGARRAY::STRINGARRAY() : DYNARRAY<STRING>("STRINGARRAY", 64, 64) {}
 
 STRINGARRAY::STRINGARRAY(const STRING& source, const char* separators)

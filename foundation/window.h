@@ -6,10 +6,6 @@
 
 #include <windows.h>
 
-// The maker's key below HKEY_CURRENT_USER; each program keeps its window positions,
-// symbol size and tips in a key below it named after the program.
-const char* const KELVO_REGISTRYKEY = "Software\\Kelvo";
-
 class WINDOW {
 public:
     WINDOW();

@@ -1,6 +1,6 @@
 // The program settings: every key with its default in the order the defaults are
-// applied, reading and saving horalink.cfg, and moving an old file out of the
-// working folder into the data folder.
+// applied, reading and saving horalink.cfg, moving an old file out of the working
+// folder into the data folder, and the steps that make accepted settings take effect.
 #include "settings.h"
 
 #include "clockfont.h"
@@ -8,6 +8,7 @@
 #include "horalinkres.h"
 #include "kelvo.h"
 #include "osys.h"
+#include "registry.h"
 #include "settingkeys.h"
 
 #include <windows.h>
@@ -135,4 +136,48 @@ bool SETTINGS::Save(const HASH& settings, const char* datafolder)
     bool ok = settings.Save(file);
     if (!ok) Logit("SETTINGS::Save cannot write %s: %s\n", file.Text(), ErrorText().Text());
     return ok;
+}
+
+bool SETTINGS::SetAutoRun(bool autorun, const char* caller)
+{
+    STRING name = OSYS::GetStringFromResource(IDS_HELPNAME);
+    bool ok = SetAutoStart(name, autorun);
+    if (!ok) Logit("%s cannot set the autostart entry %s\n", caller, name.Text());
+    return ok;
+}
+
+void SETTINGS::Accept(HASH& settings, CRITSECT* lock, const char* datafolder, SETTINGSEVENTS& events)
+{
+    Logit("AcceptSettings\n");
+    bool lanclient, lanserver, autorun;
+    {
+        SETTINGSGUARD guard(lock);
+        if (settings[KEY::TimeDoCustomServer].ToInt() != 0)
+            settings[KEY::TimeServer] = settings[KEY::TimeCustomServer];
+        if (settings[KEY::TimeDoCustomAltServer].ToInt() != 0)
+            settings[KEY::TimeServer2] = settings[KEY::TimeCustomAltServer];
+        lanclient = IsLanClient(settings);
+        lanserver = IsLanServer(settings);
+        settings[KEY::LastTimeServer] = settings[KEY::TimeServer];
+        autorun = settings[KEY::DlgAutoRun].ToInt() != 0;
+    }
+
+    events.SetLanFlags(lanclient, lanserver);
+    SetAutoRun(autorun, "AcceptSettings");
+    events.ApplyDrift();
+
+    {
+        SETTINGSGUARD guard(lock);
+        settings[KEY::ListviewColorBG] = settings[KEY::ClockColorBG];
+    }
+    events.ApplyWindows();
+
+    SETTINGSGUARD guard(lock);
+    // Counted from the last check, so that a changed interval takes effect at once.
+    // Stored before the file is written, so that the file holds the new schedule too.
+    unsigned long last = static_cast<unsigned long>(settings[KEY::TimeLastRefresh].ToInt64());
+    settings[KEY::TimeNextRefresh] =
+        STRING(NextRefresh(last, settings[KEY::TimeCyclic].ToDouble()));
+    Save(settings, datafolder);
+    Logit("AcceptSettings done\n");
 }

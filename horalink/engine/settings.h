@@ -1,5 +1,6 @@
 // The program settings: the key table with its defaults, the file horalink.cfg in
-// the data folder, its move out of the working folder, and the flags derived from it.
+// the data folder, its move out of the working folder, the flags derived from it, and
+// what accepting new settings sets going.
 #pragma once
 
 #include "hash.h"
@@ -32,6 +33,20 @@ public:
 
 private:
     CRITSECT* Lock;
+};
+
+// What the program does with new settings beyond the table and the file, called by
+// SETTINGS::Accept in its order.
+class SETTINGSEVENTS {
+public:
+    virtual ~SETTINGSEVENTS() {}
+    // The LAN roles derived from the new settings.
+    virtual void SetLanFlags(bool lanclient, bool lanserver) = 0;
+    // The drift correction of TimeDriftDoAdjust and TimeDriftAdjustment.
+    virtual void ApplyDrift() = 0;
+    // The dock clock, the main window (toolbar, menu, status list, title, tray icon)
+    // and the assistant follow the new settings.
+    virtual void ApplyWindows() = 0;
 };
 
 namespace SETTINGS {
@@ -68,4 +83,14 @@ void Apply(HASH& settings);
 // Writes the whole table to the data folder's settings file, atomically; true when
 // the file was written.
 bool Save(const HASH& settings, const char* datafolder);
+
+// Writes (autorun) or removes the program's entry in the current user's autostart key,
+// named by text IDS_HELPNAME; a failure is logged under caller's name. True when done.
+bool SetAutoRun(bool autorun, const char* caller);
+
+// Makes accepted settings take effect: user-typed servers into TimeServer/TimeServer2,
+// the LAN flags and LastTimeServer, the autostart entry, the drift correction, the
+// status list colour, the windows, the next check counted from the last one, and the
+// file saved. The table is used under lock (when given), the events are called outside it.
+void Accept(HASH& settings, CRITSECT* lock, const char* datafolder, SETTINGSEVENTS& events);
 }  // namespace SETTINGS

@@ -64,7 +64,7 @@ bool WORKDIR::WorkDirInit(STRING& result, STRING& pending, int systemfolder)
         return usable;
     }
 
-    REGISTRY key(RegistryName, WORKDIR_REGISTRYBASE, REGISTRY_CURRENTUSER);
+    REGISTRY key(RegistryName, KELVO_REGISTRYKEY, REGISTRY_CURRENTUSER);
     folder = key.Read(WORKDIR_VALUE);
     if (folder.Length() == 0) {
         STRING old = key.Read(WORKDIR_VALUE_OLD);
@@ -135,7 +135,7 @@ bool WORKDIR::WorkDirNew(const char* current, const char* newfolder, const char*
                       "\r\n\r\nThe original data folder will remain active!";
         WINKELVO::ErrorMsgBox(hOwner, OSYS::GetStringFromResource(IDS_TITLE), text);
     }
-    REGISTRY key(RegistryName, WORKDIR_REGISTRYBASE, REGISTRY_CURRENTUSER);
+    REGISTRY key(RegistryName, KELVO_REGISTRYKEY, REGISTRY_CURRENTUSER);
     if (success) key.Write(WORKDIR_VALUE, to);
     key.Delete(WORKDIR_VALUE_NEW);
     Logit("WORKDIR::WorkDirNew done, success= %d\n", success);

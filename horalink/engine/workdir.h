@@ -3,12 +3,13 @@
 // the user asked for during the previous run.
 #pragma once
 
+#include "registry.h"
 #include "strings.h"
 
 #include <windows.h>
 
-// The maker's key below the current user; each program's values live in its own key.
-const char* const WORKDIR_REGISTRYBASE = "Software\\Kelvo";
+// The maker's key, under the name the data folder dialog still uses.
+const char* const WORKDIR_REGISTRYBASE = KELVO_REGISTRYKEY;
 // Registry values of the data folder.
 const char* const WORKDIR_VALUE = "ApplicationDataDir";
 const char* const WORKDIR_VALUE_OLD = "FilesDir";

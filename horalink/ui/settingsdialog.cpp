@@ -1,6 +1,5 @@
 // The settings dialog: a book of eight data dialog pages over a copy of the
-// settings, the font, colour, sound and drift buttons of its pages, and the steps
-// that make new settings take effect after OK.
+// settings, the font, colour, sound and drift buttons of its pages, and running it.
 #include "settingsdialog.h"
 
 #include "appengine.h"
@@ -10,7 +9,6 @@
 #include "kelvo.h"
 #include "kelvoapp.h"
 #include "osys.h"
-#include "registry.h"
 #include "serverlist.h"
 #include "settingkeys.h"
 #include "settings.h"
@@ -224,15 +222,11 @@ INT_PTR SETTINGSDIALOG::DlgProc(UINT message, WPARAM wParam, LPARAM lParam)
     switch (message) {
     case WM_INITDIALOG: {
         SetText(OSYS::GetStringFromResource(IDS_SETTINGSPAGES).Field(0, "|"));
+        // The book lays the pages below every row of tabs as it creates them.
         INT_PTR focus = DATADIALOGBOOK::DlgProc(message, wParam, lParam);
-        // The tabs may take more than one row once all are there: every page goes into
-        // the area that is left below them.
-        RECT area = Tab.PageRect();
         hClockPage = nullptr;
         for (int i = 0; i < PageCount; i++) {
             DATADIALOG* page = Pages[i];
-            SetWindowPos(page->hWnd, nullptr, area.left, area.top, area.right - area.left,
-                         area.bottom - area.top, SWP_NOZORDER | SWP_NOACTIVATE);
             // The pages exist now: show what their values stand for.
             if (page->GetTemplateId() == IDD_SETDRIFT) {
                 DRIFTTEXTS texts = APPENGINE::CalculateDrift(
@@ -440,7 +434,7 @@ void SETTINGSDIALOG::PlaySoundFile(HWND page)
     if (path.Length() > 0) PlaySoundA(path, nullptr, SND_FILENAME | SND_ASYNC | SND_NODEFAULT);
 }
 
-// ---------------------------------------------------------------- running and OK
+// ---------------------------------------------------------------- running
 
 bool RunSettingsDialog(HWND owner, HASH& settings, CRITSECT* lock, const char* datafolder,
                        SYSTEMCLOCK& clock, SETTINGSEVENTS& events, int startpage)
@@ -459,46 +453,8 @@ bool RunSettingsDialog(HWND owner, HASH& settings, CRITSECT* lock, const char* d
             SETTINGSGUARD guard(lock);
             dialog.CopyValues(settings);
         }
-        AcceptSettings(settings, lock, datafolder, events);
+        SETTINGS::Accept(settings, lock, datafolder, events);
     }
     Logit("RunSettingsDialog returns %d\n", ok);
     return ok;
-}
-
-void AcceptSettings(HASH& settings, CRITSECT* lock, const char* datafolder, SETTINGSEVENTS& events)
-{
-    Logit("AcceptSettings\n");
-    bool lanclient, lanserver, autorun;
-    {
-        SETTINGSGUARD guard(lock);
-        if (settings[KEY::TimeDoCustomServer].ToInt() != 0)
-            settings[KEY::TimeServer] = settings[KEY::TimeCustomServer];
-        if (settings[KEY::TimeDoCustomAltServer].ToInt() != 0)
-            settings[KEY::TimeServer2] = settings[KEY::TimeCustomAltServer];
-        lanclient = SETTINGS::IsLanClient(settings);
-        lanserver = SETTINGS::IsLanServer(settings);
-        settings[KEY::LastTimeServer] = settings[KEY::TimeServer];
-        autorun = settings[KEY::DlgAutoRun].ToInt() != 0;
-    }
-
-    events.SetLanFlags(lanclient, lanserver);
-    STRING name = OSYS::GetStringFromResource(IDS_HELPNAME);
-    if (!SetAutoStart(name, autorun))
-        Logit("AcceptSettings cannot set the autostart entry %s\n", name.Text());
-    events.ApplyDrift();
-
-    {
-        SETTINGSGUARD guard(lock);
-        settings[KEY::ListviewColorBG] = settings[KEY::ClockColorBG];
-    }
-    events.ApplyWindows();
-
-    SETTINGSGUARD guard(lock);
-    // Counted from the last check, so that a changed interval takes effect at once.
-    // Stored before the file is written, so that the file holds the new schedule too.
-    unsigned long last = static_cast<unsigned long>(settings[KEY::TimeLastRefresh].ToInt64());
-    settings[KEY::TimeNextRefresh] =
-        STRING(SETTINGS::NextRefresh(last, settings[KEY::TimeCyclic].ToDouble()));
-    SETTINGS::Save(settings, datafolder);
-    Logit("AcceptSettings done\n");
 }

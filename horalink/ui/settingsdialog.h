@@ -1,5 +1,5 @@
-// The settings dialog: eight pages behind tabs, each bound to keys of the settings,
-// and what closing it with OK sets going.
+// The settings dialog: eight pages behind tabs, each bound to keys of the settings.
+// Closing it with OK sets SETTINGS::Accept going, whose events settings.h declares.
 #pragma once
 
 #include "clock.h"
@@ -7,23 +7,10 @@
 #include "driftdialog.h"
 #include "hash.h"
 #include "semaphores.h"
+#include "settings.h"
 #include "strings.h"
 
 #include <windows.h>
-
-// What the program does with new settings beyond the table and the file, called by
-// AcceptSettings in its order.
-class SETTINGSEVENTS {
-public:
-    virtual ~SETTINGSEVENTS() {}
-    // The LAN roles derived from the new settings.
-    virtual void SetLanFlags(bool lanclient, bool lanserver) = 0;
-    // The drift correction of TimeDriftDoAdjust and TimeDriftAdjustment.
-    virtual void ApplyDrift() = 0;
-    // The dock clock, the main window (toolbar, menu, status list, title, tray icon)
-    // and the assistant follow the new settings.
-    virtual void ApplyWindows() = 0;
-};
 
 // The book of pages. It edits Values, a copy of the settings, so that the update
 // thread can go on using the table while the dialog is open, and Cancel changes nothing.
@@ -63,12 +50,6 @@ private:
 };
 
 // Opens the settings dialog on page startpage. With OK the edited keys are written
-// into settings (under lock, when given) and AcceptSettings runs; true for OK.
+// into settings (under lock, when given) and SETTINGS::Accept runs; true for OK.
 bool RunSettingsDialog(HWND owner, HASH& settings, CRITSECT* lock, const char* datafolder,
                        SYSTEMCLOCK& clock, SETTINGSEVENTS& events, int startpage = 0);
-
-// What OK sets going: user-typed servers into TimeServer/TimeServer2, the LAN flags and
-// LastTimeServer, the autostart entry, the drift correction, the status list colour,
-// the windows, the next check counted from the last one, and the file saved.
-void AcceptSettings(HASH& settings, CRITSECT* lock, const char* datafolder,
-                    SETTINGSEVENTS& events);

@@ -5,7 +5,6 @@
 #include "horalinkres.h"
 #include "kelvo.h"
 #include "osys.h"
-#include "registry.h"
 #include "serverlist.h"
 #include "settingkeys.h"
 #include "settings.h"
@@ -19,7 +18,7 @@ static const char WIZARD_CYCLIC_PRESET[] = "8";
 SETUPWIZARD::SETUPWIZARD(HWND owner, const STRING& entries, HASH& settings)
     : DATADIALOGBASE(IDD_WIZARD, owner, 3), ConnectionType("0"), Server(settings[KEY::TimeServer]),
       Cyclic(WIZARD_CYCLIC_PRESET), Style(STRING(WIZARDSTYLE_QUIET)),
-      AutoRun(settings[KEY::DlgAutoRun]), CheckOnce(settings[KEY::TimeCheckOnce]), Selected(-1),
+      AutoRun(settings[KEY::DlgAutoRun]), CheckOnce(settings[KEY::TimeCheckOnce]),
       hHeadingFont(nullptr)
 {
     STRINGARRAY list = WINRAS::SplitEntryList(entries);
@@ -68,7 +67,6 @@ INT_PTR SETUPWIZARD::DlgProc(UINT message, WPARAM wParam, LPARAM lParam)
             font.lfHeight = font.lfHeight * 5 / 4;
             hHeadingFont = CreateFontIndirectA(&font);
         }
-        Selected = -1;
         DATADIALOGBASE::DlgProc(message, wParam, lParam);
         // The focus is set by the page selection.
         return FALSE;
@@ -112,9 +110,7 @@ bool SETUPWIZARD::CreatePageWindow(DATADIALOG* page)
         GetWindowRect(placeholder, &area);
         MapWindowPoints(nullptr, hWnd, reinterpret_cast<POINT*>(&area), 2);
     }
-    // On top, so that the page's controls come first in the tab order.
-    SetWindowPos(page->hWnd, HWND_TOP, area.left, area.top, area.right - area.left,
-                 area.bottom - area.top, SWP_NOACTIVATE | SWP_HIDEWINDOW);
+    FitPages(page, area);
     HWND heading = page->Item(IDC_WIZARD_HEADING);
     if (heading && hHeadingFont)
         SendMessageA(heading, WM_SETFONT, reinterpret_cast<WPARAM>(hHeadingFont), FALSE);
@@ -123,16 +119,10 @@ bool SETUPWIZARD::CreatePageWindow(DATADIALOG* page)
 
 void SETUPWIZARD::SelectPage(int index)
 {
-    if (!hWnd) {
-        StartPage = index;
-        return;
-    }
-    if (!ASSERT(index>=0 && index<this->PageCount)) return;
+    if (!PageSelectable(index)) return;
     Logit("SETUPWIZARD::SelectPage %d\n", index);
-    for (int i = 0; i < PageCount; i++)
-        if (Pages[i]->hWnd) ShowWindow(Pages[i]->hWnd, i == index ? SW_SHOW : SW_HIDE);
-    Selected = index;
-    StartPage = index;
+    // The focus moves to the new page below.
+    ShowPage(index, nullptr);
     bool last = index == PageCount - 1;
     EnableWindow(Item(IDC_WIZARD_BACK), index > 0);
     ShowWindow(Item(IDC_WIZARD_NEXT), last ? SW_HIDE : SW_SHOW);
@@ -145,8 +135,6 @@ void SETUPWIZARD::SelectPage(int index)
     HWND first = GetNextDlgTabItem(Pages[index]->hWnd, nullptr, FALSE);
     Send(WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first ? first : Item(defid)), TRUE);
 }
-
-int SETUPWIZARD::GetSelectedPage() { return hWnd ? Selected : StartPage; }
 
 WIZARDRESULT RunSetupWizard(HWND owner, HASH& settings, const STRING& entries, unsigned long now)
 {
@@ -171,9 +159,7 @@ WIZARDRESULT RunSetupWizard(HWND owner, HASH& settings, const STRING& entries, u
             settings[KEY::DlgStartMinimized] = "1";
             settings[KEY::ClockTenths] = "1";
         }
-        STRING name = OSYS::GetStringFromResource(IDS_HELPNAME);
-        if (!SetAutoStart(name, settings[KEY::DlgAutoRun].ToInt() != 0))
-            Logit("RunSetupWizard cannot set the autostart entry %s\n", name.Text());
+        SETTINGS::SetAutoRun(settings[KEY::DlgAutoRun].ToInt() != 0, "RunSetupWizard");
     }
     Logit("RunSetupWizard returns %d, style %d\n", result.Finished, result.Style);
     return result;

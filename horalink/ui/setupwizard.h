@@ -30,7 +30,6 @@ public:
     bool CreatePageWindow(DATADIALOG* page) override;
     // Shows page index with the buttons that fit it.
     void SelectPage(int index) override;
-    int GetSelectedPage() override;
 
     STRING ConnectionType;
     STRING ConnectionEntry;
@@ -41,7 +40,6 @@ public:
     STRING CheckOnce;
 
 private:
-    int Selected;
     HFONT hHeadingFont;
 };
 

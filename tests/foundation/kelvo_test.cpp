@@ -2,7 +2,6 @@
 // hot keys, "assert.log" and the dialog.
 #include "kelvo.h"
 
-#include "kelvoapp.h"
 #include "logcapture.h"
 #include "osys.h"
 #include "testdialogs.h"
@@ -133,12 +132,12 @@ TEST(AssertReport, AppendsDetailsToAssertLogInTheLanguageOfTheCode)
     SetLastError(2);
     EXPECT_TRUE(Assert(false, "x==1", "C:\\src\\foundation/module.cpp", 77, nullptr, false));
     EXPECT_EQ(GetLastError(), 2u);  // the caller's error code survives the report
-    KELVOAPP::SetLanguageCode(7);
+    LogSetProgram(nullptr, 7, nullptr);
     SetLastError(0);
     Assert(false, "y>0", "file.cpp", 5, "mehr", false);
-    KELVOAPP::SetLanguageCode(9);
+    LogSetProgram(nullptr, 9, nullptr);
     std::string added = ReadFileBytes("assert.log").substr(before.size());
-    EXPECT_EQ(added.find("--- " + std::string(KELVOAPP::AppTitle()) + " --- "), 0u) << added;
+    EXPECT_EQ(added.find("--- Kelvo Application --- "), 0u) << added;
     EXPECT_TRUE(has(added, " ---\r\n\r\n    Condition: x==1\r\n    Location : module.cpp line 77\r\n"
                            "    Last Err.: 2L (")) << added;
     EXPECT_TRUE(has(added, ")\r\n    Add. Info: <null>\r\n\r\n\r\n")) << added;

@@ -4,6 +4,7 @@
 #include "kelvoapp.h"
 
 #include "configfiles.h"
+#include "englishlibrary.h"
 #include "kelvo.h"
 #include "reports.h"
 #include "testfiles.h"
@@ -113,6 +114,28 @@ TEST_F(FRAME, LanguageWordsBecomeNumbers)
     }
     Prepare("");
     EXPECT_EQ(KELVOAPP::ChooseLanguageCode(), static_cast<int>(GetThreadLocale() & 0x3FF));
+}
+
+// The log hears of every change: reports come in the language and under the title of
+// the moment.
+TEST_F(FRAME, TheLogReportsInTheFramesLanguageUnderItsTitle)
+{
+    std::string before = ReadFileBytes("assert.log");
+    KELVOAPP::SetLanguageCode(7);
+    Assert(false, "first", "a.cpp", 1, nullptr, true);
+    LoadEnglishLibrary();
+    Assert(false, "second", "a.cpp", 2, nullptr, true);
+    KELVOAPP::Reset();
+    Assert(false, "third", "a.cpp", 3, nullptr, true);
+    std::string added = ReadFileBytes("assert.log").substr(before.size());
+    size_t second = added.find("--- Kelvo Application (Horalink 1.00) --- ");
+    size_t third = added.find("--- Kelvo Application --- ", 1);
+    ASSERT_EQ(added.find("--- Kelvo Application --- "), 0u) << added;
+    ASSERT_TRUE(second != std::string::npos && third != std::string::npos && second < third) << added;
+    EXPECT_NE(added.substr(0, second).find("Bedingung: first"), std::string::npos) << added;
+    EXPECT_NE(added.substr(second, third - second).find("Condition: second"), std::string::npos)
+        << added;
+    EXPECT_NE(added.find("Condition: third", third), std::string::npos) << added;
 }
 
 TEST(DevTree, BuildFoldersAreCutBackBesideTheSources)

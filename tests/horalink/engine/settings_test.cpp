@@ -1,6 +1,7 @@
 // The program settings: the first start's file byte for byte, defaults that fill
 // only missing keys, keys that differ in case, the move of an old file into the
-// data folder, the LAN flags, the stored clock font and the offered server list.
+// data folder, the LAN flags, accepting a huge interval, the stored clock font and the
+// offered server list.
 #include "appengine.h"
 #include "clockfont.h"
 #include "configfiles.h"
@@ -128,6 +129,27 @@ TEST_F(Settings, LanFlagsFollowServerModeAndServing)
     EXPECT_TRUE(SETTINGS::IsLanServer(settings));
     settings["LanDoServer"] = "0";
     EXPECT_FALSE(SETTINGS::IsLanServer(settings));
+}
+
+// New settings take effect nowhere here: there are no windows to apply them to.
+class NOEVENTS : public SETTINGSEVENTS {
+public:
+    void SetLanFlags(bool, bool) override {}
+    void ApplyDrift() override {}
+    void ApplyWindows() override {}
+};
+
+// A huge interval stops at the last time the count holds instead of wrapping round to a
+// check due at once.
+TEST_F(Settings, AcceptingAHugeIntervalStopsAtTheLastTime)
+{
+    Read("");
+    settings["TimeCyclic"] = "1e30";
+    CRITSECT lock;
+    NOEVENTS events;
+    SETTINGS::Accept(settings, &lock, dir.Path().c_str(), events);
+    EXPECT_STREQ(settings["TimeNextRefresh"].Text(), "4294967295");
+    EXPECT_NE(ReadFileBytes(File()).find("\r\nTimeNextRefresh=4294967295\r\n"), std::string::npos);
 }
 
 TEST_F(Settings, MigrateMovesAnOldFileIntoTheDataFolderButKeepsWhatItCannotMove)

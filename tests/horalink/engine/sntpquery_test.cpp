@@ -14,6 +14,13 @@
 
 using testing::HasSubstr;
 
+// The queries' deadline here: silence and stray datagrams are not sat out for the
+// program's ten seconds, yet the wait is ten times the 50 ms the server leaves between a
+// stray datagram and the next one or the genuine reply, so these still fall within it.
+const unsigned long TEST_DEADLINE_MS = 500;
+// The query's clock and ours may each round the wait down by a tick.
+const unsigned long TICK_MS = 20;
+
 class SntpQuery : public ENGINETEST {
 protected:
     void SetUp() override
@@ -21,7 +28,10 @@ protected:
         ENGINETEST::SetUp();
         if (HasFatalFailure()) return;
         if (!server.Start()) GTEST_SKIP() << "the test SNTP server cannot run: " << server.ErrorText();
-        engine.SetSntpPort(server.Port());
+        ENGINETIMINGS timings = engine.GetTimings();
+        timings.SntpPort = server.Port();
+        timings.SntpWaitMs = TEST_DEADLINE_MS;
+        engine.SetTimings(timings);
     }
     // The server's clock stands exactly offsetus ahead of the frozen one.
     void Serve(long long offsetus, SNTPREPLY reply = SNTPREPLY::Answer)
@@ -36,7 +46,7 @@ protected:
         offset = NTPTIME(0x12345678u, 0x9ABCDEF0u);  // must come back zero after a failure
         DWORD start = GetTickCount();
         int ok = engine.GetNtpTime(name, output, offset);
-        seconds = (GetTickCount() - start) / 1000.0;
+        elapsedms = GetTickCount() - start;
         return ok;
     }
     std::string Output() { return output.Text(); }
@@ -46,8 +56,18 @@ protected:
     SNTPSERVERCONFIG config;
     STRING output;
     NTPTIME offset;
-    double seconds = 0;
+    unsigned long elapsedms = 0;
 };
+
+// The program's own query: port 123 and ten seconds for an answer; the tests above
+// shorten only the wait.
+class SntpProgramValues : public ENGINETEST {};
+
+TEST_F(SntpProgramValues, Port123AndTenSecondsForAnAnswer)
+{
+    EXPECT_EQ(engine.GetTimings().SntpPort, 123);
+    EXPECT_EQ(engine.GetTimings().SntpWaitMs, 10000u);
+}
 
 TEST_F(SntpQuery, ServerAheadAndBehindExactly)
 {
@@ -107,14 +127,14 @@ TEST_F(SntpQuery, TheCorrectionLimit)
     }
 }
 
-TEST_F(SntpQuery, SilenceGivesNoResponseAfterTenSeconds)
+TEST_F(SntpQuery, SilenceGivesNoResponseAtTheDeadline)
 {
     Serve(0, SNTPREPLY::Silent);
     LOGCAPTURE log;
     EXPECT_EQ(Query("127.0.0.1"), 0);
     EXPECT_EQ(Output(), "-ERR No response from server");
     EXPECT_TRUE(offset.IsZero());
-    EXPECT_GE(seconds, 9.9);  // the whole wait, not cut short
+    EXPECT_GE(elapsedms, TEST_DEADLINE_MS - TICK_MS);  // the whole wait, not cut short
     EXPECT_THAT(log.Text(), HasSubstr("] GetNtpTime ok= 0, error= No response from server ("));
 }
 
@@ -153,17 +173,18 @@ TEST_F(SntpQuery, ServerTextsThatAreNoAddress)
 // Datagrams that do not answer our request, each kind sent again and again.
 class SntpRejected : public SntpQuery, public testing::WithParamInterface<SNTPREPLY> {};
 
-// Alone they never give a result, and they do not stretch the 10-second wait.
-TEST_P(SntpRejected, NeverCountAndDoNotExtendTheWait)
+// Alone they never give a result; they neither end the wait early nor stretch it.
+TEST_P(SntpRejected, NeverCountAndDoNotEndOrExtendTheWait)
 {
     config.Repeat = 40;
-    config.RepeatGapMs = 500;  // 20 s of datagrams
+    config.RepeatGapMs = 50;  // 2 s of datagrams, four deadlines
     Serve(1500000, GetParam());
     EXPECT_EQ(Query("127.0.0.1"), 0);
     int sent = server.Sent();
     EXPECT_EQ(Output(), "-ERR No response from server");
     EXPECT_TRUE(offset.IsZero());
     EXPECT_GE(sent, 2);
+    EXPECT_GE(elapsedms, TEST_DEADLINE_MS - TICK_MS) << "a rejected datagram ended the wait";
     EXPECT_LT(sent, 40) << "the wait went on past the first deadline";
 }
 

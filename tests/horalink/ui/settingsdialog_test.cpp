@@ -227,16 +227,6 @@ TEST_F(SettingsDialog, OkStoresTheControlsAndSetsTheNewSettingsGoing)
     EXPECT_EQ(AutoStartValue("Horalink"), "\"" + std::string(KELVOAPP::ProgramPath()) + "\"");
 }
 
-// A huge interval stops at the last time the count holds instead of wrapping round to a
-// check due at once.
-TEST_F(SettingsDialog, AcceptingAHugeIntervalStopsAtTheLastTime)
-{
-    settings["TimeCyclic"] = "1e30";
-    AcceptSettings(settings, &lock, dir.Path().c_str(), events);
-    EXPECT_STREQ(settings["TimeNextRefresh"].Text(), "4294967295");
-    EXPECT_TRUE(SavedHas("TimeNextRefresh=4294967295"));
-}
-
 TEST_F(SettingsDialog, TheDriftCalculatorFillsTheDriftPage)
 {
     std::string shown, increment, adjustment;
