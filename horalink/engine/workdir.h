@@ -3,13 +3,10 @@
 // the user asked for during the previous run.
 #pragma once
 
-#include "registry.h"
 #include "strings.h"
 
 #include <windows.h>
 
-// The maker's key, under the name the data folder dialog still uses.
-const char* const WORKDIR_REGISTRYBASE = KELVO_REGISTRYKEY;
 // Registry values of the data folder.
 const char* const WORKDIR_VALUE = "ApplicationDataDir";
 const char* const WORKDIR_VALUE_OLD = "FilesDir";

@@ -89,7 +89,7 @@ bool DataFolderDialog(HWND owner, const char* registryname)
 {
     STRING name = registryname ? STRING(registryname) : OSYS::GetStringFromResource(IDS_HELPNAME);
     Logit("DataFolderDialog %s\n", name.Text());
-    REGISTRY key(name, WORKDIR_REGISTRYBASE, REGISTRY_CURRENTUSER);
+    REGISTRY key(name, KELVO_REGISTRYKEY, REGISTRY_CURRENTUSER);
     STRING current = key.Read(WORKDIR_VALUE);
     if (current.IsNull()) current = "";
     STRING folder = current;

@@ -28,7 +28,7 @@ int main()
         folder = GetWin32SystemPath(WORKDIR_SYSTEMFOLDER) + "Kelvo\\" +
                  OSYS::GetStringFromResource(IDS_HELPNAME).Text();
     {
-        REGISTRY key(DEMO_KEY, WORKDIR_REGISTRYBASE, REGISTRY_CURRENTUSER);
+        REGISTRY key(DEMO_KEY, KELVO_REGISTRYKEY, REGISTRY_CURRENTUSER);
         key.Write(WORKDIR_VALUE, folder);
     }
     bool recorded = DataFolderDialog(nullptr, DEMO_KEY);
