@@ -89,6 +89,16 @@ protected:
         return WaitForWindowOfClass(std::string("KelvoHoralinkWinClass") + suffix, Pid(run), START_MS);
     }
     std::string Log() { return ReadFileBytes(dir.File("horalink.log")); }
+    // Whether a run logging its window's messages (/D:8) dispatched n ticks of the update
+    // thread after the first message of kind (a number as "%04x").
+    bool TicksAfter(const char* kind, int n)
+    {
+        std::string log = Log();
+        size_t at = log.find(std::string("APP WinProc msg=") + kind + " ");
+        for (; at != std::string::npos && n > 0; n--)
+            at = log.find("APP WinProc msg=0405 ", at + 1);  // WM__TICKUPDATE
+        return at != std::string::npos;
+    }
     bool WaitLog(const std::string& part)
     {
         return wait_until([&] { return Log().find(part) != std::string::npos; }, END_MS);
@@ -188,10 +198,13 @@ TEST_F(Horalink, ARunWithoutScheduleASecondStartAndClosing)
 {
     START_SERVER(SNTPSERVERCONFIG());
     Config("TimeCyclic=0\r\n");
-    int first = Start("/CHECK");
+    // The rounds of the update thread show in the log as the ticks it posts to the window.
+    int first = Start("/CHECK /D:8");
     HWND window = Window(first);
     ASSERT_NE(window, nullptr);
     ASSERT_TRUE(WaitLog("APP::APP done"));
+    // Posted after the start was done, so the ticks that follow it come from rounds that saw
+    // whatever /CHECK scheduled.
     PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     ASSERT_TRUE(wait_until([&] { return IsIconic(window) != FALSE; }, START_MS));
 
@@ -202,7 +215,7 @@ TEST_F(Horalink, ARunWithoutScheduleASecondStartAndClosing)
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_TRUE(Running(first));
 
-    Sleep(3000);  // a few more rounds of the update thread
+    ASSERT_TRUE(wait_until([&] { return TicksAfter("0112", 2); }, END_MS)) << Log();  // WM_SYSCOMMAND
     // Saved at the start already (the version); gone now, so the end must write it.
     ASSERT_TRUE(DeleteFileA(dir.File("horalink.cfg").c_str()));
     PostMessageA(window, WM_CLOSE, 0, 0);
