@@ -128,6 +128,10 @@ TEST_F(UpdateItem, TheLanClientTimesOutOrTakesTheAnswer)
 
     Put("ProAutoTime", "1");
     Put("TimeCheckOnce", "1");
+    // The answer comes within milliseconds; the program's wait keeps a margin under load.
+    ENGINETIMINGS timings = engine.GetTimings();
+    timings.LanAnswerWaitMs = ENGINETIMINGS().LanAnswerWaitMs;
+    engine.SetTimings(timings);
     // The request resets the event first, so the stand-in for the protocol's reader
     // keeps setting it until the sequence is over.
     std::atomic<bool> done{false};
