@@ -113,10 +113,12 @@ public:
     int OnNeedClockAdjust(const CHECKRESULT& result);
 
     // ---- Setting the clock (adjustment.cpp).
-    // Sets the clock by the offset in delta ("%x.%x") and records that it was set.
+    // Sets the clock by the offset in delta ("%x.%x") and records that it was set; when
+    // the platform refuses, the status says so and the measured offset and level stay.
     void AdjustClock(const char* delta);
-    // Sets the system clock to now + offset; 1 when the platform accepted it.
-    int AdjustSystemTime(const NTPTIME& offset);
+    // Sets the system clock to now + offset; 1 when the platform accepted it, else 0
+    // with the platform's error code in refusal (when given).
+    int AdjustSystemTime(const NTPTIME& offset, DWORD* refusal = nullptr);
     // The common end of every update sequence.
     void AfterCheck(int maybroadcast);
 

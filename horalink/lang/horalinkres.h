@@ -200,3 +200,5 @@
 #define IDS_ASKADJUST 2940         // question before setting the clock (%s: the signed difference)
 #define IDS_LANTIMEOUT 2958        // second status line: no LAN server answered
 #define IDS_STATUSCHECKING 2959    // status line while an update runs
+#define IDS_STATUSNOTSET 2983      // first status line after the system refused to set the clock
+#define IDS_STATUSNOTSETWHY 2984   // second status line then (%s: the system's error text and code)

@@ -56,14 +56,16 @@ bool APP::AskYesNo(const char* title, const char* text)
 
 void APP::ClockSet(bool set)
 {
-    (void)set;
-    StopAlarm();
+    // A refused setting leaves the clock wrong: the alarm goes on, and the tray icon's
+    // refresh lets the attention follow TimeLastQuality as after an update.
+    if (set) StopAlarm();
     RefreshTrayIcon();
-    DockColour(static_cast<COLORREF>(Engine.GetSetting(KEY::ClockColor0).ToInt64()));
+    const char* colour = set ? KEY::ClockColor0 : KEY::ClockColor2;
+    DockColour(static_cast<COLORREF>(Engine.GetSetting(colour).ToInt64()));
     DockShowText(Engine.GetSetting(KEY::TimeLastStatus), Engine.GetSetting(KEY::TimeLastStatus2),
                  DOCK_STATUS_ADJUSTED_MS);
     RefreshMenus();
-    AgentEvent("OnClockAdjusted");
+    AgentEvent(set ? "OnClockAdjusted" : "OnNeedClockAdjust");
     RefreshStatusScreen();
 }
 

@@ -146,9 +146,11 @@ TEST_F(Horalink, SetsTheClockByItselfAndIsRefusedUnderWine)
     EXPECT_THAT(Log(), HasSubstr("APP::AdjustClock"));
     // Known Wine difference: the prefix runs without the right to set the clock.
     EXPECT_THAT(Log(), HasSubstr("APP::AdjustSystemTime GetLastError after SetSystemTime is 1314"));
-    // The status reads as after a success all the same.
-    EXPECT_EQ(Setting("TimeLastStatus") + "|" + Setting("TimeLastTimeDelta") + "|" + Setting("TimeLastQuality"),
-              text(IDS_STATUSADJUSTED) + "|00000000.00000000|0");
+    // The status says so, and the clock stays known wrong by the measured offset.
+    EXPECT_EQ(Setting("TimeLastStatus") + "|" + Setting("TimeLastQuality"), text(IDS_STATUSNOTSET) + "|2");
+    EXPECT_THAT(Setting("TimeLastStatus2"), HasSubstr("(1314)"));
+    EXPECT_NE(Setting("TimeLastTimeDelta"), "00000000.00000000");
+    EXPECT_NEAR(atoll(Setting("TimeLastValueMs").c_str()), 5000, 15);
 }
 
 TEST_F(Horalink, ASilentServerIsRecordedAsAFailureAndShowsTheErrorIcon)

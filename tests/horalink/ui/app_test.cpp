@@ -236,20 +236,27 @@ TEST_F(App, EngineReportsBecomeAlarmDockStatusAndAttention)
         update.join();
         Settle();
     };
+    // The report after the alarm began: an update ended, the clock was set, or setting
+    // it was refused (the engine then leaves TimeLastQuality at 2).
+    enum { DONE, SET, REFUSED };
     struct {
         const char* quality;
-        bool set;  // the clock set (else an update ended)
-        bool alarm;
-    } cases[] = {{"2", false, true}, {"1", false, false}, {"2", true, false}};
+        int report;
+        bool alarm, attention;
+    } cases[] = {{"2", DONE, true, true},
+                 {"1", DONE, false, false},
+                 {"0", SET, false, false},
+                 {"2", REFUSED, true, true}};
     for (const auto& c : cases) {
         report([&] { engine.OnNeedClockAdjust(WrongClock()); });
         ASSERT_GT(app->GetAlarmSound().Length(), 0);
         engine.PutSetting("TimeLastQuality", c.quality);
         TimerRan(TIMER_DOCKSTATUS);
-        report([&] { c.set ? app->ClockSet(true) : app->CheckDone(true); });
-        EXPECT_EQ(app->GetAlarmSound().Length() > 0, c.alarm) << c.quality << c.set;
-        EXPECT_EQ(TimerRan(TIMER_ALARM), c.alarm) << c.quality << c.set;
-        EXPECT_TRUE(TimerRan(TIMER_DOCKSTATUS)) << c.quality << c.set;
+        report([&] { c.report == DONE ? app->CheckDone(true) : app->ClockSet(c.report == SET); });
+        EXPECT_EQ(app->GetAlarmSound().Length() > 0, c.alarm) << c.quality << c.report;
+        EXPECT_EQ(TimerRan(TIMER_ALARM), c.alarm) << c.quality << c.report;
+        EXPECT_TRUE(TimerRan(TIMER_DOCKSTATUS)) << c.quality << c.report;
+        EXPECT_EQ(app->IsAttentionOn(), c.attention) << c.quality << c.report;
         app->StopAlarm();
     }
     // A docked clock shows no status of an update.
