@@ -124,8 +124,15 @@ public:
 
     // ---- Drift (drift.cpp).
     // Lengthens (on) every clock tick by nanoseconds / 100 units, or gives the clock
-    // back to the platform's regulation; 1 when the platform took it.
-    int SetDrift(int on, long nanoseconds);
+    // back to the platform's regulation; 1 when the platform took it. A correction
+    // outside the band of DriftLimit is refused, logged and reported (DriftRefused).
+    int SetDrift(int on, long long nanoseconds);
+    // The largest correction (ns per tick, either way) for a clock tick of increment
+    // (100-ns units), and whether nanoseconds lies within it.
+    static long long DriftLimit(DWORD increment);
+    static bool DriftInBand(long long nanoseconds, DWORD increment);
+    // The text that refuses a correction of nanoseconds against limit.
+    static STRING DriftRefusedText(long long nanoseconds, long long limit);
     // Whether the platform offered its clock-tick adjustment at construction.
     bool DriftSupported() const { return DriftSupport != 0; }
     // The drift calculator: seconds gained (fast) or lost in hours, against the clock

@@ -202,3 +202,4 @@
 #define IDS_STATUSCHECKING 2959    // status line while an update runs
 #define IDS_STATUSNOTSET 2983      // first status line after the system refused to set the clock
 #define IDS_STATUSNOTSETWHY 2984   // second status line then (%s: the system's error text and code)
+#define IDS_DRIFTREFUSED 2985      // a drift correction beyond the band (%s: it, %d: the limit), ns

@@ -50,7 +50,7 @@ APP::APP(bool startminimized, HELPFILE& help)
       WindowThreadId(GetCurrentThreadId()), PendingRefresh(0), Attention(false),
       AttentionPhase(false), ServiceRun(ServiceMode()), NoVersion(TestArg("NOVERS")),
       DataFolderFixed(TestArgValue("WORKDIR", 0)), Constructed(false), Ending(false),
-      SavedAtSessionEnd(false)
+      SavedAtSessionEnd(false), DriftBoxPending(false)
 {
     Logit("APP::APP\n");
     AppMutex.SetWindowThread(WindowThreadId);
@@ -199,8 +199,9 @@ void APP::SetLanFlags(bool lanclient, bool lanserver) { Engine.SetLanFlags(lancl
 
 void APP::ApplyDrift()
 {
+    // Read in 64 bits: a number too large for an int reaches the band check as typed.
     Engine.SetDrift(Engine.GetSettingInt(KEY::TimeDriftDoAdjust) != 0 ? 1 : 0,
-                    Engine.GetSettingInt(KEY::TimeDriftAdjustment));
+                    Engine.GetSetting(KEY::TimeDriftAdjustment).ToInt64());
 }
 
 void APP::ApplyWindows()
@@ -256,6 +257,9 @@ LRESULT APP::WinProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM__REFRESH:
         RunRefreshes();
+        break;
+    case WM__DRIFTREFUSED:
+        OnDriftRefused();
         break;
     case WM_ENDSESSION:
         result = OnEndSession(wParam != 0);

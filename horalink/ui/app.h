@@ -73,6 +73,7 @@ public:
     void CheckDone(bool good) override;
     void ExitRequested() override;
     void ThreadEnded() override;
+    void DriftRefused(long long nanoseconds, long long limit) override;
 
     // ---- SETTINGSEVENTS: what new settings set going beyond the table.
     void SetLanFlags(bool lanclient, bool lanserver) override;
@@ -180,6 +181,8 @@ private:
 
     // Sound, once (appevents.cpp).
     void PlayWave(const char* file);
+    // The box about a refused drift correction (appevents.cpp).
+    void OnDriftRefused();
 
     // Parts that come later, the dock clock, the status list and the assistant: their
     // call sites here do nothing until then. The dock clock shows two status lines
@@ -225,4 +228,6 @@ private:
     bool Constructed;
     bool Ending;
     bool SavedAtSessionEnd;
+    std::atomic<bool> DriftBoxPending;  // one box, however often it was refused meanwhile
+    STRING DriftRefusal;                // its text, under AppMutex
 };

@@ -7,6 +7,7 @@
 #include "appmessages.h"
 #include "horalinkres.h"
 #include "kelvo.h"
+#include "osys.h"
 #include "settingkeys.h"
 #include "winmisc.h"
 
@@ -91,6 +92,26 @@ void APP::ThreadEnded()
     // Posted, not sent: the window thread may be waiting for this thread in ~APP.
     Post(WM__DELETEDOCKCLOCK);
     Post(WM_QUIT);
+}
+
+// Shown once the window's loop runs, so that a refusal at start does not hold up the
+// construction; in service mode nobody could answer it, and the engine's log says it.
+void APP::DriftRefused(long long nanoseconds, long long limit)
+{
+    if (ServiceRun) return;
+    AppMutex.Obtain();
+    DriftRefusal = APPENGINE::DriftRefusedText(nanoseconds, limit);
+    AppMutex.Release();
+    if (!DriftBoxPending.exchange(true)) Post(WM__DRIFTREFUSED);
+}
+
+void APP::OnDriftRefused()
+{
+    AppMutex.Obtain();
+    STRING text = DriftRefusal;
+    AppMutex.Release();
+    WINKELVO::WarningMsgBox(hWnd, OSYS::GetStringFromResource(IDS_MSGTITLE), text);
+    DriftBoxPending = false;
 }
 
 // ---------------------------------------------------------------- the alarm

@@ -334,6 +334,24 @@ TEST_F(App, SettingsAcceptedWithOkReachTheWindowAndTheDrift)
     EXPECT_THAT(ReadFileBytes(dir.File("horalink.cfg")), HasSubstr("DlgHideToolbar=1"));
 }
 
+// A drift correction beyond the band in the file is refused at start: the engine logs
+// it and the window shows one box once its loop runs, not in the middle of construction.
+TEST_F(App, ADriftCorrectionBeyondTheBandIsRefusedAtStartWithOneBox)
+{
+    Config("TimeDriftDoAdjust=1\r\nTimeDriftAdjustment=2000000000\r\n");
+    BOXWATCH boxes;
+    LOGCAPTURE log;
+    Start();
+    if (!app->GetEngine().DriftSupported()) GTEST_SKIP() << "this platform has no clock-tick adjustment";
+    EXPECT_THAT(log.Text(), HasSubstr("APP::SetDrift refuses 2000000000 ns per tick"));
+    app->ApplyDrift();  // refused again before the first box was shown: still one box
+    Settle();
+    const std::vector<DIALOGSEEN>& seen = boxes.Stop();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].title, "Horalink");
+    EXPECT_THAT(seen[0].text, HasSubstr("2000000000 ns"));
+}
+
 // With DlgCloseMinimize closing minimises, with DlgTaskbar into the tray, and a double
 // click (mode 0) shows the window; in mode 2 the double click adjusts even while the menu
 // item is disabled. A session end that is called off changes nothing; exit still ends.
