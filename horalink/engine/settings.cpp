@@ -3,6 +3,7 @@
 // folder into the data folder, and the steps that make accepted settings take effect.
 #include "settings.h"
 
+#include "atomicfile.h"
 #include "clockfont.h"
 #include "filename.h"
 #include "horalinkres.h"
@@ -95,6 +96,8 @@ bool SETTINGS::Read(HASH& settings, const char* datafolder, unsigned long now)
 {
     STRING file = FilePath(datafolder);
     Logit("SETTINGS::Read %s\n", file.Text());
+    // What an interrupted save left beside the file is no settings and never will be.
+    ATOMICFILE::RemoveLeftovers(datafolder);
     bool loaded = settings.Load(file);
     // Whatever was in the table before belongs to no file.
     if (!loaded) settings = HASH();

@@ -190,6 +190,25 @@ TEST_F(Settings, MigrateMovesAnOldFileIntoTheDataFolderButKeepsWhatItCannotMove)
     EXPECT_EQ(ReadFileBytes(oldfile), "Mode=3\r\n");
 }
 
+// The temporary files of saves that were interrupted go at the next start; other files,
+// and one a save still holds open, stay.
+TEST_F(Settings, LeftoversOfAnInterruptedSaveAreRemovedAtStart)
+{
+    struct {
+        const char* name;
+        bool stays;
+    } files[] = {{"~hl1A2B.tmp", false}, {"~HLFFFF.TMP", false}, {"~hl3.tmp", true},
+                 {"~other.tmp", true},   {"notes~hl1.tmp", true}, {"~hl4.cfg", true}};
+    for (const auto& f : files) ASSERT_TRUE(WriteFileBytes(dir.File(f.name), "Version=1.00\r\n"));
+    HANDLE writing = CreateFileA(dir.File("~hl3.tmp").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writing, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(Read("Version=1.00\r\n"));
+    CloseHandle(writing);
+    for (const auto& f : files) EXPECT_EQ(FileExistsOnDisk(dir.File(f.name)), f.stays) << f.name;
+    EXPECT_TRUE(FileExistsOnDisk(File()));
+}
+
 TEST(ClockFont, OneBinaryLogfontAndOnlyACompleteOneIsTaken)
 {
     STRING value = DefaultClockFont();
