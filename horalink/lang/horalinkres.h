@@ -157,6 +157,8 @@
 #define IDS_ALREADYRUNNING 2923    // a second start in service mode
 #define IDS_CHECKREQUESTED 2956    // first status line after the check-now command
 #define IDS_CHECKWHENONLINE 2957   // second status line: the check waits for the connection
+#define IDS_CHECKSOFF 2986         // first status line after check-now: checks are off (TimeCyclic 0)
+#define IDS_CHECKSOFFHOW 2987      // second status line then: how to switch them on
 #define IDS_MODENAMES 2976         // added to the title for Mode 1, 2 ('|' list)
 #define IDS_WEBSITE 2977           // the product's web site address
 #define IDS_TIPSFILE 2955          // the tips file beside the program

@@ -231,7 +231,11 @@ LRESULT APP::WinProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_POWERBROADCAST:
         Logit("WM_POWERBRODCAST\n");
-        if (wParam == PBT_APMRESUMESUSPEND || wParam == PBT_APMRESUMESTANDBY) Engine.ScheduleNow();
+        // An unattended wake (a timer, the network) comes with PBT_APMRESUMEAUTOMATIC
+        // alone: the clock stood still through the sleep just the same.
+        if (wParam == PBT_APMRESUMESUSPEND || wParam == PBT_APMRESUMESTANDBY ||
+            wParam == PBT_APMRESUMEAUTOMATIC)
+            Engine.ScheduleNow();
         handled = false;
         break;
     case WM__FILLLIST:
@@ -414,6 +418,10 @@ LRESULT APP::OnEndSession(bool ending)
         Logit("WM_ENDSESSION session goes on\n");
         return 0;
     }
+    // Saved first: the system may end the process at any moment while the thread is
+    // waited for; the save after it keeps what the thread's last round wrote.
+    SavedAtSessionEnd = true;
+    SaveSettings();
     if (Engine.WorkThreadRunning()) {
         BeginQuit();
         // The system ends the process soon after this message: the thread's end is
@@ -426,7 +434,6 @@ LRESULT APP::OnEndSession(bool ending)
         }
     }
     Logit("WM_ENDSESSION thread closed\n");
-    SavedAtSessionEnd = true;
     SaveSettings();
     PostQuitMessage(0);
     Logit("WM_ENDSESSION -> saved all and QUIT posted\n");

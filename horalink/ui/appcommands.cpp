@@ -109,9 +109,15 @@ void APP::RunCommand(int id, int& rc)
 void APP::CheckNow()
 {
     Engine.ScheduleNow();
-    Engine.PutSetting(KEY::TimeLastStatus, OSYS::GetStringFromResource(IDS_CHECKREQUESTED));
-    int waits = Engine.GetSettingInt(KEY::ConnectionType) == 0 ? IDS_STATUSCHECKING : IDS_CHECKWHENONLINE;
-    Engine.PutSetting(KEY::TimeLastStatus2, OSYS::GetStringFromResource(waits));
+    // Without a positive interval the schedule runs nothing, this request included:
+    // the status must not promise a check that never comes.
+    bool checks = Engine.GetSetting(KEY::TimeCyclic).ToDouble() > 0;
+    int first = checks ? IDS_CHECKREQUESTED : IDS_CHECKSOFF;
+    int second = !checks ? IDS_CHECKSOFFHOW
+                 : Engine.GetSettingInt(KEY::ConnectionType) == 0 ? IDS_STATUSCHECKING
+                                                                   : IDS_CHECKWHENONLINE;
+    Engine.PutSetting(KEY::TimeLastStatus, OSYS::GetStringFromResource(first));
+    Engine.PutSetting(KEY::TimeLastStatus2, OSYS::GetStringFromResource(second));
     RefreshStatusScreen();
 }
 

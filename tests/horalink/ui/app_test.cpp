@@ -11,6 +11,7 @@
 #include "horalinkres.h"
 #include "kelvoapp.h"
 #include "logcapture.h"
+#include "osys.h"
 #include "scratchkey.h"
 #include "testfiles.h"
 #include "winhelp.h"
@@ -350,6 +351,77 @@ TEST_F(App, ADriftCorrectionBeyondTheBandIsRefusedAtStartWithOneBox)
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_EQ(seen[0].title, "Horalink");
     EXPECT_THAT(seen[0].text, HasSubstr("2000000000 ns"));
+}
+
+// Every resume, also the unattended wake, makes a check due; going to sleep does not.
+TEST_F(App, ResumeMakesACheckDue)
+{
+    Start();
+    struct {
+        WPARAM event;
+        bool due;
+    } cases[] = {{PBT_APMRESUMESUSPEND, true}, {PBT_APMRESUMESTANDBY, true},
+                 {PBT_APMRESUMEAUTOMATIC, true}, {PBT_APMSUSPEND, false}};
+    for (const auto& c : cases) {
+        app->GetEngine().PutSetting("TimeNextRefresh", "4000000000");
+        app->Send(WM_POWERBROADCAST, c.event);
+        EXPECT_EQ(Setting("TimeNextRefresh") != "4000000000", c.due) << c.event;
+    }
+}
+
+// With TimeCyclic 0 (or less) nothing runs, so check-now says that checks are off
+// instead of promising one.
+TEST_F(App, CheckNowSaysWhenChecksAreOff)
+{
+    Start();
+    auto text = [](int id) { return std::string(OSYS::GetStringFromResource(id).Text()); };
+    struct {
+        const char* cyclic;
+        const char* connection;
+        int status, status2;
+    } cases[] = {{"0", "0", IDS_CHECKSOFF, IDS_CHECKSOFFHOW},
+                 {"-2", "1", IDS_CHECKSOFF, IDS_CHECKSOFFHOW},
+                 {"0.5", "0", IDS_CHECKREQUESTED, IDS_STATUSCHECKING},
+                 {"1", "1", IDS_CHECKREQUESTED, IDS_CHECKWHENONLINE}};
+    app->DoCommand(IDM_SUSPEND);  // the update thread runs no check meanwhile
+    for (const auto& c : cases) {
+        app->GetEngine().PutSetting("TimeCyclic", c.cyclic);
+        app->GetEngine().PutSetting("ConnectionType", c.connection);
+        app->DoCommand(IDM_CHECKNOW);
+        EXPECT_EQ(Setting("TimeLastStatus") + "|" + Setting("TimeLastStatus2"),
+                  text(c.status) + "|" + text(c.status2))
+            << c.cyclic;
+    }
+}
+
+// What the session end's test looks for while the update thread is still running.
+static std::string endsession_file;
+static bool endsession_saved;
+static APP* endsession_app;
+static void CALLBACK look_for_the_save(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (endsession_app->GetEngine().WorkThreadRunning() &&
+        ReadFileBytes(endsession_file).find("saved at the session end") != std::string::npos)
+        endsession_saved = true;
+}
+
+// The session end saves before it waits for the update thread: the system may end the
+// process at any moment of that wait.
+TEST_F(App, TheSessionEndSavesBeforeWaitingForTheUpdateThread)
+{
+    Start();
+    ASSERT_TRUE(app->GetEngine().WorkThreadRunning());
+    app->GetEngine().PutSetting("TimeLastStatus", "saved at the session end");
+    endsession_file = dir.File("horalink.cfg");
+    endsession_saved = false;
+    endsession_app = app.get();
+    // Dispatched by the session end's own loop while it waits for the thread.
+    UINT_PTR timer = SetTimer(nullptr, 0, 10, look_for_the_save);
+    EXPECT_EQ(app->Send(WM_ENDSESSION, TRUE), 1);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(endsession_saved);
+    EXPECT_FALSE(app->GetEngine().WorkThreadRunning());
+    EXPECT_TRUE(Pump([&] { return quit; }));
 }
 
 // With DlgCloseMinimize closing minimises, with DlgTaskbar into the tray, and a double
