@@ -205,3 +205,7 @@
 #define IDS_STATUSNOTSET 2983      // first status line after the system refused to set the clock
 #define IDS_STATUSNOTSETWHY 2984   // second status line then (%s: the system's error text and code)
 #define IDS_DRIFTREFUSED 2985      // a drift correction beyond the band (%s: it, %d: the limit), ns
+#define IDS_SETTINGSUNREADABLE 2988  // the settings file is there but cannot be read
+#define IDS_SETTINGSTOOLARGE 2989    // the settings file is too large to be one
+#define IDS_SETTINGSKEPT 2990        // ... defaults used, the file kept as it is (%s: the file)
+#define IDS_SETTINGSNOTSAVED 2991    // the settings could not be saved (%s: file and reason)

@@ -50,7 +50,7 @@ APP::APP(bool startminimized, HELPFILE& help)
       WindowThreadId(GetCurrentThreadId()), PendingRefresh(0), Attention(false),
       AttentionPhase(false), ServiceRun(ServiceMode()), NoVersion(TestArg("NOVERS")),
       DataFolderFixed(TestArgValue("WORKDIR", 0)), Constructed(false), Ending(false),
-      SavedAtSessionEnd(false), DriftBoxPending(false)
+      SavedAtSessionEnd(false), WarningPending(false), SettingsWritable(true)
 {
     Logit("APP::APP\n");
     AppMutex.SetWindowThread(WindowThreadId);
@@ -101,10 +101,24 @@ void APP::ReadSettings()
     SETTINGS::Migrate(DataFolder);
     // The update thread does not run yet: the table is this thread's alone.
     unsigned long now = Engine.NowSeconds();
-    SETTINGS::Read(SettingsTable, DataFolder, now);
-    UPGRADERESULT upgrade = VersionUpgrade(SettingsTable, DataFolder, hWnd, &Help, now);
-    // The assistant comes later; upgrade.StartAgent will start it then.
-    (void)upgrade;
+    SETTINGSFILESTATE state = SETTINGSFILE_MISSING;
+    SETTINGS::Read(SettingsTable, DataFolder, now, &state);
+    if (state == SETTINGSFILE_UNREADABLE || state == SETTINGSFILE_TOOLARGE) {
+        // Not a first start: no wizard, no upgrade, and the file is never saved over.
+        // The program runs on the defaults until the file can be read again.
+        SettingsWritable = false;
+        STRING file = SETTINGS::FilePath(DataFolder);
+        STRING first = OSYS::GetStringFromResource(
+            state == SETTINGSFILE_TOOLARGE ? IDS_SETTINGSTOOLARGE : IDS_SETTINGSUNREADABLE);
+        STRING second = APPENGINE::ResourceText(IDS_SETTINGSKEPT, file);
+        SettingsTable[KEY::TimeLastStatus] = first;
+        SettingsTable[KEY::TimeLastStatus2] = second;
+        WarnLater(first + "\n\n" + second);
+    } else {
+        UPGRADERESULT upgrade = VersionUpgrade(SettingsTable, DataFolder, hWnd, &Help, now);
+        // The assistant comes later; upgrade.StartAgent will start it then.
+        (void)upgrade;
+    }
     SetLanFlags(SETTINGS::IsLanClient(SettingsTable), SETTINGS::IsLanServer(SettingsTable));
     SETTINGS::Apply(SettingsTable);
     Logit("APP::~ReadSettings %s\n", DataFolder.Text());
@@ -176,10 +190,36 @@ APP::~APP()
 bool APP::SaveSettings()
 {
     if (DataFolder.Length() == 0) return false;
-    SETTINGSGUARD guard(&Engine.SettingsLock());
-    bool ok = SETTINGS::Save(SettingsTable, DataFolder);
+    if (!SettingsWritable) {
+        Logit("APP::SaveSettings keeps %s: it was there but could not be read\n", DataFolder.Text());
+        return false;
+    }
+    bool ok;
+    DWORD error;
+    {
+        SETTINGSGUARD guard(&Engine.SettingsLock());
+        ok = SETTINGS::Save(SettingsTable, DataFolder);
+        error = GetLastError();
+    }
     Logit("APP::SaveSettings %s returns %d\n", DataFolder.Text(), ok);
+    if (!ok) {
+        SetLastError(error);
+        ReportNotSaved();
+    }
     return ok;
+}
+
+void APP::ReportNotSaved()
+{
+    STRING file = SETTINGS::FilePath(DataFolder);
+    STRING text = SettingsWritable ? APPENGINE::ResourceText(IDS_SETTINGSNOTSAVED, file + ": " + ErrorText())
+                                   : APPENGINE::ResourceText(IDS_SETTINGSKEPT, file);
+    if (ServiceRun) return;
+    // While the program ends no loop will show a box later: now, then.
+    if (Ending || !Constructed)
+        WINKELVO::WarningMsgBox(nullptr, OSYS::GetStringFromResource(IDS_MSGTITLE), text);
+    else
+        WarnLater(text);
 }
 
 // Closing and the exit command: the update thread is asked to end and posts WM_QUIT
@@ -262,8 +302,8 @@ LRESULT APP::WinProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM__REFRESH:
         RunRefreshes();
         break;
-    case WM__DRIFTREFUSED:
-        OnDriftRefused();
+    case WM__WARNING:
+        OnWarning();
         break;
     case WM_ENDSESSION:
         result = OnEndSession(wParam != 0);

@@ -74,6 +74,7 @@ public:
     void ExitRequested() override;
     void ThreadEnded() override;
     void DriftRefused(long long nanoseconds, long long limit) override;
+    void SettingsSaved(bool saved) override;
 
     // ---- SETTINGSEVENTS: what new settings set going beyond the table.
     void SetLanFlags(bool lanclient, bool lanserver) override;
@@ -181,8 +182,12 @@ private:
 
     // Sound, once (appevents.cpp).
     void PlayWave(const char* file);
-    // The box about a refused drift correction (appevents.cpp).
-    void OnDriftRefused();
+    // A warning box shown once the window's loop runs (appevents.cpp): texts that come
+    // before it does are joined into one box; nothing in service mode.
+    void WarnLater(const STRING& text);
+    void OnWarning();
+    // Tells the user that the settings were not saved: why, and where.
+    void ReportNotSaved();
 
     // Parts that come later, the dock clock, the status list and the assistant: their
     // call sites here do nothing until then. The dock clock shows two status lines
@@ -228,6 +233,7 @@ private:
     bool Constructed;
     bool Ending;
     bool SavedAtSessionEnd;
-    std::atomic<bool> DriftBoxPending;  // one box, however often it was refused meanwhile
-    STRING DriftRefusal;                // its text, under AppMutex
+    std::atomic<bool> WarningPending;  // one box for the texts that came meanwhile
+    STRING WarningText;                // its text, under AppMutex
+    bool SettingsWritable;             // false: the file was there but not read; keep it
 };

@@ -156,7 +156,9 @@ void APP::Exit()
 
 void APP::RunSettingsDialog()
 {
-    ::RunSettingsDialog(hWnd, SettingsTable, &Engine.SettingsLock(), DataFolder, PlatformClock, *this);
+    // A file that could not be read at start is kept as it is (SettingsSaved says so).
+    ::RunSettingsDialog(hWnd, SettingsTable, &Engine.SettingsLock(),
+                        SettingsWritable ? DataFolder.Text() : nullptr, PlatformClock, *this);
 }
 
 void APP::ShowHelpTopic(int topic)

@@ -94,24 +94,39 @@ void APP::ThreadEnded()
     Post(WM_QUIT);
 }
 
-// Shown once the window's loop runs, so that a refusal at start does not hold up the
-// construction; in service mode nobody could answer it, and the engine's log says it.
 void APP::DriftRefused(long long nanoseconds, long long limit)
+{
+    WarnLater(APPENGINE::DriftRefusedText(nanoseconds, limit));
+}
+
+void APP::SettingsSaved(bool saved)
+{
+    if (!saved) ReportNotSaved();
+}
+
+// Shown once the window's loop runs, so that a warning at start does not hold up the
+// construction; in service mode nobody could answer it, and the log says it.
+void APP::WarnLater(const STRING& text)
 {
     if (ServiceRun) return;
     AppMutex.Obtain();
-    DriftRefusal = APPENGINE::DriftRefusedText(nanoseconds, limit);
+    // The same text twice (the same refusal again) is told once.
+    if (WarningText.Pos(text) < 0) {
+        if (WarningText.Length() > 0) WarningText += "\n\n";
+        WarningText += text;
+    }
     AppMutex.Release();
-    if (!DriftBoxPending.exchange(true)) Post(WM__DRIFTREFUSED);
+    if (!WarningPending.exchange(true)) Post(WM__WARNING);
 }
 
-void APP::OnDriftRefused()
+void APP::OnWarning()
 {
     AppMutex.Obtain();
-    STRING text = DriftRefusal;
+    STRING text = WarningText;
+    WarningText = "";
     AppMutex.Release();
-    WINKELVO::WarningMsgBox(hWnd, OSYS::GetStringFromResource(IDS_MSGTITLE), text);
-    DriftBoxPending = false;
+    WarningPending = false;
+    if (text.Length() > 0) WINKELVO::WarningMsgBox(hWnd, OSYS::GetStringFromResource(IDS_MSGTITLE), text);
 }
 
 // ---------------------------------------------------------------- the alarm

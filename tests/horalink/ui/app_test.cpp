@@ -424,6 +424,27 @@ TEST_F(App, TheSessionEndSavesBeforeWaitingForTheUpdateThread)
     EXPECT_TRUE(Pump([&] { return quit; }));
 }
 
+// A settings file that is there but cannot be read (another program holds it) is not a
+// first start: the program says so, runs on the defaults and never saves over it.
+TEST_F(App, ASettingsFileThatCannotBeReadIsNeverSavedOver)
+{
+    std::string before = ReadFileBytes(dir.File("horalink.cfg"));
+    HANDLE lock = CreateFileA(dir.File("horalink.cfg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    BOXWATCH boxes;
+    Start();
+    Settle();
+    EXPECT_EQ(Setting("TimeLastStatus"), OSYS::GetStringFromResource(IDS_SETTINGSUNREADABLE).Text());
+    EXPECT_EQ(Setting("Version"), "0.00");  // the defaults, and no upgrade saved them
+    app.reset();  // the end's save
+    const std::vector<DIALOGSEEN>& seen = boxes.Stop();
+    CloseHandle(lock);
+    ASSERT_EQ(seen.size(), 1u);  // the warning, no wizard, no first-start box
+    EXPECT_THAT(seen[0].text, HasSubstr(OSYS::GetStringFromResource(IDS_SETTINGSUNREADABLE).Text()));
+    EXPECT_EQ(ReadFileBytes(dir.File("horalink.cfg")), before);
+}
+
 // With DlgCloseMinimize closing minimises, with DlgTaskbar into the tray, and a double
 // click (mode 0) shows the window; in mode 2 the double click adjusts even while the menu
 // item is disabled. A session end that is called off changes nothing; exit still ends.
