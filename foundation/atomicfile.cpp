@@ -22,6 +22,10 @@ static STRING folder_of(const STRING& path)
     return folder;
 }
 
+// GetTempFileName makes "<prefix><hex>.tmp" of the first three letters of the prefix.
+static const char TEMP_PREFIX[] = "~hl";
+static const char TEMP_PATTERN[] = "~hl*.tmp";
+
 ATOMICFILE::ATOMICFILE() : pFile(nullptr) {}
 
 ATOMICFILE::~ATOMICFILE() { Abandon(); }
@@ -33,7 +37,7 @@ FILE* ATOMICFILE::Open(const char* target, const char* mode)
     if (!target || !*target) return nullptr;
     Target = target;
     char temp[MAX_PATH];
-    if (!GetTempFileNameA(folder_of(Target).Text(), "~hl", 0, temp)) return nullptr;
+    if (!GetTempFileNameA(folder_of(Target).Text(), TEMP_PREFIX, 0, temp)) return nullptr;
     Temp = temp;
     pFile = _fsopen(temp, mode, _SH_DENYRW);
     if (!pFile) Abandon();
@@ -74,4 +78,26 @@ void ATOMICFILE::Abandon()
     if (Temp.NotNull()) DeleteFileA(Temp.Text());
     Temp.SetNull();
     SetLastError(error);
+}
+
+int ATOMICFILE::RemoveLeftovers(const char* folder)
+{
+    if (!folder || !*folder) return 0;
+    STRING base = folder;
+    if (base.Data()[base.Length() - 1] != '\\' && base.Data()[base.Length() - 1] != '/') base += "\\";
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA(STRING(base + TEMP_PATTERN).Text(), &found);
+    if (search == INVALID_HANDLE_VALUE) return 0;
+    int removed = 0;
+    do {
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        STRING path = base + found.cFileName;
+        // A writer's file is open without sharing, so it cannot be deleted under it.
+        if (DeleteFileA(path.Text())) {
+            Logit("ATOMICFILE::RemoveLeftovers %s\n", path.Text());
+            removed++;
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return removed;
 }

@@ -27,6 +27,11 @@ public:
     // Closes and removes the temporary file; the target stays as it was.
     void Abandon();
 
+    // Removes the temporary files that writes into folder left behind when they were
+    // interrupted (a crash, a power cut); one a writer still holds open stays. The
+    // number removed.
+    static int RemoveLeftovers(const char* folder);
+
 private:
     FILE* pFile;
     STRING Target;

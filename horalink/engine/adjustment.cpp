@@ -15,8 +15,22 @@ void APPENGINE::AdjustClock(const char* delta)
     Logit("APP::AdjustClock %s\n", delta ? delta : "");
     // Anything unreadable (also the default "00000000 00000000") is a zero offset.
     NTPTIME offset = NTPTIME::FromText(delta);
-    int ok = AdjustSystemTime(offset);
+    DWORD error = 0;
+    int ok = AdjustSystemTime(offset, &error);
     Logit("APP::AdjustClock AdjustSystemTime returned %d\n", ok);
+
+    if (!ok) {
+        // The clock is as wrong as it was measured: level, difference and offset stay,
+        // so that the user sees it, the tray keeps asking and adjust-now can try again.
+        STRING reason = ErrorText(static_cast<long>(error));
+        reason.AppendFormat(" (%lu)", static_cast<unsigned long>(error));
+        PutSetting(KEY::TimeLastStatus, ResourceText(IDS_STATUSNOTSET));
+        PutSetting(KEY::TimeLastStatus2, ResourceText(IDS_STATUSNOTSETWHY, reason));
+        Logit("APP::AdjustClock the clock was not set: %s\n", reason.Text());
+        Events.ClockSet(false);
+        Logit("APP::AdjustClock done\n");
+        return;
+    }
 
     long long amount = offset.ToMilliseconds(true);
     PutSetting(KEY::TimeLastStatus, ResourceText(IDS_STATUSADJUSTED));
@@ -29,11 +43,11 @@ void APPENGINE::AdjustClock(const char* delta)
     PutSetting(KEY::TimeLastTimeDelta, ZERO_TIME_DELTA);
 
     Logit("APP::OnClockAdjusted()\n");
-    Events.ClockSet(ok != 0);
+    Events.ClockSet(true);
     Logit("APP::AdjustClock done\n");
 }
 
-int APPENGINE::AdjustSystemTime(const NTPTIME& offset)
+int APPENGINE::AdjustSystemTime(const NTPTIME& offset, DWORD* refusal)
 {
     Logit("APP::AdjustSystemTime %s\n", offset.Text().Text());
     GETPRIVILEGE privilege("SeSystemtimePrivilege");
@@ -45,6 +59,7 @@ int APPENGINE::AdjustSystemTime(const NTPTIME& offset)
         SYSTEMTIME target = (NTPTIME::FromSystemTime(now) + offset).ToSystemTimeNear(now);
         DWORD error = 0;
         ok = Clock.SetUtc(target, error);
+        if (refusal) *refusal = ok ? 0 : error;
         if (!ok)
             Logit("APP::AdjustSystemTime GetLastError after SetSystemTime is %ld\n",
                   static_cast<long>(error));

@@ -113,17 +113,26 @@ public:
     int OnNeedClockAdjust(const CHECKRESULT& result);
 
     // ---- Setting the clock (adjustment.cpp).
-    // Sets the clock by the offset in delta ("%x.%x") and records that it was set.
+    // Sets the clock by the offset in delta ("%x.%x") and records that it was set; when
+    // the platform refuses, the status says so and the measured offset and level stay.
     void AdjustClock(const char* delta);
-    // Sets the system clock to now + offset; 1 when the platform accepted it.
-    int AdjustSystemTime(const NTPTIME& offset);
+    // Sets the system clock to now + offset; 1 when the platform accepted it, else 0
+    // with the platform's error code in refusal (when given).
+    int AdjustSystemTime(const NTPTIME& offset, DWORD* refusal = nullptr);
     // The common end of every update sequence.
     void AfterCheck(int maybroadcast);
 
     // ---- Drift (drift.cpp).
     // Lengthens (on) every clock tick by nanoseconds / 100 units, or gives the clock
-    // back to the platform's regulation; 1 when the platform took it.
-    int SetDrift(int on, long nanoseconds);
+    // back to the platform's regulation; 1 when the platform took it. A correction
+    // outside the band of DriftLimit is refused, logged and reported (DriftRefused).
+    int SetDrift(int on, long long nanoseconds);
+    // The largest correction (ns per tick, either way) for a clock tick of increment
+    // (100-ns units), and whether nanoseconds lies within it.
+    static long long DriftLimit(DWORD increment);
+    static bool DriftInBand(long long nanoseconds, DWORD increment);
+    // The text that refuses a correction of nanoseconds against limit.
+    static STRING DriftRefusedText(long long nanoseconds, long long limit);
     // Whether the platform offered its clock-tick adjustment at construction.
     bool DriftSupported() const { return DriftSupport != 0; }
     // The drift calculator: seconds gained (fast) or lost in hours, against the clock

@@ -3,7 +3,9 @@
 // seconds in so many hours" into nanoseconds per tick.
 #include "appengine.h"
 
+#include "horalinkres.h"
 #include "kelvo.h"
+#include "osys.h"
 #include "security.h"
 #include "settingkeys.h"
 
@@ -11,16 +13,37 @@ const long long NS_PER_SECOND = 1000000000LL;
 const long long NS_PER_HOUR = 3600LL * NS_PER_SECOND;
 const long long NS_PER_TICKUNIT = 100;  // the platform counts ticks in 100 ns
 
-int APPENGINE::SetDrift(int on, long nanoseconds)
+// A quartz clock off by 100 ppm gains or loses under 9 s a day; 0.5 % of the tick is
+// 432 s a day, fifty times as much. Beyond it the number is a typo or the hardware is
+// broken, and a correction that large would make the clock race or crawl between
+// checks; the calculator's most (its 9999 s in one hour) is far beyond it.
+const long long DRIFT_BAND_DIVISOR = 200;
+
+long long APPENGINE::DriftLimit(DWORD increment)
 {
-    Logit("APP::SetDrift on= %d, nanoseconds= %ld\n", on, nanoseconds);
+    return increment * NS_PER_TICKUNIT / DRIFT_BAND_DIVISOR;
+}
+
+bool APPENGINE::DriftInBand(long long nanoseconds, DWORD increment)
+{
+    long long limit = DriftLimit(increment);
+    return nanoseconds >= -limit && nanoseconds <= limit;
+}
+
+STRING APPENGINE::DriftRefusedText(long long nanoseconds, long long limit)
+{
+    // Filled by hand, not by printf: a translator's stray placeholder must not read garbage.
+    STRING text = OSYS::GetStringFromResource(IDS_DRIFTREFUSED);
+    text.Replace("%s", STRING(nanoseconds));
+    text.Replace("%d", STRING(limit));
+    return text;
+}
+
+int APPENGINE::SetDrift(int on, long long nanoseconds)
+{
+    Logit("APP::SetDrift on= %d, nanoseconds= %lld\n", on, nanoseconds);
     if (!DriftSupport) {
         Logit("APP::SetDrift returns 0 (no clock-tick adjustment)\n");
-        return 0;
-    }
-    GETPRIVILEGE privilege("SeSystemtimePrivilege");
-    if (!privilege.Success()) {
-        Logit("APP::SetDrift returns 0 (no privilege)\n");
         return 0;
     }
     DWORD increment = 0;
@@ -28,9 +51,20 @@ int APPENGINE::SetDrift(int on, long nanoseconds)
         Logit("APP::SetDrift returns 0 (clock tick unreadable)\n");
         return 0;
     }
+    // Before the privilege: a wrong number is the user's to hear about either way.
+    if (on && !DriftInBand(nanoseconds, increment)) {
+        Logit("APP::SetDrift refuses %lld ns per tick: beyond %lld of a tick of %lu\n", nanoseconds,
+              DriftLimit(increment), static_cast<unsigned long>(increment));
+        Events.DriftRefused(nanoseconds, DriftLimit(increment));
+        return 0;
+    }
+    GETPRIVILEGE privilege("SeSystemtimePrivilege");
+    if (!privilege.Success()) {
+        Logit("APP::SetDrift returns 0 (no privilege)\n");
+        return 0;
+    }
     long long value = increment;
     if (on) value += nanoseconds / NS_PER_TICKUNIT;
-    // A correction larger than the tick itself would stop or race the clock.
     if (!ASSERTINFO(value > 0 && value <= 0xFFFFFFFFLL, "TimeDriftAdjustment out of range"))
         return 0;
     DWORD error = 0;

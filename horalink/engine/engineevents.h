@@ -42,6 +42,12 @@ public:
     virtual void ExitRequested() = 0;
     // The update thread has ended (its last report).
     virtual void ThreadEnded() = 0;
+    // The drift correction of nanoseconds per tick was refused: it lies beyond limit.
+    virtual void DriftRefused(long long nanoseconds, long long limit)
+    {
+        (void)nanoseconds;
+        (void)limit;
+    }
     // A LAN time server's answer was taken for this PC (server: its name).
     virtual void LanTimeReceived(const char* server) { (void)server; }
 };

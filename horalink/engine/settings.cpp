@@ -3,6 +3,7 @@
 // folder into the data folder, and the steps that make accepted settings take effect.
 #include "settings.h"
 
+#include "atomicfile.h"
 #include "clockfont.h"
 #include "filename.h"
 #include "horalinkres.h"
@@ -91,11 +92,37 @@ void SETTINGS::ApplyDefaults(HASH& settings, unsigned long now)
     }
 }
 
-bool SETTINGS::Read(HASH& settings, const char* datafolder, unsigned long now)
+// Whether the file is there to be read: only "not found" means that it is not.
+static SETTINGSFILESTATE file_state(const STRING& file)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(file.Text(), GetFileExInfoStandard, &data)) {
+        DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return SETTINGSFILE_MISSING;
+        Logit("SETTINGS::Read cannot look at %s: %s\n", file.Text(), ErrorText(static_cast<long>(error)).Text());
+        return SETTINGSFILE_UNREADABLE;
+    }
+    long long size = (static_cast<long long>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+    if (size > SETTINGS_MAX_FILE_BYTES) {
+        Logit("SETTINGS::Read refuses %s: %lld bytes\n", file.Text(), size);
+        return SETTINGSFILE_TOOLARGE;
+    }
+    return SETTINGSFILE_READ;
+}
+
+bool SETTINGS::Read(HASH& settings, const char* datafolder, unsigned long now, SETTINGSFILESTATE* state)
 {
     STRING file = FilePath(datafolder);
     Logit("SETTINGS::Read %s\n", file.Text());
-    bool loaded = settings.Load(file);
+    // What an interrupted save left beside the file is no settings and never will be.
+    ATOMICFILE::RemoveLeftovers(datafolder);
+    SETTINGSFILESTATE found = file_state(file);
+    bool loaded = found == SETTINGSFILE_READ && settings.Load(file);
+    if (found == SETTINGSFILE_READ && !loaded) {
+        found = SETTINGSFILE_UNREADABLE;
+        Logit("SETTINGS::Read cannot read %s: %s\n", file.Text(), ErrorText().Text());
+    }
+    if (state) *state = found;
     // Whatever was in the table before belongs to no file.
     if (!loaded) settings = HASH();
     ApplyDefaults(settings, now);
@@ -134,7 +161,12 @@ bool SETTINGS::Save(const HASH& settings, const char* datafolder)
 {
     STRING file = FilePath(datafolder);
     bool ok = settings.Save(file);
-    if (!ok) Logit("SETTINGS::Save cannot write %s: %s\n", file.Text(), ErrorText().Text());
+    if (!ok) {
+        // Kept for the caller, who tells the user why; the log line must not change it.
+        DWORD error = GetLastError();
+        Logit("SETTINGS::Save cannot write %s: %s\n", file.Text(), ErrorText(static_cast<long>(error)).Text());
+        SetLastError(error);
+    }
     return ok;
 }
 
@@ -172,12 +204,19 @@ void SETTINGS::Accept(HASH& settings, CRITSECT* lock, const char* datafolder, SE
     }
     events.ApplyWindows();
 
-    SETTINGSGUARD guard(lock);
-    // Counted from the last check, so that a changed interval takes effect at once.
-    // Stored before the file is written, so that the file holds the new schedule too.
-    unsigned long last = static_cast<unsigned long>(settings[KEY::TimeLastRefresh].ToInt64());
-    settings[KEY::TimeNextRefresh] =
-        STRING(NextRefresh(last, settings[KEY::TimeCyclic].ToDouble()));
-    Save(settings, datafolder);
+    bool saved = false;
+    {
+        SETTINGSGUARD guard(lock);
+        // Counted from the last check, so that a changed interval takes effect at once.
+        // Stored before the file is written, so that the file holds the new schedule too.
+        unsigned long last = static_cast<unsigned long>(settings[KEY::TimeLastRefresh].ToInt64());
+        settings[KEY::TimeNextRefresh] =
+            STRING(NextRefresh(last, settings[KEY::TimeCyclic].ToDouble()));
+        if (datafolder)
+            saved = Save(settings, datafolder);
+        else
+            Logit("AcceptSettings keeps the settings file as it is\n");
+    }
+    events.SettingsSaved(saved);
     Logit("AcceptSettings done\n");
 }

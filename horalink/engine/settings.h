@@ -47,7 +47,21 @@ public:
     // The dock clock, the main window (toolbar, menu, status list, title, tray icon)
     // and the assistant follow the new settings.
     virtual void ApplyWindows() = 0;
+    // The accepted settings were written to the file (saved), or not.
+    virtual void SettingsSaved(bool saved) { (void)saved; }
 };
+
+// What the start-up reading found of the settings file. Only a missing file (or folder)
+// is a first start; a file that is there but could not be read, or is larger than any
+// settings file could be, must never be saved over.
+enum SETTINGSFILESTATE {
+    SETTINGSFILE_READ,
+    SETTINGSFILE_MISSING,
+    SETTINGSFILE_UNREADABLE,
+    SETTINGSFILE_TOOLARGE,
+};
+// A settings file holds a few kilobytes; a megabyte is no settings file.
+const long long SETTINGS_MAX_FILE_BYTES = 1024 * 1024;
 
 namespace SETTINGS {
 // The settings file of a data folder.
@@ -62,10 +76,11 @@ bool Migrate(const char* datafolder, const char* oldfolder = nullptr);
 // count from now (seconds since 1970). Keys with an empty value keep it.
 void ApplyDefaults(HASH& settings, unsigned long now);
 
-// The start-up reading: the file (a missing or unreadable one gives an empty table),
-// the defaults, the lock against new keys, LastTimeServer = TimeServer and the default
-// font for an empty ClockFont. True when the file was read.
-bool Read(HASH& settings, const char* datafolder, unsigned long now);
+// The start-up reading: the file (a missing, unreadable or too large one gives an empty
+// table), the defaults, the lock against new keys, LastTimeServer = TimeServer and the
+// default font for an empty ClockFont. True when the file was read; state (when given)
+// tells a missing file, a first start, from one that is there but was not read.
+bool Read(HASH& settings, const char* datafolder, unsigned long now, SETTINGSFILESTATE* state = nullptr);
 
 // Whether TimeServer names the LAN server (this PC is a LAN client).
 bool IsLanClient(HASH& settings);
@@ -91,6 +106,7 @@ bool SetAutoRun(bool autorun, const char* caller);
 // Makes accepted settings take effect: user-typed servers into TimeServer/TimeServer2,
 // the LAN flags and LastTimeServer, the autostart entry, the drift correction, the
 // status list colour, the windows, the next check counted from the last one, and the
-// file saved. The table is used under lock (when given), the events are called outside it.
+// file saved (not without a data folder: the file must be kept as it is). The table is
+// used under lock (when given), the events are called outside it.
 void Accept(HASH& settings, CRITSECT* lock, const char* datafolder, SETTINGSEVENTS& events);
 }  // namespace SETTINGS

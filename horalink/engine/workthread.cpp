@@ -60,10 +60,8 @@ void APPENGINE::WorkThread()
             LanServerBroadcast();
             PutSetting(KEY::LanLastBrodcast, STRING(NowSeconds()));
         }
-        if (AdjustPending) {
-            AdjustClock(GetSetting(KEY::TimeLastTimeDelta));
-            AdjustPending = 0;
-        }
+        // Taken before the adjustment: a request made while it runs is another one.
+        if (AdjustPending.exchange(0)) AdjustClock(GetSetting(KEY::TimeLastTimeDelta));
     }
     Logit("APP::~WorkThread loop done\n");
     OSYS::Sleep(100);

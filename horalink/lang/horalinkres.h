@@ -157,6 +157,8 @@
 #define IDS_ALREADYRUNNING 2923    // a second start in service mode
 #define IDS_CHECKREQUESTED 2956    // first status line after the check-now command
 #define IDS_CHECKWHENONLINE 2957   // second status line: the check waits for the connection
+#define IDS_CHECKSOFF 2986         // first status line after check-now: checks are off (TimeCyclic 0)
+#define IDS_CHECKSOFFHOW 2987      // second status line then: how to switch them on
 #define IDS_MODENAMES 2976         // added to the title for Mode 1, 2 ('|' list)
 #define IDS_WEBSITE 2977           // the product's web site address
 #define IDS_TIPSFILE 2955          // the tips file beside the program
@@ -200,3 +202,10 @@
 #define IDS_ASKADJUST 2940         // question before setting the clock (%s: the signed difference)
 #define IDS_LANTIMEOUT 2958        // second status line: no LAN server answered
 #define IDS_STATUSCHECKING 2959    // status line while an update runs
+#define IDS_STATUSNOTSET 2983      // first status line after the system refused to set the clock
+#define IDS_STATUSNOTSETWHY 2984   // second status line then (%s: the system's error text and code)
+#define IDS_DRIFTREFUSED 2985      // a drift correction beyond the band (%s: it, %d: the limit), ns
+#define IDS_SETTINGSUNREADABLE 2988  // the settings file is there but cannot be read
+#define IDS_SETTINGSTOOLARGE 2989    // the settings file is too large to be one
+#define IDS_SETTINGSKEPT 2990        // ... defaults used, the file kept as it is (%s: the file)
+#define IDS_SETTINGSNOTSAVED 2991    // the settings could not be saved (%s: file and reason)

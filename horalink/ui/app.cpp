@@ -50,7 +50,7 @@ APP::APP(bool startminimized, HELPFILE& help)
       WindowThreadId(GetCurrentThreadId()), PendingRefresh(0), Attention(false),
       AttentionPhase(false), ServiceRun(ServiceMode()), NoVersion(TestArg("NOVERS")),
       DataFolderFixed(TestArgValue("WORKDIR", 0)), Constructed(false), Ending(false),
-      SavedAtSessionEnd(false)
+      SavedAtSessionEnd(false), WarningPending(false), SettingsWritable(true)
 {
     Logit("APP::APP\n");
     AppMutex.SetWindowThread(WindowThreadId);
@@ -101,10 +101,24 @@ void APP::ReadSettings()
     SETTINGS::Migrate(DataFolder);
     // The update thread does not run yet: the table is this thread's alone.
     unsigned long now = Engine.NowSeconds();
-    SETTINGS::Read(SettingsTable, DataFolder, now);
-    UPGRADERESULT upgrade = VersionUpgrade(SettingsTable, DataFolder, hWnd, &Help, now);
-    // The assistant comes later; upgrade.StartAgent will start it then.
-    (void)upgrade;
+    SETTINGSFILESTATE state = SETTINGSFILE_MISSING;
+    SETTINGS::Read(SettingsTable, DataFolder, now, &state);
+    if (state == SETTINGSFILE_UNREADABLE || state == SETTINGSFILE_TOOLARGE) {
+        // Not a first start: no wizard, no upgrade, and the file is never saved over.
+        // The program runs on the defaults until the file can be read again.
+        SettingsWritable = false;
+        STRING file = SETTINGS::FilePath(DataFolder);
+        STRING first = OSYS::GetStringFromResource(
+            state == SETTINGSFILE_TOOLARGE ? IDS_SETTINGSTOOLARGE : IDS_SETTINGSUNREADABLE);
+        STRING second = APPENGINE::ResourceText(IDS_SETTINGSKEPT, file);
+        SettingsTable[KEY::TimeLastStatus] = first;
+        SettingsTable[KEY::TimeLastStatus2] = second;
+        WarnLater(first + "\n\n" + second);
+    } else {
+        UPGRADERESULT upgrade = VersionUpgrade(SettingsTable, DataFolder, hWnd, &Help, now);
+        // The assistant comes later; upgrade.StartAgent will start it then.
+        (void)upgrade;
+    }
     SetLanFlags(SETTINGS::IsLanClient(SettingsTable), SETTINGS::IsLanServer(SettingsTable));
     SETTINGS::Apply(SettingsTable);
     Logit("APP::~ReadSettings %s\n", DataFolder.Text());
@@ -176,10 +190,36 @@ APP::~APP()
 bool APP::SaveSettings()
 {
     if (DataFolder.Length() == 0) return false;
-    SETTINGSGUARD guard(&Engine.SettingsLock());
-    bool ok = SETTINGS::Save(SettingsTable, DataFolder);
+    if (!SettingsWritable) {
+        Logit("APP::SaveSettings keeps %s: it was there but could not be read\n", DataFolder.Text());
+        return false;
+    }
+    bool ok;
+    DWORD error;
+    {
+        SETTINGSGUARD guard(&Engine.SettingsLock());
+        ok = SETTINGS::Save(SettingsTable, DataFolder);
+        error = GetLastError();
+    }
     Logit("APP::SaveSettings %s returns %d\n", DataFolder.Text(), ok);
+    if (!ok) {
+        SetLastError(error);
+        ReportNotSaved();
+    }
     return ok;
+}
+
+void APP::ReportNotSaved()
+{
+    STRING file = SETTINGS::FilePath(DataFolder);
+    STRING text = SettingsWritable ? APPENGINE::ResourceText(IDS_SETTINGSNOTSAVED, file + ": " + ErrorText())
+                                   : APPENGINE::ResourceText(IDS_SETTINGSKEPT, file);
+    if (ServiceRun) return;
+    // While the program ends no loop will show a box later: now, then.
+    if (Ending || !Constructed)
+        WINKELVO::WarningMsgBox(nullptr, OSYS::GetStringFromResource(IDS_MSGTITLE), text);
+    else
+        WarnLater(text);
 }
 
 // Closing and the exit command: the update thread is asked to end and posts WM_QUIT
@@ -199,8 +239,9 @@ void APP::SetLanFlags(bool lanclient, bool lanserver) { Engine.SetLanFlags(lancl
 
 void APP::ApplyDrift()
 {
+    // Read in 64 bits: a number too large for an int reaches the band check as typed.
     Engine.SetDrift(Engine.GetSettingInt(KEY::TimeDriftDoAdjust) != 0 ? 1 : 0,
-                    Engine.GetSettingInt(KEY::TimeDriftAdjustment));
+                    Engine.GetSetting(KEY::TimeDriftAdjustment).ToInt64());
 }
 
 void APP::ApplyWindows()
@@ -230,7 +271,11 @@ LRESULT APP::WinProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM_POWERBROADCAST:
         Logit("WM_POWERBRODCAST\n");
-        if (wParam == PBT_APMRESUMESUSPEND || wParam == PBT_APMRESUMESTANDBY) Engine.ScheduleNow();
+        // An unattended wake (a timer, the network) comes with PBT_APMRESUMEAUTOMATIC
+        // alone: the clock stood still through the sleep just the same.
+        if (wParam == PBT_APMRESUMESUSPEND || wParam == PBT_APMRESUMESTANDBY ||
+            wParam == PBT_APMRESUMEAUTOMATIC)
+            Engine.ScheduleNow();
         handled = false;
         break;
     case WM__FILLLIST:
@@ -256,6 +301,9 @@ LRESULT APP::WinProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM__REFRESH:
         RunRefreshes();
+        break;
+    case WM__WARNING:
+        OnWarning();
         break;
     case WM_ENDSESSION:
         result = OnEndSession(wParam != 0);
@@ -410,6 +458,10 @@ LRESULT APP::OnEndSession(bool ending)
         Logit("WM_ENDSESSION session goes on\n");
         return 0;
     }
+    // Saved first: the system may end the process at any moment while the thread is
+    // waited for; the save after it keeps what the thread's last round wrote.
+    SavedAtSessionEnd = true;
+    SaveSettings();
     if (Engine.WorkThreadRunning()) {
         BeginQuit();
         // The system ends the process soon after this message: the thread's end is
@@ -422,7 +474,6 @@ LRESULT APP::OnEndSession(bool ending)
         }
     }
     Logit("WM_ENDSESSION thread closed\n");
-    SavedAtSessionEnd = true;
     SaveSettings();
     PostQuitMessage(0);
     Logit("WM_ENDSESSION -> saved all and QUIT posted\n");

@@ -73,6 +73,8 @@ public:
     void CheckDone(bool good) override;
     void ExitRequested() override;
     void ThreadEnded() override;
+    void DriftRefused(long long nanoseconds, long long limit) override;
+    void SettingsSaved(bool saved) override;
 
     // ---- SETTINGSEVENTS: what new settings set going beyond the table.
     void SetLanFlags(bool lanclient, bool lanserver) override;
@@ -180,6 +182,12 @@ private:
 
     // Sound, once (appevents.cpp).
     void PlayWave(const char* file);
+    // A warning box shown once the window's loop runs (appevents.cpp): texts that come
+    // before it does are joined into one box; nothing in service mode.
+    void WarnLater(const STRING& text);
+    void OnWarning();
+    // Tells the user that the settings were not saved: why, and where.
+    void ReportNotSaved();
 
     // Parts that come later, the dock clock, the status list and the assistant: their
     // call sites here do nothing until then. The dock clock shows two status lines
@@ -225,4 +233,7 @@ private:
     bool Constructed;
     bool Ending;
     bool SavedAtSessionEnd;
+    std::atomic<bool> WarningPending;  // one box for the texts that came meanwhile
+    STRING WarningText;                // its text, under AppMutex
+    bool SettingsWritable;             // false: the file was there but not read; keep it
 };

@@ -109,9 +109,15 @@ void APP::RunCommand(int id, int& rc)
 void APP::CheckNow()
 {
     Engine.ScheduleNow();
-    Engine.PutSetting(KEY::TimeLastStatus, OSYS::GetStringFromResource(IDS_CHECKREQUESTED));
-    int waits = Engine.GetSettingInt(KEY::ConnectionType) == 0 ? IDS_STATUSCHECKING : IDS_CHECKWHENONLINE;
-    Engine.PutSetting(KEY::TimeLastStatus2, OSYS::GetStringFromResource(waits));
+    // Without a positive interval the schedule runs nothing, this request included:
+    // the status must not promise a check that never comes.
+    bool checks = Engine.GetSetting(KEY::TimeCyclic).ToDouble() > 0;
+    int first = checks ? IDS_CHECKREQUESTED : IDS_CHECKSOFF;
+    int second = !checks ? IDS_CHECKSOFFHOW
+                 : Engine.GetSettingInt(KEY::ConnectionType) == 0 ? IDS_STATUSCHECKING
+                                                                   : IDS_CHECKWHENONLINE;
+    Engine.PutSetting(KEY::TimeLastStatus, OSYS::GetStringFromResource(first));
+    Engine.PutSetting(KEY::TimeLastStatus2, OSYS::GetStringFromResource(second));
     RefreshStatusScreen();
 }
 
@@ -150,7 +156,9 @@ void APP::Exit()
 
 void APP::RunSettingsDialog()
 {
-    ::RunSettingsDialog(hWnd, SettingsTable, &Engine.SettingsLock(), DataFolder, PlatformClock, *this);
+    // A file that could not be read at start is kept as it is (SettingsSaved says so).
+    ::RunSettingsDialog(hWnd, SettingsTable, &Engine.SettingsLock(),
+                        SettingsWritable ? DataFolder.Text() : nullptr, PlatformClock, *this);
 }
 
 void APP::ShowHelpTopic(int topic)

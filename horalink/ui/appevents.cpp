@@ -7,6 +7,7 @@
 #include "appmessages.h"
 #include "horalinkres.h"
 #include "kelvo.h"
+#include "osys.h"
 #include "settingkeys.h"
 #include "winmisc.h"
 
@@ -56,14 +57,16 @@ bool APP::AskYesNo(const char* title, const char* text)
 
 void APP::ClockSet(bool set)
 {
-    (void)set;
-    StopAlarm();
+    // A refused setting leaves the clock wrong: the alarm goes on, and the tray icon's
+    // refresh lets the attention follow TimeLastQuality as after an update.
+    if (set) StopAlarm();
     RefreshTrayIcon();
-    DockColour(static_cast<COLORREF>(Engine.GetSetting(KEY::ClockColor0).ToInt64()));
+    const char* colour = set ? KEY::ClockColor0 : KEY::ClockColor2;
+    DockColour(static_cast<COLORREF>(Engine.GetSetting(colour).ToInt64()));
     DockShowText(Engine.GetSetting(KEY::TimeLastStatus), Engine.GetSetting(KEY::TimeLastStatus2),
                  DOCK_STATUS_ADJUSTED_MS);
     RefreshMenus();
-    AgentEvent("OnClockAdjusted");
+    AgentEvent(set ? "OnClockAdjusted" : "OnNeedClockAdjust");
     RefreshStatusScreen();
 }
 
@@ -89,6 +92,41 @@ void APP::ThreadEnded()
     // Posted, not sent: the window thread may be waiting for this thread in ~APP.
     Post(WM__DELETEDOCKCLOCK);
     Post(WM_QUIT);
+}
+
+void APP::DriftRefused(long long nanoseconds, long long limit)
+{
+    WarnLater(APPENGINE::DriftRefusedText(nanoseconds, limit));
+}
+
+void APP::SettingsSaved(bool saved)
+{
+    if (!saved) ReportNotSaved();
+}
+
+// Shown once the window's loop runs, so that a warning at start does not hold up the
+// construction; in service mode nobody could answer it, and the log says it.
+void APP::WarnLater(const STRING& text)
+{
+    if (ServiceRun) return;
+    AppMutex.Obtain();
+    // The same text twice (the same refusal again) is told once.
+    if (WarningText.Pos(text) < 0) {
+        if (WarningText.Length() > 0) WarningText += "\n\n";
+        WarningText += text;
+    }
+    AppMutex.Release();
+    if (!WarningPending.exchange(true)) Post(WM__WARNING);
+}
+
+void APP::OnWarning()
+{
+    AppMutex.Obtain();
+    STRING text = WarningText;
+    WarningText = "";
+    AppMutex.Release();
+    WarningPending = false;
+    if (text.Length() > 0) WINKELVO::WarningMsgBox(hWnd, OSYS::GetStringFromResource(IDS_MSGTITLE), text);
 }
 
 // ---------------------------------------------------------------- the alarm

@@ -18,6 +18,8 @@ const UINT WM__DOCKCHANGED = 1060;      // the dock clock was docked or undocked
 const UINT WM__STARTTIMER = WM_APP + 1;
 const UINT WM__STOPTIMER = WM_APP + 2;
 const UINT WM__REFRESH = WM_APP + 3;
+// Something went wrong that the user must hear of: the box once the window's loop runs.
+const UINT WM__WARNING = WM_APP + 4;
 
 // Timers of the main window.
 const UINT_PTR TIMER_DOCKSTATUS = 1;  // status shown on the dock clock: back to the clock

@@ -243,6 +243,9 @@ INT_PTR SETTINGSDIALOG::DlgProc(UINT message, WPARAM wParam, LPARAM lParam)
         return focus;
     }
     case WM_COMMAND:
+        // OK (a click or Enter) with a drift correction the engine would refuse: the
+        // user corrects it on its page instead of learning later that it was dropped.
+        if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDOK && !DriftAcceptable()) return TRUE;
         // Help on the page shown, not on the frame.
         if (HIWORD(wParam) == BN_CLICKED && LOWORD(wParam) == IDC_DIALOGHELP) {
             int selected = GetSelectedPage();
@@ -258,6 +261,28 @@ INT_PTR SETTINGSDIALOG::DlgProc(UINT message, WPARAM wParam, LPARAM lParam)
     default: break;
     }
     return DATADIALOGBOOK::DlgProc(message, wParam, lParam);
+}
+
+bool SETTINGSDIALOG::DriftAcceptable()
+{
+    DWORD increment = 0;
+    // Without a clock tick no correction is ever applied, and there is no band to hold.
+    if (!Clock.GetTickIncrement(increment) || increment == 0) return true;
+    for (int i = 0; i < PageCount; i++) {
+        DATADIALOG* page = Pages[i];
+        if (page->GetTemplateId() != IDD_SETDRIFT || !page->hWnd) continue;
+        char typed[64] = "";
+        GetDlgItemTextA(page->hWnd, IDC_DRIFT_ADJUSTMENT, typed, sizeof typed);
+        long long nanoseconds = STRING(typed).ToInt64();
+        if (APPENGINE::DriftInBand(nanoseconds, increment)) return true;
+        Logit("SETTINGSDIALOG::DriftAcceptable refuses %lld ns per tick\n", nanoseconds);
+        WINKELVO::WarningMsgBox(hWnd, OSYS::GetStringFromResource(IDS_MSGTITLE),
+                                APPENGINE::DriftRefusedText(nanoseconds, APPENGINE::DriftLimit(increment)));
+        SelectPage(i);
+        SetFocus(GetDlgItem(page->hWnd, IDC_DRIFT_ADJUSTMENT));
+        return false;
+    }
+    return true;
 }
 
 void SETTINGSDIALOG::SaveItems()

@@ -42,6 +42,9 @@ private:
     void ChooseSoundFile(HWND page);
     void PlaySoundFile(HWND page);
     void FreeSwatches();
+    // Whether the drift page's correction lies within the engine's band; if not, says
+    // so in a box and shows the field.
+    bool DriftAcceptable();
 
     SYSTEMCLOCK& Clock;
     STRINGARRAY Keys;

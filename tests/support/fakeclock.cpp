@@ -33,10 +33,12 @@ SYSTEMTIME FAKECLOCK::GetUtc()
 
 bool FAKECLOCK::SetUtc(const SYSTEMTIME& time, DWORD& error)
 {
+    if (DuringSetUtc) DuringSetUtc();
     std::lock_guard<std::mutex> guard(Lock);
     SetUtcCalls++;
+    error = RefuseWith;
+    if (RefuseWith) return false;
     LastSetUtc = time;
-    error = 0;
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <mutex>
 
 class FAKECLOCK : public SYSTEMCLOCK {
@@ -19,7 +20,8 @@ public:
     void Freeze(const SYSTEMTIME& time);
 
     SYSTEMTIME GetUtc() override;
-    // Records the time and succeeds.
+    // Records the time and succeeds, or refuses with RefuseWith when that is set; runs
+    // DuringSetUtc first (on the caller's thread), as other work would come in meanwhile.
     bool SetUtc(const SYSTEMTIME& time, DWORD& error) override;
     // The recorded clock-tick state; fails after RemoveAdjustment.
     bool GetAdjustment(DWORD& adjustment, DWORD& increment, BOOL& disabled) override;
@@ -28,6 +30,8 @@ public:
     // Makes the clock-tick calls fail, as on a platform without them.
     void RemoveAdjustment() { AdjustmentSupported = false; }
 
+    DWORD RefuseWith = 0;
+    std::function<void()> DuringSetUtc;
     int SetUtcCalls = 0;
     SYSTEMTIME LastSetUtc = {};
     int SetAdjustmentCalls = 0;

@@ -43,6 +43,11 @@ void RECORDINGEVENTS::ExitRequested() { Record("ExitRequested"); }
 void RECORDINGEVENTS::ThreadEnded() { Record("ThreadEnded"); }
 void RECORDINGEVENTS::LanTimeReceived(const char* server) { Record("LanTimeReceived " + text(server)); }
 
+void RECORDINGEVENTS::DriftRefused(long long nanoseconds, long long limit)
+{
+    Record("DriftRefused " + std::to_string(nanoseconds) + "|" + std::to_string(limit));
+}
+
 void RECORDINGEVENTS::AnswerYes(bool yes)
 {
     std::lock_guard<std::mutex> guard(Lock);

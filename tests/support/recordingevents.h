@@ -28,8 +28,9 @@ public:
     void CheckDone(bool good) override;
     void ExitRequested() override;
     void ThreadEnded() override;
-    // "LanTimeReceived <server>"
+    // "LanTimeReceived <server>", "DriftRefused <nanoseconds>|<limit>"
     void LanTimeReceived(const char* server) override;
+    void DriftRefused(long long nanoseconds, long long limit) override;
 
     // The answer of later questions (No until set).
     void AnswerYes(bool yes);

@@ -6,6 +6,7 @@
 
 #include "horalinkres.h"
 #include "logcapture.h"
+#include "osys.h"
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
@@ -51,6 +52,33 @@ TEST_F(Adjustment, SetsNowPlusOffsetToTheMillisecondAndAnUnreadableDeltaAsZero)
     }
 }
 
+// A refused setting is a failure the user sees: the status says why, and the measured
+// level, difference and offset stay, the schedule too (the clock did not go back).
+TEST_F(Adjustment, ARefusedSettingKeepsTheWrongClockAndSaysWhy)
+{
+    const char* kept[] = {"TimeLastQuality", "TimeLastValueMs", "TimeLastDiffNice",
+                          "TimeLastTimeDelta", "TimeLastRefresh", "TimeNextRefresh"};
+    Put("TimeLastTimeDelta", "ffffff00.00000000");  // 256 s back: would mark the schedule
+    Put("TimeLastQuality", "2");
+    Put("TimeLastValueMs", "256000");
+    Put("TimeLastDiffNice", "+4 min, 16 s");
+    Put("TimeLastRefresh", std::to_string(FROZEN_SECONDS + 2));
+    Put("TimeNextRefresh", std::to_string(FROZEN_SECONDS + 3602));
+    std::string before = Values({kept[0], kept[1], kept[2], kept[3], kept[4], kept[5]});
+    clock.RefuseWith = ERROR_PRIVILEGE_NOT_HELD;
+    events.Clear();
+    LOGCAPTURE log;
+    engine.AdjustClock(engine.GetSetting("TimeLastTimeDelta"));
+
+    EXPECT_EQ(Values({kept[0], kept[1], kept[2], kept[3], kept[4], kept[5]}), before);
+    EXPECT_EQ(Get("TimeLastStatus"), Text(IDS_STATUSNOTSET));
+    std::string why = Text(IDS_STATUSNOTSETWHY);
+    why.replace(why.find("%s"), 2, std::string(ErrorText(ERROR_PRIVILEGE_NOT_HELD).Text()) + " (1314)");
+    EXPECT_EQ(Get("TimeLastStatus2"), why);
+    EXPECT_EQ(events.Calls(), std::vector<std::string>{"ClockSet 0"});
+    EXPECT_THAT(log.Text(), testing::Not(HasSubstr("APP::OnClockAdjusted()")));
+}
+
 // The real clock under Wine: the wrapper takes away the right to set the host's clock,
 // so the platform refuses. Wine accepts a new time within half a second of its own
 // without setting anything; one second is the smallest offset that is really asked.
@@ -58,12 +86,13 @@ TEST_F(Adjustment, ThePlatformClockRefusesUnderWine)
 {
     PLATFORMCLOCK platform;
     APPENGINE real(settings, platform, events);
+    Put("TimeLastQuality", "2");
     LOGCAPTURE log;
     real.AdjustClock("00000001.00000000");
     EXPECT_THAT(log.Text(), HasSubstr("] APP::AdjustSystemTime GetLastError after SetSystemTime is 1314\r\n"));
     EXPECT_THAT(log.Text(), HasSubstr("] APP::AdjustSystemTime returns 0\r\n"));
-    // The status follows as after a success; the report says that the clock was not set.
-    EXPECT_EQ(Values({"TimeLastStatus", "TimeLastQuality"}), Text(IDS_STATUSADJUSTED) + "|0");
+    EXPECT_EQ(Values({"TimeLastStatus", "TimeLastQuality"}), Text(IDS_STATUSNOTSET) + "|2");
+    EXPECT_THAT(Get("TimeLastStatus2"), HasSubstr("(1314)"));
     EXPECT_EQ(events.Calls("ClockSet"), std::vector<std::string>{"ClockSet 0"});
 }
 

@@ -1,11 +1,12 @@
 // Drift correction: the clock-tick adjustment set from the increment and the
 // nanoseconds per tick, switched off again, refused without platform support or
-// beyond the tick itself; and the drift calculator's two texts.
+// beyond a sane band around the tick; and the drift calculator's two texts.
 #include "enginetest.h"
 
-#include "reports.h"
-
 #include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
 
 using Drift = ENGINETEST;
 
@@ -15,19 +16,35 @@ TEST_F(Drift, OnAddsHundredthsOfTheNanosecondsToTheIncrement)
     EXPECT_EQ(engine.SetDrift(1, 4340), 1);
     EXPECT_EQ(clock.Adjustment, 156293u);
     EXPECT_EQ(clock.AdjustmentDisabled, FALSE);
-    EXPECT_EQ(engine.SetDrift(1, -100050), 1);  // truncated toward zero: -1000 units
-    EXPECT_EQ(clock.Adjustment, 155250u);
+    EXPECT_EQ(engine.SetDrift(1, -50050), 1);  // truncated toward zero: -500 units
+    EXPECT_EQ(clock.Adjustment, 155750u);
     EXPECT_EQ(engine.SetDrift(0, 4340), 1);  // off: the increment, the platform regulates
     EXPECT_EQ(clock.Adjustment, 156250u);
     EXPECT_EQ(clock.AdjustmentDisabled, TRUE);
+}
 
-    // A correction as large as the tick itself would stop the clock.
-    REPORTS reports;
-    EXPECT_EQ(engine.SetDrift(1, -15625000), 0);
-    EXPECT_TRUE(reports.Were(1, nullptr, "TimeDriftAdjustment out of range"));
-    EXPECT_EQ(clock.SetAdjustmentCalls, 3);
-    EXPECT_EQ(engine.SetDrift(1, -15624900), 1);  // one unit left
-    EXPECT_EQ(clock.Adjustment, 1u);
+// A correction beyond 0.5 % of the 15.625 ms tick (78125 ns) is refused and reported,
+// and the clock tick is left alone; switching off is never refused.
+TEST_F(Drift, ACorrectionBeyondTheBandIsRefused)
+{
+    EXPECT_EQ(APPENGINE::DriftLimit(clock.Increment), 78125);
+    struct {
+        int on;
+        long long nanoseconds;
+        int result;
+    } cases[] = {{1, 78125, 1},        {1, -78125, 1},     {1, 78126, 0},
+                 {1, -78126, 0},       {1, 2000000000, 0}, {1, -15625000, 0},
+                 {1, 4294967297LL, 0}, {0, 2000000000, 1}};
+    for (const auto& c : cases) {
+        events.Clear();
+        int calls = clock.SetAdjustmentCalls;
+        EXPECT_EQ(engine.SetDrift(c.on, c.nanoseconds), c.result) << c.on << " " << c.nanoseconds;
+        EXPECT_EQ(clock.SetAdjustmentCalls - calls, c.result) << c.nanoseconds;
+        std::vector<std::string> refused;
+        if (!c.result) refused.push_back("DriftRefused " + std::to_string(c.nanoseconds) + "|78125");
+        EXPECT_EQ(events.Calls(), refused);
+    }
+    EXPECT_EQ(clock.Adjustment, 156250u);  // the last case: off
 }
 
 TEST_F(Drift, NothingWithoutPlatformSupport)

@@ -190,6 +190,62 @@ TEST_F(Settings, MigrateMovesAnOldFileIntoTheDataFolderButKeepsWhatItCannotMove)
     EXPECT_EQ(ReadFileBytes(oldfile), "Mode=3\r\n");
 }
 
+// The temporary files of saves that were interrupted go at the next start; other files,
+// and one a save still holds open, stay.
+TEST_F(Settings, LeftoversOfAnInterruptedSaveAreRemovedAtStart)
+{
+    struct {
+        const char* name;
+        bool stays;
+    } files[] = {{"~hl1A2B.tmp", false}, {"~HLFFFF.TMP", false}, {"~hl3.tmp", true},
+                 {"~other.tmp", true},   {"notes~hl1.tmp", true}, {"~hl4.cfg", true}};
+    for (const auto& f : files) ASSERT_TRUE(WriteFileBytes(dir.File(f.name), "Version=1.00\r\n"));
+    HANDLE writing = CreateFileA(dir.File("~hl3.tmp").c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(writing, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(Read("Version=1.00\r\n"));
+    CloseHandle(writing);
+    for (const auto& f : files) EXPECT_EQ(FileExistsOnDisk(dir.File(f.name)), f.stays) << f.name;
+    EXPECT_TRUE(FileExistsOnDisk(File()));
+}
+
+// Only a file that is not there is a first start: one that is there but cannot be read
+// (held open without sharing) or is larger than any settings file is told apart.
+TEST_F(Settings, OnlyAMissingFileIsAFirstStart)
+{
+    struct {
+        const char* name;
+        long long bytes;  // -1: no file
+        bool locked;
+        SETTINGSFILESTATE state;
+    } cases[] = {{"missing", -1, false, SETTINGSFILE_MISSING},
+                 {"read", 16, false, SETTINGSFILE_READ},
+                 {"largest", SETTINGS_MAX_FILE_BYTES, false, SETTINGSFILE_READ},
+                 {"too large", SETTINGS_MAX_FILE_BYTES + 1, false, SETTINGSFILE_TOOLARGE},
+                 {"locked", 16, true, SETTINGSFILE_UNREADABLE}};
+    for (const auto& c : cases) {
+        DeleteFileA(File().c_str());
+        if (c.bytes >= 0) {
+            std::string text = "Version=1.00\r\n//";  // 16 bytes, padded as a comment
+            text.resize(static_cast<size_t>(c.bytes), '#');
+            ASSERT_TRUE(WriteFileBytes(File(), text));
+        }
+        HANDLE lock = c.locked ? CreateFileA(File().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                             FILE_ATTRIBUTE_NORMAL, nullptr)
+                               : INVALID_HANDLE_VALUE;
+        SETTINGSFILESTATE state = SETTINGSFILE_READ;
+        settings = HASH();
+        bool read = SETTINGS::Read(settings, dir.Path().c_str(), NOW, &state);
+        if (lock != INVALID_HANDLE_VALUE) CloseHandle(lock);
+        EXPECT_EQ(state, c.state) << c.name;
+        EXPECT_EQ(read, c.state == SETTINGSFILE_READ) << c.name;
+        EXPECT_EQ(settings["Version"].Text(), std::string(read ? "1.00" : "0.00")) << c.name;
+    }
+    SETTINGSFILESTATE state = SETTINGSFILE_READ;
+    EXPECT_FALSE(SETTINGS::Read(settings, dir.File("no such folder").c_str(), NOW, &state));
+    EXPECT_EQ(state, SETTINGSFILE_MISSING);
+}
+
 TEST(ClockFont, OneBinaryLogfontAndOnlyACompleteOneIsTaken)
 {
     STRING value = DefaultClockFont();

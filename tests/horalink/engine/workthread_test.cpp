@@ -86,6 +86,21 @@ TEST_F(WorkThread, PendingAdjustmentWaitsWhileSuspended)
     EXPECT_EQ(engine.GetOnlineSince(), 0u);
 }
 
+// The flag is taken before the clock is set: a request that comes while the clock is
+// being set is not lost but carried out in a later round.
+TEST_F(WorkThread, ARequestMadeWhileSettingIsNotLost)
+{
+    Put("TimeLastTimeDelta", "00000002.00000000");
+    int requests = 1;
+    clock.DuringSetUtc = [&] {
+        if (requests-- > 0) engine.SetAdjustPending();
+    };
+    engine.SetAdjustPending();
+    ASSERT_TRUE(engine.StartWorkThread());
+    ASSERT_TRUE(events.WaitFor("ClockSet 1", 2, WAIT_MS));
+    EXPECT_EQ(clock.SetUtcCalls, 2);
+}
+
 // The scripted stand-in for the remote-access library, in place before the engine asks.
 class DialUp : public WorkThread {
 protected:

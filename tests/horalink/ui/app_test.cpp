@@ -11,6 +11,7 @@
 #include "horalinkres.h"
 #include "kelvoapp.h"
 #include "logcapture.h"
+#include "osys.h"
 #include "scratchkey.h"
 #include "testfiles.h"
 #include "winhelp.h"
@@ -236,20 +237,27 @@ TEST_F(App, EngineReportsBecomeAlarmDockStatusAndAttention)
         update.join();
         Settle();
     };
+    // The report after the alarm began: an update ended, the clock was set, or setting
+    // it was refused (the engine then leaves TimeLastQuality at 2).
+    enum { DONE, SET, REFUSED };
     struct {
         const char* quality;
-        bool set;  // the clock set (else an update ended)
-        bool alarm;
-    } cases[] = {{"2", false, true}, {"1", false, false}, {"2", true, false}};
+        int report;
+        bool alarm, attention;
+    } cases[] = {{"2", DONE, true, true},
+                 {"1", DONE, false, false},
+                 {"0", SET, false, false},
+                 {"2", REFUSED, true, true}};
     for (const auto& c : cases) {
         report([&] { engine.OnNeedClockAdjust(WrongClock()); });
         ASSERT_GT(app->GetAlarmSound().Length(), 0);
         engine.PutSetting("TimeLastQuality", c.quality);
         TimerRan(TIMER_DOCKSTATUS);
-        report([&] { c.set ? app->ClockSet(true) : app->CheckDone(true); });
-        EXPECT_EQ(app->GetAlarmSound().Length() > 0, c.alarm) << c.quality << c.set;
-        EXPECT_EQ(TimerRan(TIMER_ALARM), c.alarm) << c.quality << c.set;
-        EXPECT_TRUE(TimerRan(TIMER_DOCKSTATUS)) << c.quality << c.set;
+        report([&] { c.report == DONE ? app->CheckDone(true) : app->ClockSet(c.report == SET); });
+        EXPECT_EQ(app->GetAlarmSound().Length() > 0, c.alarm) << c.quality << c.report;
+        EXPECT_EQ(TimerRan(TIMER_ALARM), c.alarm) << c.quality << c.report;
+        EXPECT_TRUE(TimerRan(TIMER_DOCKSTATUS)) << c.quality << c.report;
+        EXPECT_EQ(app->IsAttentionOn(), c.attention) << c.quality << c.report;
         app->StopAlarm();
     }
     // A docked clock shows no status of an update.
@@ -325,6 +333,116 @@ TEST_F(App, SettingsAcceptedWithOkReachTheWindowAndTheDrift)
     EXPECT_EQ(Title(), "Horalink (LAN time server) V1.00");
     EXPECT_THAT(log.Text(), HasSubstr("APP::SetDrift"));
     EXPECT_THAT(ReadFileBytes(dir.File("horalink.cfg")), HasSubstr("DlgHideToolbar=1"));
+}
+
+// A drift correction beyond the band in the file is refused at start: the engine logs
+// it and the window shows one box once its loop runs, not in the middle of construction.
+TEST_F(App, ADriftCorrectionBeyondTheBandIsRefusedAtStartWithOneBox)
+{
+    Config("TimeDriftDoAdjust=1\r\nTimeDriftAdjustment=2000000000\r\n");
+    BOXWATCH boxes;
+    LOGCAPTURE log;
+    Start();
+    if (!app->GetEngine().DriftSupported()) GTEST_SKIP() << "this platform has no clock-tick adjustment";
+    EXPECT_THAT(log.Text(), HasSubstr("APP::SetDrift refuses 2000000000 ns per tick"));
+    app->ApplyDrift();  // refused again before the first box was shown: still one box
+    Settle();
+    const std::vector<DIALOGSEEN>& seen = boxes.Stop();
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_EQ(seen[0].title, "Horalink");
+    EXPECT_THAT(seen[0].text, HasSubstr("2000000000 ns"));
+}
+
+// Every resume, also the unattended wake, makes a check due; going to sleep does not.
+TEST_F(App, ResumeMakesACheckDue)
+{
+    Start();
+    struct {
+        WPARAM event;
+        bool due;
+    } cases[] = {{PBT_APMRESUMESUSPEND, true}, {PBT_APMRESUMESTANDBY, true},
+                 {PBT_APMRESUMEAUTOMATIC, true}, {PBT_APMSUSPEND, false}};
+    for (const auto& c : cases) {
+        app->GetEngine().PutSetting("TimeNextRefresh", "4000000000");
+        app->Send(WM_POWERBROADCAST, c.event);
+        EXPECT_EQ(Setting("TimeNextRefresh") != "4000000000", c.due) << c.event;
+    }
+}
+
+// With TimeCyclic 0 (or less) nothing runs, so check-now says that checks are off
+// instead of promising one.
+TEST_F(App, CheckNowSaysWhenChecksAreOff)
+{
+    Start();
+    auto text = [](int id) { return std::string(OSYS::GetStringFromResource(id).Text()); };
+    struct {
+        const char* cyclic;
+        const char* connection;
+        int status, status2;
+    } cases[] = {{"0", "0", IDS_CHECKSOFF, IDS_CHECKSOFFHOW},
+                 {"-2", "1", IDS_CHECKSOFF, IDS_CHECKSOFFHOW},
+                 {"0.5", "0", IDS_CHECKREQUESTED, IDS_STATUSCHECKING},
+                 {"1", "1", IDS_CHECKREQUESTED, IDS_CHECKWHENONLINE}};
+    app->DoCommand(IDM_SUSPEND);  // the update thread runs no check meanwhile
+    for (const auto& c : cases) {
+        app->GetEngine().PutSetting("TimeCyclic", c.cyclic);
+        app->GetEngine().PutSetting("ConnectionType", c.connection);
+        app->DoCommand(IDM_CHECKNOW);
+        EXPECT_EQ(Setting("TimeLastStatus") + "|" + Setting("TimeLastStatus2"),
+                  text(c.status) + "|" + text(c.status2))
+            << c.cyclic;
+    }
+}
+
+// What the session end's test looks for while the update thread is still running.
+static std::string endsession_file;
+static bool endsession_saved;
+static APP* endsession_app;
+static void CALLBACK look_for_the_save(HWND, UINT, UINT_PTR, DWORD)
+{
+    if (endsession_app->GetEngine().WorkThreadRunning() &&
+        ReadFileBytes(endsession_file).find("saved at the session end") != std::string::npos)
+        endsession_saved = true;
+}
+
+// The session end saves before it waits for the update thread: the system may end the
+// process at any moment of that wait.
+TEST_F(App, TheSessionEndSavesBeforeWaitingForTheUpdateThread)
+{
+    Start();
+    ASSERT_TRUE(app->GetEngine().WorkThreadRunning());
+    app->GetEngine().PutSetting("TimeLastStatus", "saved at the session end");
+    endsession_file = dir.File("horalink.cfg");
+    endsession_saved = false;
+    endsession_app = app.get();
+    // Dispatched by the session end's own loop while it waits for the thread.
+    UINT_PTR timer = SetTimer(nullptr, 0, 10, look_for_the_save);
+    EXPECT_EQ(app->Send(WM_ENDSESSION, TRUE), 1);
+    KillTimer(nullptr, timer);
+    EXPECT_TRUE(endsession_saved);
+    EXPECT_FALSE(app->GetEngine().WorkThreadRunning());
+    EXPECT_TRUE(Pump([&] { return quit; }));
+}
+
+// A settings file that is there but cannot be read (another program holds it) is not a
+// first start: the program says so, runs on the defaults and never saves over it.
+TEST_F(App, ASettingsFileThatCannotBeReadIsNeverSavedOver)
+{
+    std::string before = ReadFileBytes(dir.File("horalink.cfg"));
+    HANDLE lock = CreateFileA(dir.File("horalink.cfg").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(lock, INVALID_HANDLE_VALUE);
+    BOXWATCH boxes;
+    Start();
+    Settle();
+    EXPECT_EQ(Setting("TimeLastStatus"), OSYS::GetStringFromResource(IDS_SETTINGSUNREADABLE).Text());
+    EXPECT_EQ(Setting("Version"), "0.00");  // the defaults, and no upgrade saved them
+    app.reset();  // the end's save
+    const std::vector<DIALOGSEEN>& seen = boxes.Stop();
+    CloseHandle(lock);
+    ASSERT_EQ(seen.size(), 1u);  // the warning, no wizard, no first-start box
+    EXPECT_THAT(seen[0].text, HasSubstr(OSYS::GetStringFromResource(IDS_SETTINGSUNREADABLE).Text()));
+    EXPECT_EQ(ReadFileBytes(dir.File("horalink.cfg")), before);
 }
 
 // With DlgCloseMinimize closing minimises, with DlgTaskbar into the tray, and a double

@@ -257,4 +257,36 @@ TEST_F(SettingsDialog, TheDriftCalculatorFillsTheDriftPage)
     EXPECT_EQ(events.Calls[1], "ApplyDrift 1 -6510");
 }
 
+// A typo such as 2000000000 ns per tick is refused at OK with a box, on the drift page;
+// corrected, OK goes through. The dialog's thread is in the box: OK is posted.
+TEST_F(SettingsDialog, ADriftCorrectionBeyondTheBandIsRefusedAtOk)
+{
+    DIALOGSEEN box;
+    int shown = -1;
+    DIALOGDRIVER driver(TITLE, [&](HWND book) {
+        HWND page = show(book, DRIFT);
+        check(page, IDC_DRIFT_ADJUST, true);
+        text(page, IDC_DRIFT_ADJUSTMENT, "2000000000");
+        show(book, CLOCK);
+        PostMessageA(book, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(book, IDOK)));
+        HWND warning = WaitForDialog("Horalink", GetCurrentProcessId(), 20000);
+        if (!warning) return;
+        box.found = true;
+        box.text = DialogStaticText(warning);
+        PressDialogButton(warning, IDOK);
+        for (int i = 0; i < 400 && !IsWindowVisible(page); i++) Sleep(25);
+        shown = IsWindowVisible(page) ? DRIFT : -1;
+        text(page, IDC_DRIFT_ADJUSTMENT, "-78125");
+        ClickButton(GetDlgItem(book, IDOK));
+    });
+    EXPECT_TRUE(Run());
+    ASSERT_TRUE(driver.Wait());
+    ASSERT_TRUE(box.found);
+    EXPECT_NE(box.text.find("2000000000 ns"), std::string::npos) << box.text;
+    EXPECT_NE(box.text.find("-78125 and 78125"), std::string::npos) << box.text;
+    EXPECT_EQ(shown, DRIFT);
+    EXPECT_EQ(events.Calls[1], "ApplyDrift 1 -78125");
+}
+
 }  // namespace
