@@ -77,7 +77,7 @@ typedef BOOLEAN(WINAPI* RTLGENRANDOM)(PVOID buffer, ULONG length);
 
 // Random bits for the request. The platform's generator (RtlGenRandom, exported by
 // advapi32 as SystemFunction036) is looked up once; without it the counters and ids of
-// the moment are mixed, which an attacker off the path still cannot read.
+// the moment are mixed, which an attacker off the path can hardly guess to the bit.
 static uint32_t random_bits()
 {
     static const RTLGENRANDOM generate = [] {
@@ -92,8 +92,9 @@ static uint32_t random_bits()
     static std::atomic<uint64_t> calls{0};
     LARGE_INTEGER counter;
     QueryPerformanceCounter(&counter);
-    uint64_t x = static_cast<uint64_t>(counter.QuadPart) ^ (static_cast<uint64_t>(GetCurrentProcessId()) << 32) ^
-                 (static_cast<uint64_t>(GetCurrentThreadId()) << 16) ^ GetTickCount64() ^
+    uint64_t x = static_cast<uint64_t>(counter.QuadPart) ^
+                 (static_cast<uint64_t>(GetCurrentProcessId()) << 32) ^
+                 (static_cast<uint64_t>(GetCurrentThreadId()) << 16) ^ GetTickCount() ^
                  (++calls * 0x9E3779B97F4A7C15ull);
     // splitmix64's finaliser: every input bit reaches every output bit.
     x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
@@ -136,7 +137,8 @@ static REPLYVERDICT check_reply(const unsigned char* reply, int length, const so
     }
     if (reply[1] == 0) return REPLYVERDICT::KissOfDeath;
     if ((reply[0] >> 6) == SNTP_LEAP_UNSYNCHRONISED) return REPLYVERDICT::Unsynchronised;
-    uint64_t rootdistance = be32(reply + SNTP_ROOT_DELAY) / 2 + uint64_t{be32(reply + SNTP_ROOT_DISPERSION)};
+    uint64_t rootdistance =
+        be32(reply + SNTP_ROOT_DELAY) / 2 + uint64_t{be32(reply + SNTP_ROOT_DISPERSION)};
     if (NTPTIME::FromWire(reply + SNTP_TRANSMIT).IsZero()) {
         Logit("APP::GetNtpTime reply dropped (no transmit timestamp)\n");
     } else if (NTPTIME::FromWire(reply + SNTP_RECEIVE).IsZero()) {
