@@ -87,6 +87,9 @@ public:
     // Asks server once over SNTP: 1 with output "+OK <server>" and the correction to
     // add to the clock in offset, 0 with output "-ERR <reason>" and a zero offset.
     int GetNtpTime(const char* server, STRING& output, NTPTIME& offset);
+    // The kiss code ("RATE", "DENY", "RSTR", ...) of the last GetNtpTime when the server
+    // sent a kiss-o'-death, else empty; bytes that are no printable ASCII read as '?'.
+    const STRING& GetLastKissCode() const { return LastKissCode; }
     // The test seam: the SNTP port and the waits (before the update thread starts).
     void SetTimings(const ENGINETIMINGS& timings) { Timings = timings; }
     const ENGINETIMINGS& GetTimings() const { return Timings; }
@@ -202,6 +205,7 @@ private:
 
     CRITSECT SettingsCritSect;
     ENGINETIMINGS Timings;
+    STRING LastKissCode;  // of the last GetNtpTime, on the update thread
     int DriftSupport;
 
     HANDLE hThread;

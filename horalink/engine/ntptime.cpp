@@ -5,6 +5,7 @@
 #include "kelvo.h"
 
 #include <array>
+#include <cstdint>
 
 const long long SECONDS_PER_DAY = 86400;
 const long long JULIAN_DAY_1900 = 2415021;  // 1900-01-01
@@ -67,16 +68,31 @@ NTPTIME NTPTIME::Halve() const
     return from_u64(to_u64(*this) >> 1);
 }
 
+// A difference read as the signed 64-bit number it stands for (±2^31 s).
+static int64_t signed_of(const NTPTIME& t) { return static_cast<int64_t>(to_u64(t)); }
+
 NTPTIME NTPTIME::ClockOffset(const NTPTIME& t1, const NTPTIME& t2, const NTPTIME& t3,
                              const NTPTIME& t4)
 {
-    return ((t2 - t1) + (t3 - t4)).Halve();
+    // Each difference may be close to ±68 years, so their sum must never be formed:
+    // it would wrap for a clock more than 34 years off (1980 "corrected" to 1957).
+    // Halve each (rounding down), add back the carry of the two low bits, and round
+    // the negative odd sums toward zero as Halve does.
+    int64_t a = signed_of(t2 - t1), b = signed_of(t3 - t4);
+    int64_t half = (a >> 1) + (b >> 1) + (a & b & 1);
+    if (half < 0 && ((a ^ b) & 1)) half++;
+    return from_u64(static_cast<uint64_t>(half));
 }
 
 NTPTIME NTPTIME::RoundTripDelay(const NTPTIME& t1, const NTPTIME& t2, const NTPTIME& t3,
                                 const NTPTIME& t4)
 {
-    return (t4 - t1) - (t3 - t2);
+    // t3 - t2 comes from the server and may be anything; a difference that wraps could
+    // pass for a small delay, so an overflow gives the largest delay of its sign.
+    int64_t delay;
+    if (__builtin_sub_overflow(signed_of(t4 - t1), signed_of(t3 - t2), &delay))
+        delay = signed_of(t4 - t1) < 0 ? INT64_MIN : INT64_MAX;
+    return from_u64(static_cast<uint64_t>(delay));
 }
 
 unsigned NTPTIME::FractionToMs(uint32_t fraction)

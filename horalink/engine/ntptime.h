@@ -37,7 +37,9 @@ public:
     bool IsZero() const { return Seconds == 0 && Fraction == 0; }
 
     // Clock offset theta and round-trip delay delta of one exchange: t1 request sent,
-    // t2 request received by the server, t3 reply sent, t4 reply received.
+    // t2 request received by the server, t3 reply sent, t4 reply received. Theta is right
+    // for any offset within ±68 years (2^31 s); a delta beyond that range comes out as
+    // the largest value of its sign.
     static NTPTIME ClockOffset(const NTPTIME& t1, const NTPTIME& t2, const NTPTIME& t3,
                                const NTPTIME& t4);
     static NTPTIME RoundTripDelay(const NTPTIME& t1, const NTPTIME& t2, const NTPTIME& t3,

@@ -1,6 +1,7 @@
 // APPENGINE::GetNtpTime: one SNTP exchange with one time server. Name look-up,
 // the 48-byte request, the wait for a reply that really answers it, clock offset
-// and round-trip delay, and the user's limit on the largest correction.
+// and round-trip delay, the checks that keep a hostile or broken server from
+// setting the clock, and the user's limit on the largest correction.
 #include <winsock2.h>  // ahead of every header that brings in windows.h
 
 #include "appengine.h"
@@ -12,7 +13,9 @@
 #include "settingkeys.h"
 #include "socketlibrary.h"
 
+#include <atomic>
 #include <climits>
+#include <cstdint>
 #include <cstring>
 
 const int SNTP_PACKET_SIZE = 48;
@@ -20,9 +23,24 @@ const int SNTP_REPLY_BUFFER = 68;  // header and room for an authenticator
 const unsigned char SNTP_CLIENT_REQUEST = 0x1B;  // leap 0, version 3, mode 3 (client)
 const int SNTP_MODE_SERVER = 4;
 const int SNTP_LEAP_UNSYNCHRONISED = 3;
+const int SNTP_STRATUM_UNSYNCHRONISED = 16;
+const int SNTP_ROOT_DELAY = 4;
+const int SNTP_ROOT_DISPERSION = 8;
+const int SNTP_REFERENCE_ID = 12;
 const int SNTP_ORIGINATE = 24;
 const int SNTP_RECEIVE = 32;
 const int SNTP_TRANSMIT = 40;
+// A server's root distance is its own bound on how wrong its clock may be. Healthy
+// internet servers stay well below a second; one that admits to more than 5 s knows
+// it has lost its reference, and its time would be worse than a PC left alone for days.
+const uint64_t MAX_ROOT_DISTANCE = 5ull << 16;  // 16.16 seconds
+// The system time moves in clock ticks of up to 15.6 ms, so t4 - t1 may read up to one
+// tick short and a genuine reply can show a small negative delay; a larger one means the
+// server claims to have held the request longer than we waited for it.
+const long long MIN_DELAY_MS = -20;
+// The request's transmit time carries random bits below the millisecond, so that only
+// who saw the request can forge its originate timestamp.
+const uint32_t UNGUESSABLE_BITS = 0x3FFFFF;  // 2^22 units: 0.98 ms
 
 enum class REPLYVERDICT { Use, Drop, KissOfDeath, Unsynchronised };
 
@@ -49,8 +67,56 @@ static bool resolve_server(const char* server, in_addr& result)
     return address != INADDR_NONE && address != INADDR_ANY;
 }
 
+static uint32_t be32(const unsigned char* bytes)
+{
+    return static_cast<uint32_t>(bytes[0]) << 24 | static_cast<uint32_t>(bytes[1]) << 16 |
+           static_cast<uint32_t>(bytes[2]) << 8 | bytes[3];
+}
+
+typedef BOOLEAN(WINAPI* RTLGENRANDOM)(PVOID buffer, ULONG length);
+
+// Random bits for the request. The platform's generator (RtlGenRandom, exported by
+// advapi32 as SystemFunction036) is looked up once; without it the counters and ids of
+// the moment are mixed, which an attacker off the path can hardly guess to the bit.
+static uint32_t random_bits()
+{
+    static const RTLGENRANDOM generate = [] {
+        HMODULE advapi = LoadLibraryA("advapi32.dll");
+        return advapi ? reinterpret_cast<RTLGENRANDOM>(
+                            reinterpret_cast<void*>(GetProcAddress(advapi, "SystemFunction036")))
+                      : nullptr;
+    }();
+    uint32_t bits = 0;
+    if (generate && generate(&bits, sizeof bits)) return bits;
+
+    static std::atomic<uint64_t> calls{0};
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    uint64_t x = static_cast<uint64_t>(counter.QuadPart) ^
+                 (static_cast<uint64_t>(GetCurrentProcessId()) << 32) ^
+                 (static_cast<uint64_t>(GetCurrentThreadId()) << 16) ^ GetTickCount() ^
+                 (++calls * 0x9E3779B97F4A7C15ull);
+    // splitmix64's finaliser: every input bit reaches every output bit.
+    x = (x ^ (x >> 30)) * 0xBF58476D1CE4E5B9ull;
+    x = (x ^ (x >> 27)) * 0x94D049BB133111EBull;
+    return static_cast<uint32_t>(x ^ (x >> 31));
+}
+
+// The kiss code of a stratum-0 reply, its four bytes as text; a byte that is no
+// printable ASCII becomes '?' so that the code is safe to log and to compare.
+static STRING kiss_code(const unsigned char* reply)
+{
+    char code[5] = {};
+    for (int i = 0; i < 4; i++) {
+        unsigned char c = reply[SNTP_REFERENCE_ID + i];
+        code[i] = c >= 0x20 && c < 0x7F ? static_cast<char>(c) : '?';
+    }
+    return STRING(code);
+}
+
 // Whether a datagram answers the request we sent, and whether it may be used.
-// Anything that is not an answer to us is dropped so that the real one still counts.
+// Anything that is not an answer to us, or whose numbers no synchronised server could
+// give, is dropped so that the real one still counts.
 static REPLYVERDICT check_reply(const unsigned char* reply, int length, const sockaddr_in& from,
                                 const sockaddr_in& destination, const unsigned char* sentt1)
 {
@@ -71,21 +137,55 @@ static REPLYVERDICT check_reply(const unsigned char* reply, int length, const so
     }
     if (reply[1] == 0) return REPLYVERDICT::KissOfDeath;
     if ((reply[0] >> 6) == SNTP_LEAP_UNSYNCHRONISED) return REPLYVERDICT::Unsynchronised;
+    uint64_t rootdistance =
+        be32(reply + SNTP_ROOT_DELAY) / 2 + uint64_t{be32(reply + SNTP_ROOT_DISPERSION)};
     if (NTPTIME::FromWire(reply + SNTP_TRANSMIT).IsZero()) {
         Logit("APP::GetNtpTime reply dropped (no transmit timestamp)\n");
-        return REPLYVERDICT::Drop;
+    } else if (NTPTIME::FromWire(reply + SNTP_RECEIVE).IsZero()) {
+        Logit("APP::GetNtpTime reply dropped (no receive timestamp)\n");
+    } else if (reply[1] >= SNTP_STRATUM_UNSYNCHRONISED) {
+        Logit("APP::GetNtpTime reply dropped (stratum %d, not synchronised)\n", reply[1]);
+    } else if (rootdistance > MAX_ROOT_DISTANCE) {
+        Logit("APP::GetNtpTime reply dropped (root distance %lu ms above %lu ms)\n",
+              static_cast<unsigned long>(rootdistance * 1000 >> 16),
+              static_cast<unsigned long>(MAX_ROOT_DISTANCE * 1000 >> 16));
+    } else {
+        return REPLYVERDICT::Use;
     }
-    return REPLYVERDICT::Use;
+    return REPLYVERDICT::Drop;
 }
 
-// Request and reply on an open socket: steps from the priority raise to theta and delta.
+// Whether delta is one a real exchange can show: not longer than we waited, and not
+// below zero by more than the clock's granularity.
+static bool plausible_delay(const NTPTIME& delta, DWORD wait)
+{
+    // Milliseconds in units of 2^-32 s, rounded as the millisecond table rounds.
+    auto units = [](long long ms) { return (ms * 4294967296LL + (ms < 0 ? -500 : 500)) / 1000; };
+    long long value = static_cast<long long>(static_cast<uint64_t>(delta.Seconds) << 32 | delta.Fraction);
+    return value >= units(MIN_DELAY_MS) && value <= units(static_cast<long long>(wait));
+}
+
+// "label: seconds.milliseconds seconds", the sign kept also below one second.
+static void log_seconds(const char* label, const NTPTIME& value)
+{
+    long long ms = value.ToMilliseconds(false);
+    long long amount = ms < 0 ? -ms : ms;
+    Logit("%s: %s%ld.%03d seconds\n", label, ms < 0 ? "-" : "", static_cast<long>(amount / 1000),
+          static_cast<int>(amount % 1000));
+}
+
+// Request and reply on an open socket: steps from the priority raise to theta and delta;
+// a kiss-o'-death leaves its code in kisscode.
 static bool exchange(SOCKET s, const sockaddr_in& destination, DWORD wait, SYSTEMCLOCK& clock,
-                     NTPTIME& theta, NTPTIME& delta, STRING& error)
+                     NTPTIME& theta, NTPTIME& delta, STRING& error, STRING& kisscode)
 {
     PRIORITYBOOST boost;
 
     unsigned char request[SNTP_PACKET_SIZE] = {SNTP_CLIENT_REQUEST};
-    clock.Now().ToWire(request + SNTP_TRANSMIT);
+    uint32_t unguessable = random_bits() & UNGUESSABLE_BITS;
+    // The arithmetic uses the true send time; only the datagram carries the random bits.
+    NTPTIME t1 = clock.Now();
+    NTPTIME(t1.Seconds, (t1.Fraction & ~UNGUESSABLE_BITS) | unguessable).ToWire(request + SNTP_TRANSMIT);
     if (sendto(s, reinterpret_cast<const char*>(request), sizeof request, 0,
                reinterpret_cast<const sockaddr*>(&destination), sizeof destination) != sizeof request) {
         error = "Send failed";
@@ -135,6 +235,8 @@ static bool exchange(SOCKET s, const sockaddr_in& destination, DWORD wait, SYSTE
         case REPLYVERDICT::Drop:
             continue;
         case REPLYVERDICT::KissOfDeath:
+            kisscode = kiss_code(reply);
+            Logit("APP::GetNtpTime kiss-o'-death %s\n", kisscode.Text());
             error = OSYS::GetStringFromResource(IDS_SNTPKISSOFDEATH);
             return false;
         case REPLYVERDICT::Unsynchronised:
@@ -143,22 +245,17 @@ static bool exchange(SOCKET s, const sockaddr_in& destination, DWORD wait, SYSTE
         case REPLYVERDICT::Use:
             break;
         }
-        NTPTIME t1 = NTPTIME::FromWire(reply + SNTP_ORIGINATE);
         NTPTIME t2 = NTPTIME::FromWire(reply + SNTP_RECEIVE);
         NTPTIME t3 = NTPTIME::FromWire(reply + SNTP_TRANSMIT);
+        NTPTIME rtt = NTPTIME::RoundTripDelay(t1, t2, t3, t4);
+        if (!plausible_delay(rtt, wait)) {
+            log_seconds("APP::GetNtpTime reply dropped (impossible round trip delay)", rtt);
+            continue;
+        }
         theta = NTPTIME::ClockOffset(t1, t2, t3, t4);
-        delta = NTPTIME::RoundTripDelay(t1, t2, t3, t4);
+        delta = rtt;
         return true;
     }
-}
-
-// "label: seconds.milliseconds seconds", the sign kept also below one second.
-static void log_seconds(const char* label, const NTPTIME& value)
-{
-    long long ms = value.ToMilliseconds(false);
-    long long amount = ms < 0 ? -ms : ms;
-    Logit("%s: %s%ld.%03d seconds\n", label, ms < 0 ? "-" : "", static_cast<long>(amount / 1000),
-          static_cast<int>(amount % 1000));
 }
 
 int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
@@ -171,6 +268,7 @@ int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
 
     STRING name(server && *server ? server : "<none>");
     Logit("APP::GetNtpTime %s\n", name.Text());
+    LastKissCode = STRING();
     SOCKETLIBRARY library;
     SOCKET s = INVALID_SOCKET;
 
@@ -186,7 +284,8 @@ int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
         u_long nonblocking = 1;
         if (ioctlsocket(s, FIONBIO, &nonblocking) != 0) {
             error = "Ioctl failed";
-        } else if (exchange(s, destination, Timings.SntpWaitMs, Clock, theta, delta, error)) {
+        } else if (exchange(s, destination, Timings.SntpWaitMs, Clock, theta, delta, error,
+                            LastKissCode)) {
             NTPTIME magnitude = theta.IsNegative() ? theta.Negate() : theta;
             if (dolimit && limit > 0 && magnitude.Seconds > limit) {
                 Logit("APP::GetNtpTime time adjustment of %ld seconds > max of %ld\n",

@@ -1,8 +1,9 @@
 // Robustness of the configuration readers: a seeded generator feeds thousands of
 // random, truncated and hostile texts to HASH and HASHLIST parsing and to
 // STRINGARRAY::Load. Nothing may crash or hang, every report carries on, and what
-// was read comes back unchanged from its own text form. The seed is printed; set
-// HORALINK_FUZZ_SEED to run the same texts again.
+// was read comes back unchanged from its own text form. The seed is fixed so that
+// every run checks the same texts; HORALINK_FUZZ_SEED chooses others, and a failure
+// names the seed that gave it.
 #include "hash.h"
 
 #include "configfiles.h"
@@ -18,6 +19,8 @@
 #include <vector>
 
 typedef std::vector<std::string> TEXTS;
+
+const unsigned long long DEFAULT_FUZZ_SEED = 20261207;
 
 // The engine's sequence is fixed by the standard: the same texts on every platform.
 class RANDOM {
@@ -154,15 +157,14 @@ protected:
 TEST_F(HashFuzz, HostileTextsGiveSoundTablesAndFilesReadAsTheirTextModeView)
 {
     const char* env = getenv("HORALINK_FUZZ_SEED");
-    unsigned long long seed =
-        env && *env ? strtoull(env, nullptr, 0) : GetTickCount64() ^ GetCurrentProcessId();
-    printf("[   SEED   ] HORALINK_FUZZ_SEED=%llu\n", seed);
+    unsigned long long seed = env && *env ? strtoull(env, nullptr, 0) : DEFAULT_FUZZ_SEED;
     RANDOM r(seed);
+    SCOPED_TRACE("HORALINK_FUZZ_SEED=" + std::to_string(seed));
     std::string file = dir.File("fuzz.cfg");
     int reportsbefore = AssertCount();
     for (int i = 0; i < 3000 && !HasFailure(); i++) {
         std::string raw = hostile_text(r);
-        SCOPED_TRACE("seed " + std::to_string(seed) + ", text " + std::to_string(i));
+        SCOPED_TRACE("text " + std::to_string(i));
         expect_sound_round_trip(HASH(of(raw)));
         if (i % 8) continue;
 

@@ -4,6 +4,7 @@
 
 #include "sntpserver.h"
 
+#include <chrono>
 #include <cstring>
 
 static const unsigned long long FILETIME_1900 = 94354848000000000ULL;  // 1601..1900 in 100 ns
@@ -46,40 +47,63 @@ static uint64_t get_timestamp(const unsigned char* p)
     return t;
 }
 
+// Microseconds in units of 2^-32 s (modulo 2^64 for negative amounts).
+static uint64_t units_of_us(long long us)
+{
+    long long seconds = us / 1000000;
+    long long micros = us % 1000000;
+    return static_cast<uint64_t>(seconds * 0x100000000LL + micros * 0x100000000LL / 1000000);
+}
+
 static uint64_t server_time(const SNTPSERVERCONFIG& c)
 {
-    long long seconds = c.OffsetUs / 1000000;
-    long long micros = c.OffsetUs % 1000000;
-    long long units = seconds * 0x100000000LL + micros * 0x100000000LL / 1000000;
-    return (c.FixedTime ? c.FixedTime : SntpNow()) + static_cast<uint64_t>(units);
+    return (c.FixedTime ? c.FixedTime : SntpNow()) + units_of_us(c.OffsetUs);
+}
+
+static void put_be32(unsigned char* p, uint32_t v)
+{
+    for (int i = 3; i >= 0; i--, v >>= 8) p[i] = static_cast<unsigned char>(v);
 }
 
 // The reply datagram of the given kind to request, with receive time t2 and transmit time t3.
-static std::string build_reply(const unsigned char* request, uint64_t t2, uint64_t t3, SNTPREPLY kind)
+static std::string build_reply(const unsigned char* request, uint64_t t2, uint64_t t3, SNTPREPLY kind,
+                               SNTPFORGERY forge, const SNTPSERVERCONFIG& c)
 {
     unsigned char r[SNTP_SIZE] = {};
     int version = (request[0] >> 3) & 7;
     int leap = (kind == SNTPREPLY::Unsynchronised || kind == SNTPREPLY::KissOfDeath) ? 3 : 0;
     int mode = kind == SNTPREPLY::ClientMode ? 3 : 4;
     r[0] = static_cast<unsigned char>(leap << 6 | (version ? version : 3) << 3 | mode);
-    r[1] = kind == SNTPREPLY::KissOfDeath ? 0 : 2;  // stratum
-    r[2] = request[2];                                // poll
-    r[3] = 0xEC;                                      // precision 2^-20 s
-    r[6] = 0x01;                                      // root delay and dispersion 1/256 s
-    r[10] = 0x01;
+    r[1] = static_cast<unsigned char>(kind == SNTPREPLY::KissOfDeath ? 0
+                                      : kind == SNTPREPLY::Stratum16 ? 16
+                                                                     : c.Stratum);
+    r[2] = request[2];  // poll
+    r[3] = 0xEC;        // precision 2^-20 s
+    put_be32(r + 4, c.RootDelay);
+    put_be32(r + 8, kind == SNTPREPLY::FarRoot ? 60u << 16 : c.RootDispersion);
+    t3 += units_of_us(c.ProcessingUs);
+    if (kind == SNTPREPLY::NegativeDelay) t3 = t2 + (1ULL << 32);
+    if (kind == SNTPREPLY::LongDelay) t3 = t2 - (60ULL << 32);
+    if (kind == SNTPREPLY::ZeroReceive) {
+        // As if the server's clock stood at the era's start: t3 - t2 stays plausible, so
+        // only the zero itself gives the reply away.
+        t3 = t3 - t2 + 1;
+        t2 = 0;
+    }
     if (kind == SNTPREPLY::KissOfDeath) {
-        memcpy(r + 12, "RATE", 4);
+        memcpy(r + 12, c.KissCode, 4);
     } else {
         r[12] = 127;
         r[15] = 1;
     }
     put_timestamp(r + 16, t3 - (16ULL << 32));  // reference: 16 s ago
     uint64_t originate = get_timestamp(request + 40);
-    if (kind == SNTPREPLY::WrongOriginate) originate += 1ULL << 32;
+    if (kind == SNTPREPLY::WrongOriginate || forge == SNTPFORGERY::Originate) originate += 1ULL << 32;
     put_timestamp(r + 24, originate);
-    put_timestamp(r + 32, t2);
+    put_timestamp(r + 32, kind == SNTPREPLY::ZeroReceive ? 0 : t2);
     put_timestamp(r + 40, kind == SNTPREPLY::ZeroTransmit ? 0 : t3);
-    return std::string(reinterpret_cast<char*>(r), kind == SNTPREPLY::Short ? 40 : SNTP_SIZE);
+    return std::string(reinterpret_cast<char*>(r),
+                       kind == SNTPREPLY::Short ? static_cast<size_t>(c.ShortLength) : SNTP_SIZE);
 }
 
 static SOCKET bound_socket(const char* address, unsigned short port, std::string& error)
@@ -148,6 +172,13 @@ void SNTPSERVER::Configure(const SNTPSERVERCONFIG& config)
     Config = config;
 }
 
+int SNTPSERVER::AwaitSent(int count, int timeoutms)
+{
+    std::unique_lock<std::mutex> hold(SentLock);
+    SentChanged.wait_for(hold, std::chrono::milliseconds(timeoutms), [&] { return SentCount >= count; });
+    return SentCount;
+}
+
 std::string SNTPSERVER::LastRequest() const
 {
     std::lock_guard<std::mutex> hold(Lock);
@@ -194,21 +225,26 @@ void SNTPSERVER::Answer(const unsigned char* request, int, const void* client)
     if (c.Reply == SNTPREPLY::Silent) return;
     const sockaddr* to = static_cast<const sockaddr*>(client);
     auto send = [&](SOCKET s, const std::string& datagram) {
-        if (sendto(s, datagram.data(), static_cast<int>(datagram.size()), 0, to, sizeof(sockaddr_in)) > 0)
+        if (sendto(s, datagram.data(), static_cast<int>(datagram.size()), 0, to, sizeof(sockaddr_in)) > 0) {
+            std::lock_guard<std::mutex> hold(SentLock);
             SentCount++;
+            SentChanged.notify_all();
+        }
     };
 
     uint64_t t2 = server_time(c);
     if (c.Reply != SNTPREPLY::Answer) {
-        SOCKET from = c.Reply == SNTPREPLY::OtherPort ? OtherPortSocket : Socket;
+        bool otherport = c.Reply == SNTPREPLY::OtherPort || c.Forge == SNTPFORGERY::OtherPort;
+        SOCKET from = otherport ? OtherPortSocket : Socket;
         for (int i = 0; i < c.Repeat; i++) {
             if (i > 0 && !Pause(c.RepeatGapMs)) return;
-            send(from, build_reply(request, t2 + FAULTY_SHIFT, server_time(c) + FAULTY_SHIFT, c.Reply));
+            send(from, build_reply(request, t2 + FAULTY_SHIFT, server_time(c) + FAULTY_SHIFT, c.Reply,
+                                   c.Forge, c));
         }
         if (!c.ThenAnswer) return;
         if (!Pause(50)) return;
     }
     uint64_t t3 = server_time(c);
-    send(Socket, build_reply(request, t2, t3, SNTPREPLY::Answer) +
+    send(Socket, build_reply(request, t2, t3, SNTPREPLY::Answer, SNTPFORGERY::None, c) +
                      std::string(static_cast<size_t>(c.PadBytes > 0 ? c.PadBytes : 0), '\0'));
 }

@@ -1,7 +1,7 @@
 // A small SNTP server for tests, on a thread of the test program: it answers
 // with a chosen offset, or on purpose wrongly (spoofed, from a foreign
-// port, short, wrong mode, no transmit time, kiss-o'-death, unsynchronised), or
-// not at all. Its timestamps come from the platform's FILETIME, independently of
+// port, short, wrong mode, no transmit or receive time, kiss-o'-death,
+// unsynchronised, impossible root distance or delay), or not at all. Its timestamps come from the platform's FILETIME, independently of
 // the product's NTPTIME.
 #pragma once
 
@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <mutex>
 #include <string>
@@ -25,12 +26,21 @@ enum class SNTPREPLY {
     Silent,          // no reply at all
     WrongOriginate,  // spoofed: the originate timestamp is not the request's
     OtherPort,       // sent from another port of the server's address
-    Short,           // only the first 40 bytes
+    Short,           // only the first ShortLength bytes
     ClientMode,      // mode 3 instead of 4
     ZeroTransmit,    // transmit timestamp zero
-    KissOfDeath,     // stratum 0, reference "RATE"
+    KissOfDeath,     // stratum 0, reference id KissCode
     Unsynchronised,  // leap indicator 3
+    ZeroReceive,     // receive timestamp zero (and transmit time one unit)
+    Stratum16,       // stratum 16: the server has no reference
+    FarRoot,         // root dispersion of 60 s
+    NegativeDelay,   // transmit time 1 s after the receive time: it held the request 1 s
+    LongDelay,       // transmit time 60 s before the receive time: a minute on the way
 };
+
+// How a faulty reply is forged on top of its kind (WrongOriginate and OtherPort are
+// these applied to a correct reply).
+enum class SNTPFORGERY { None, Originate, OtherPort };
 
 struct SNTPSERVERCONFIG {
     SNTPREPLY Reply = SNTPREPLY::Answer;
@@ -43,8 +53,17 @@ struct SNTPSERVERCONFIG {
     int Repeat = 1;
     int RepeatGapMs = 500;
     bool ThenAnswer = false;
+    SNTPFORGERY Forge = SNTPFORGERY::None;
     // Bytes appended to the correct reply (an authenticator, say).
     int PadBytes = 0;
+    // Fields of every reply: the length of a Short one, the stratum, root delay and
+    // dispersion (16.16 s), the time between receive and transmit, the kiss code.
+    int ShortLength = 40;
+    int Stratum = 2;
+    uint32_t RootDelay = 0x100;
+    uint32_t RootDispersion = 0x100;
+    long long ProcessingUs = 0;
+    char KissCode[4] = {'R', 'A', 'T', 'E'};
 };
 
 class SNTPSERVER {
@@ -67,6 +86,8 @@ public:
     // Requests received and datagrams sent so far.
     int Requests() const { return RequestCount; }
     int Sent() const { return SentCount; }
+    // Waits up to timeoutms until count datagrams have been sent; the count then.
+    int AwaitSent(int count, int timeoutms = 5000);
     // The bytes of the last request received.
     std::string LastRequest() const;
     // The priority class of this process when the last request arrived.
@@ -86,6 +107,8 @@ private:
     std::atomic<bool> Stopping;
     std::atomic<int> RequestCount;
     std::atomic<int> SentCount;
+    std::mutex SentLock;
+    std::condition_variable SentChanged;
     std::atomic<DWORD> Priority;
     mutable std::mutex Lock;
     SNTPSERVERCONFIG Config;

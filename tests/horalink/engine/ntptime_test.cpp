@@ -57,6 +57,52 @@ TEST(NtpTime, OffsetAndDelayOfAnExchange)
     EXPECT_STREQ(NTPTIME::ClockOffset(t1, behind, behind, t1).Text().Text(), "ffffffff.c0000000");
 }
 
+// Offsets of decades: a PC fallen back to 1980 against a server in 2025 and the other
+// way round, and 68 years less a second, with 100 ms each way and 5 ms in the server.
+// Each difference alone fits, their sum does not. Then the roundings of odd sums and
+// delays whose difference leaves the signed 64-bit range.
+TEST(NtpTime, OffsetsOfDecadesRoundingAndDelaysBeyondRange)
+{
+    NTPTIME pc1980 = NTPTIME::FromSystemTime(calendar(1980, 1, 1));
+    NTPTIME in2025 = NTPTIME::FromSystemTime(calendar(2025, 1, 1));
+    NTPTIME tenth(0, NTPTIME::MsToFraction(100)), five(0, NTPTIME::MsToFraction(5));
+    struct {
+        NTPTIME pc, server;
+        const char* theta;
+    } decades[] = {{pc1980, in2025, "54a5df80.00000000"},  // +1420156800 s
+                   {in2025, pc1980, "ab5a2080.00000000"},  // -1420156800 s
+                   {NTPTIME(0, 0), NTPTIME(0x7FFFFFFFu, 0), "7fffffff.00000000"},
+                   {NTPTIME(0x7FFFFFFFu, 0), NTPTIME(0, 0), "80000001.00000000"}};
+    for (const auto& c : decades) {
+        NTPTIME t2 = c.server + tenth, t3 = t2 + five, t4 = c.pc + tenth + tenth + five;
+        EXPECT_STREQ(NTPTIME::ClockOffset(c.pc, t2, t3, t4).Text().Text(), c.theta);
+        EXPECT_EQ(NTPTIME::RoundTripDelay(c.pc, t2, t3, t4).ToMilliseconds(false), 200) << c.theta;
+    }
+
+    // theta from (t2 - t1) and (t3 - t4), each given as t2 and t3 with t1 = t4 = 0.
+    const NTPTIME zero, most(0x7FFFFFFFu, 0xFFFFFFFFu), least(0x80000000u, 0);
+    struct {
+        NTPTIME a, b;
+        const char* theta;
+    } halves[] = {{NTPTIME(0, 3), zero, "00000000.00000001"},
+                  {NTPTIME(0, 3).Negate(), zero, "ffffffff.ffffffff"},  // toward zero
+                  {NTPTIME(0, 1), NTPTIME(0, 1), "00000000.00000001"},  // the two low bits carry
+                  {NTPTIME(0, 1).Negate(), zero, "00000000.00000000"},
+                  {NTPTIME(0, 1).Negate(), NTPTIME(0, 1).Negate(), "ffffffff.ffffffff"},
+                  {most, most, "7fffffff.ffffffff"},
+                  {least, least, "80000000.00000000"},
+                  {most, least, "00000000.00000000"}};
+    for (const auto& c : halves)
+        EXPECT_STREQ(NTPTIME::ClockOffset(zero, c.a, c.b, zero).Text().Text(), c.theta)
+            << c.a.Text().Text() << " " << c.b.Text().Text();
+
+    // A server's t3 - t2 of -68 years against a long local wait must not wrap into a tiny
+    // negative delay (which would look plausible), nor the opposite into a tiny positive one.
+    EXPECT_STREQ(NTPTIME::RoundTripDelay(zero, zero, least, most).Text().Text(), "7fffffff.ffffffff");
+    EXPECT_STREQ(NTPTIME::RoundTripDelay(zero, zero, NTPTIME(0, 1), least).Text().Text(),
+                 "80000000.00000000");
+}
+
 TEST(NtpTime, DifferencesAcrossTheEraChange)
 {
     NTPTIME before = NTPTIME::FromSystemTime(calendar(2036, 2, 7, 6, 28, 14, 500));

@@ -1,6 +1,6 @@
 // APPENGINE::GetNtpTime against the test SNTP server: offsets, the request bytes,
 // the correction limit, bad server texts, silence, and replies that must never
-// count (spoofed, foreign, short, malformed) or must fail the try.
+// count (spoofed, foreign, short, malformed, implausible) or must fail the try.
 #include <winsock2.h>  // ahead of every header that brings in windows.h
 
 #include "enginetest.h"
@@ -11,6 +11,8 @@
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 using testing::HasSubstr;
 
@@ -86,12 +88,6 @@ TEST_F(SntpQuery, ServerAheadAndBehindExactly)
             EXPECT_THAT(log.Text(), HasSubstr(std::string("] ") + line + "\r\n"));
         EXPECT_THAT(log.Text(), testing::Not(HasSubstr("GetNtpTime ok=")));
     }
-    // The request: 0x1B, 39 zero bytes, then T1 big-endian.
-    std::string request = std::string(1, '\x1B') + std::string(39, '\0');
-    uint64_t t1 = SntpTimestamp(FrozenTime());
-    for (int i = 7; i >= 0; i--) request += static_cast<char>(t1 >> (8 * i));
-    EXPECT_EQ(server.LastRequest(), request);
-
     config.PadBytes = 40;  // 88 bytes, beyond the 68-byte buffer: still used
     Serve(-250000);
     LOGCAPTURE log;
@@ -129,6 +125,88 @@ TEST_F(SntpQuery, TheCorrectionLimit)
     }
 }
 
+// The request is 0x1B, 39 zero bytes and T1 big-endian, whose bits below the millisecond
+// are random (the frozen clock stands at a whole second). The reply echoes them, yet the
+// offset is the exact 1.5 s: it is reckoned from the true T1.
+TEST_F(SntpQuery, TransmitTimeHidesRandomBitsBelowTheMillisecond)
+{
+    Serve(1500000);
+    std::string requests[2];
+    for (std::string& request : requests) {
+        ASSERT_EQ(Query("127.0.0.1"), 1) << Output();
+        EXPECT_EQ(Offset(), "00000001.80000000");
+        request = server.LastRequest();
+    }
+    std::string head = std::string(1, '\x1B') + std::string(39, '\0');
+    uint64_t t1 = SntpTimestamp(FrozenTime());
+    for (int i = 7; i >= 0; i--) head += static_cast<char>(t1 >> (8 * i));
+    ASSERT_EQ(requests[0].size(), 48u);
+    ASSERT_EQ(requests[1].size(), 48u);
+    // Bytes 44..47 are the fraction: its top ten bits are the millisecond's, zero here.
+    EXPECT_EQ(requests[0].substr(0, 44), head.substr(0, 44));
+    EXPECT_EQ(requests[1].substr(0, 44), head.substr(0, 44));
+    EXPECT_EQ(requests[0][44] | (requests[0][45] & 0xC0) | requests[1][44] | (requests[1][45] & 0xC0), 0);
+    EXPECT_NE(requests[0].substr(45), requests[1].substr(45)) << "the low bits did not change";
+}
+
+// A server 45 years ahead or behind: a PC fallen back to 1979 or one set to 2069. The
+// sum of the two differences would be beyond 68 years; theta must not wrap.
+TEST_F(SntpQuery, DecadesAheadAndBehind)
+{
+    struct {
+        long long us;
+        const char* offset;
+        const char* logged;
+    } cases[] = {{1420156800000000LL, "54a5df80.00000000", "1420156800.000"},
+                 {-1420156800000000LL, "ab5a2080.00000000", "-1420156800.000"}};
+    for (const auto& c : cases) {
+        Serve(c.us);
+        LOGCAPTURE log;
+        ASSERT_EQ(Query("127.0.0.1"), 1) << Output();
+        EXPECT_EQ(Offset(), c.offset);
+        EXPECT_THAT(log.Text(), HasSubstr(std::string("] APP::GetNtpTime Clock Difference: ") + c.logged +
+                                          " seconds\r\n"));
+    }
+}
+
+// Replies just inside and just outside what a synchronised server over a real path can
+// give: stratum, root distance (delay / 2 + dispersion, at most 5 s), and a delay of at
+// least -20 ms and at most the wait (the frozen clock makes it -ProcessingUs exactly).
+TEST_F(SntpQuery, PlausibilityEdges)
+{
+    struct {
+        int stratum;
+        uint32_t rootdelay, rootdispersion;
+        long long processingus;
+        const char* dropped;  // null: used
+    } cases[] = {
+        {15, 0x100, 0x100, 0, nullptr},
+        {16, 0x100, 0x100, 0, "(stratum 16, not synchronised)"},
+        {255, 0x100, 0x100, 0, "(stratum 255, not synchronised)"},
+        {2, 0x40000, 0x30000, 0, nullptr},
+        {2, 0x40000, 0x30001, 0, "(root distance 5000 ms above 5000 ms)"},
+        {2, 0xFFFFFFFFu, 0, 0, "(root distance 32767999 ms above 5000 ms)"},
+        {2, 0x100, 0x100, 20000, nullptr},
+        {2, 0x100, 0x100, 21000, "(impossible round trip delay): -0.021 seconds"},
+        {2, 0x100, 0x100, -500000, nullptr},
+        {2, 0x100, 0x100, -501000, "(impossible round trip delay): 0.501 seconds"},
+    };
+    for (const auto& c : cases) {
+        config.Stratum = c.stratum;
+        config.RootDelay = c.rootdelay;
+        config.RootDispersion = c.rootdispersion;
+        config.ProcessingUs = c.processingus;
+        Serve(1500000);
+        LOGCAPTURE log;
+        SCOPED_TRACE(c.dropped ? c.dropped : "used");
+        EXPECT_EQ(Query("127.0.0.1"), c.dropped ? 0 : 1) << Output();
+        if (!c.dropped) continue;
+        EXPECT_EQ(Output(), "-ERR No response from server");
+        EXPECT_TRUE(offset.IsZero());
+        EXPECT_THAT(log.Text(), HasSubstr(std::string("] APP::GetNtpTime reply dropped ") + c.dropped));
+    }
+}
+
 TEST_F(SntpQuery, SilenceGivesNoResponseAtTheDeadline)
 {
     Serve(0, SNTPREPLY::Silent);
@@ -140,8 +218,9 @@ TEST_F(SntpQuery, SilenceGivesNoResponseAtTheDeadline)
     EXPECT_THAT(log.Text(), HasSubstr("] GetNtpTime ok= 0, error= No response from server ("));
 }
 
-// A genuine reply of a server that refuses or is not synchronised fails the try at once;
-// whatever the outcome, the raised priority of the exchange is given back.
+// A genuine reply of a server that refuses or is not synchronised fails the try at once,
+// a refusal leaving its kiss code for the caller until the next try; whatever the
+// outcome, the raised priority of the exchange is given back.
 TEST_F(SntpQuery, KissOfDeathAndLeapThreeFailWithTheirOwnTexts)
 {
     ASSERT_TRUE(SetPriorityClass(GetCurrentProcess(), BELOW_NORMAL_PRIORITY_CLASS));
@@ -149,12 +228,29 @@ TEST_F(SntpQuery, KissOfDeathAndLeapThreeFailWithTheirOwnTexts)
     EXPECT_EQ(Query("127.0.0.1"), 1);
     EXPECT_EQ(server.PriorityAtRequest(), static_cast<DWORD>(HIGH_PRIORITY_CLASS));
     EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), static_cast<DWORD>(BELOW_NORMAL_PRIORITY_CLASS));
-    for (auto kind : {std::make_pair(SNTPREPLY::KissOfDeath, IDS_SNTPKISSOFDEATH),
-                      std::make_pair(SNTPREPLY::Unsynchronised, IDS_SNTPUNSYNCED)}) {
-        Serve(1500000, kind.first);
-        EXPECT_EQ(Query("127.0.0.1"), 0);
-        EXPECT_EQ(Output(), "-ERR " + Text(kind.second));
-        EXPECT_TRUE(offset.IsZero());
+    struct {
+        SNTPREPLY kind;
+        const char* code;  // sent
+        int text;
+        const char* kept;  // GetLastKissCode
+    } cases[] = {{SNTPREPLY::KissOfDeath, "RATE", IDS_SNTPKISSOFDEATH, "RATE"},
+                 {SNTPREPLY::Unsynchronised, "RATE", IDS_SNTPUNSYNCED, ""},
+                 {SNTPREPLY::KissOfDeath, "DENY", IDS_SNTPKISSOFDEATH, "DENY"},
+                 {SNTPREPLY::Answer, "DENY", 0, ""},
+                 {SNTPREPLY::KissOfDeath, "RSTR", IDS_SNTPKISSOFDEATH, "RSTR"},
+                 {SNTPREPLY::KissOfDeath, "\x01\xffR\0", IDS_SNTPKISSOFDEATH, "??R?"}};
+    for (const auto& c : cases) {
+        memcpy(config.KissCode, c.code, 4);
+        Serve(1500000, c.kind);
+        LOGCAPTURE log;
+        EXPECT_EQ(Query("127.0.0.1"), c.text ? 0 : 1);
+        EXPECT_EQ(Output(), c.text ? "-ERR " + Text(c.text) : "+OK 127.0.0.1");
+        EXPECT_EQ(std::string(engine.GetLastKissCode().Text()), c.kept);
+        if (*c.kept) {
+            EXPECT_THAT(log.Text(),
+                        HasSubstr(std::string("] APP::GetNtpTime kiss-o'-death ") + c.kept + "\r\n"));
+        }
+        EXPECT_EQ(offset.IsZero(), c.text != 0);
         EXPECT_EQ(GetPriorityClass(GetCurrentProcess()), static_cast<DWORD>(BELOW_NORMAL_PRIORITY_CLASS));
     }
     SetPriorityClass(GetCurrentProcess(), NORMAL_PRIORITY_CLASS);
@@ -172,15 +268,33 @@ TEST_F(SntpQuery, ServerTextsThatAreNoAddress)
     EXPECT_THAT(Output(), HasSubstr(", <none>)"));
 }
 
-// Datagrams that do not answer our request, each kind sent again and again.
-class SntpRejected : public SntpQuery, public testing::WithParamInterface<SNTPREPLY> {};
+// Datagrams that do not answer our request or that no synchronised server could send,
+// and refusals forged by somebody who did not see the request.
+struct REJECTED {
+    const char* name;
+    SNTPREPLY kind;
+    SNTPFORGERY forge;
+    int length;  // of a Short reply
+};
+
+static void PrintTo(const REJECTED& rejected, std::ostream* out) { *out << rejected.name; }
+
+class SntpRejected : public SntpQuery, public testing::WithParamInterface<REJECTED> {
+protected:
+    void ServeParam()
+    {
+        config.Forge = GetParam().forge;
+        config.ShortLength = GetParam().length;
+        SntpQuery::Serve(1500000, GetParam().kind);
+    }
+};
 
 // Alone they never give a result; they neither end the wait early nor stretch it.
 TEST_P(SntpRejected, NeverCountAndDoNotEndOrExtendTheWait)
 {
     config.Repeat = 40;
     config.RepeatGapMs = 50;  // 2 s of datagrams, four deadlines
-    Serve(1500000, GetParam());
+    ServeParam();
     EXPECT_EQ(Query("127.0.0.1"), 0);
     int sent = server.Sent();
     EXPECT_EQ(Output(), "-ERR No response from server");
@@ -194,23 +308,42 @@ TEST_P(SntpRejected, NeverCountAndDoNotEndOrExtendTheWait)
 TEST_P(SntpRejected, DoNotHideTheGenuineReply)
 {
     config.ThenAnswer = true;
-    Serve(1500000, GetParam());
+    ServeParam();
     EXPECT_EQ(Query("127.0.0.1"), 1) << Output();
-    EXPECT_EQ(server.Sent(), 2);
+    EXPECT_EQ(server.AwaitSent(2), 2);
     EXPECT_EQ(Offset(), "00000001.80000000");
+    EXPECT_STREQ(engine.GetLastKissCode().Text(), "");
 }
 
-static std::string kind_name(const testing::TestParamInfo<SNTPREPLY>& info)
-{
-    const char* names[] = {"WrongOriginate", "OtherPort", "Short", "ClientMode", "ZeroTransmit"};
-    return names[info.index];
-}
+static std::string kind_name(const testing::TestParamInfo<REJECTED>& info) { return info.param.name; }
 
-INSTANTIATE_TEST_SUITE_P(Kinds, SntpRejected,
-                         testing::Values(SNTPREPLY::WrongOriginate, SNTPREPLY::OtherPort,
-                                         SNTPREPLY::Short, SNTPREPLY::ClientMode,
-                                         SNTPREPLY::ZeroTransmit),
-                         kind_name);
+const SNTPFORGERY NOFORGERY = SNTPFORGERY::None;
+
+// Short replies are otherwise whole: from 41 bytes on, their transmit timestamp is not zero.
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, SntpRejected,
+    testing::Values(REJECTED{"WrongOriginate", SNTPREPLY::WrongOriginate, NOFORGERY, 40},
+                    REJECTED{"OtherPort", SNTPREPLY::OtherPort, NOFORGERY, 40},
+                    REJECTED{"Short40", SNTPREPLY::Short, NOFORGERY, 40},
+                    REJECTED{"Short41", SNTPREPLY::Short, NOFORGERY, 41},
+                    REJECTED{"Short42", SNTPREPLY::Short, NOFORGERY, 42},
+                    REJECTED{"Short43", SNTPREPLY::Short, NOFORGERY, 43},
+                    REJECTED{"Short44", SNTPREPLY::Short, NOFORGERY, 44},
+                    REJECTED{"Short45", SNTPREPLY::Short, NOFORGERY, 45},
+                    REJECTED{"Short46", SNTPREPLY::Short, NOFORGERY, 46},
+                    REJECTED{"Short47", SNTPREPLY::Short, NOFORGERY, 47},
+                    REJECTED{"ClientMode", SNTPREPLY::ClientMode, NOFORGERY, 40},
+                    REJECTED{"ZeroTransmit", SNTPREPLY::ZeroTransmit, NOFORGERY, 40},
+                    REJECTED{"ZeroReceive", SNTPREPLY::ZeroReceive, NOFORGERY, 40},
+                    REJECTED{"Stratum16", SNTPREPLY::Stratum16, NOFORGERY, 40},
+                    REJECTED{"FarRoot", SNTPREPLY::FarRoot, NOFORGERY, 40},
+                    REJECTED{"NegativeDelay", SNTPREPLY::NegativeDelay, NOFORGERY, 40},
+                    REJECTED{"LongDelay", SNTPREPLY::LongDelay, NOFORGERY, 40},
+                    REJECTED{"KissWrongOriginate", SNTPREPLY::KissOfDeath, SNTPFORGERY::Originate, 40},
+                    REJECTED{"KissOtherPort", SNTPREPLY::KissOfDeath, SNTPFORGERY::OtherPort, 40},
+                    REJECTED{"LeapThreeWrongOriginate", SNTPREPLY::Unsynchronised, SNTPFORGERY::Originate, 40},
+                    REJECTED{"LeapThreeOtherPort", SNTPREPLY::Unsynchronised, SNTPFORGERY::OtherPort, 40}),
+    kind_name);
 
 // The source address of the answer to a plain request sent to address:port.
 static std::string reply_source(const char* address, unsigned short port)
@@ -248,6 +381,6 @@ TEST_F(SntpQuery, ReplyFromAnotherAddressIsDropped)
     engine.SetSntpPort(any.Port());
     EXPECT_EQ(Query("127.0.0.2"), 0);
     EXPECT_EQ(Output(), "-ERR No response from server");
-    EXPECT_EQ(any.Sent(), 2);
+    EXPECT_EQ(any.AwaitSent(2), 2);
     EXPECT_EQ(Query("127.0.0.1"), 1) << Output();
 }
