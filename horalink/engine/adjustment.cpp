@@ -47,6 +47,36 @@ void APPENGINE::AdjustClock(const char* delta)
     Logit("APP::AdjustClock done\n");
 }
 
+bool APPENGINE::OffsetFresh()
+{
+    if (NTPTIME::FromText(GetSetting(KEY::TimeLastTimeDelta)).IsZero()) return true;
+    unsigned long long measuredtick = GetSetting(KEY::TimeLastDeltaTick).ToInt64();
+    unsigned long measuredutc = GetSettingTime(KEY::TimeLastDeltaUtc);
+    if (measuredtick == 0 || measuredutc == 0) return false;  // when is unknown
+    unsigned long long tick = Clock.GetTicks();
+    if (tick < measuredtick) return false;  // the PC was restarted since
+    long long ticks = static_cast<long long>(tick - measuredtick);
+    long long utc = (static_cast<long long>(NowSeconds()) - static_cast<long long>(measuredutc)) * 1000;
+    long long apart = utc - ticks;
+    bool fresh = ticks <= static_cast<long long>(OFFSET_FRESH_S) * 1000 && apart <= OFFSET_CLOCK_SLACK_MS &&
+                 apart >= -OFFSET_CLOCK_SLACK_MS;
+    Logit("APP::OffsetFresh elapsed %lld ms by ticks, %lld ms by the clock: %d\n", ticks, utc, fresh ? 1 : 0);
+    return fresh;
+}
+
+void APPENGINE::AdjustNow()
+{
+    Logit("APP::AdjustNow\n");
+    if (OffsetFresh()) {
+        AdjustClock(GetSetting(KEY::TimeLastTimeDelta));
+        return;
+    }
+    // A stale offset would set the clock wrong: measure again and apply that result.
+    Logit("APP::AdjustNow the stored offset is stale: an update first\n");
+    AdjustAfterUpdate = 1;
+    ScheduleNow();
+}
+
 int APPENGINE::AdjustSystemTime(const NTPTIME& offset, DWORD* refusal)
 {
     Logit("APP::AdjustSystemTime %s\n", offset.Text().Text());
@@ -73,6 +103,9 @@ void APPENGINE::AfterCheck(int maybroadcast)
     Logit("APP::AfterCheck %d\n", maybroadcast);
     PutSetting(KEY::TimeLastRefresh, STRING(NowSeconds()));
     PutSetting(KEY::TimeLastDateTime, OSYS::DateShort() + " " + OSYS::TimeUser().Text());
+    // An adjustment waiting for this sequence's result: a good one took it already;
+    // without one it is dropped rather than applied to some much later result.
+    AdjustAfterUpdate = 0;
 
     int quality = GetSettingInt(KEY::TimeLastQuality);
     if (maybroadcast && IsLanServer() && quality < QUALITY_WRONG && GetSettingInt(KEY::LanBrodcastNew))

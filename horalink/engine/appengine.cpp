@@ -15,7 +15,7 @@ const int WORKTHREAD_LAST_WAIT_MS = 15000;
 APPENGINE::APPENGINE(HASH& settings, SYSTEMCLOCK& clock, ENGINEEVENTS& events)
     : Settings(settings), Clock(clock), Events(events), DriftSupport(0),
       hThread(nullptr), ThreadRunning(false), StopFlag(0), Suspended(0), Busy(0),
-      AdjustPending(0), LanClient(0), LanServer(0),
+      AdjustPending(0), AdjustAfterUpdate(0), LanClient(0), LanServer(0),
       OnlineSince(0), LanAnswerEvent(false)
 {
     Logit("APPENGINE::APPENGINE\n");

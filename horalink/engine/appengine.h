@@ -45,6 +45,12 @@ const int WORKTHREAD_ROUND_MS = 500;
 // TimeLastTimeDelta once the clock has been set: a second adjustment does nothing.
 const char ZERO_TIME_DELTA[] = "00000000.00000000";
 
+// How long a measured offset may be applied by adjust-now (seconds), and how far the
+// time elapsed by the clock and by the tick count may differ before the clock counts
+// as changed since the measurement (ms).
+const unsigned long OFFSET_FRESH_S = 300;
+const long long OFFSET_CLOCK_SLACK_MS = 2000;
+
 // The drift calculator's ranges (as its dialog enforces them): seconds gained or lost,
 // and in how many hours; outside them the arithmetic would divide by zero or overflow.
 const int DRIFTCALC_SECONDS_MAX = 9999;
@@ -119,6 +125,13 @@ public:
     // Sets the clock by the offset in delta ("%x.%x") and records that it was set; when
     // the platform refuses, the status says so and the measured offset and level stay.
     void AdjustClock(const char* delta);
+    // Whether the stored offset may still be applied: measured at most OFFSET_FRESH_S
+    // ago by the tick count, and the clock not changed since (elapsed UTC and elapsed
+    // ticks agree within OFFSET_CLOCK_SLACK_MS). A zero offset moves nothing: always.
+    bool OffsetFresh();
+    // The adjustment asked for (AdjustPending taken): applies the stored offset while it
+    // is fresh, else makes an update due whose good result is then applied.
+    void AdjustNow();
     // Sets the system clock to now + offset; 1 when the platform accepted it, else 0
     // with the platform's error code in refusal (when given).
     int AdjustSystemTime(const NTPTIME& offset, DWORD* refusal = nullptr);
@@ -214,6 +227,7 @@ private:
     std::atomic<int> Suspended;
     std::atomic<int> Busy;
     std::atomic<int> AdjustPending;
+    std::atomic<int> AdjustAfterUpdate;  // apply the next good result (stale offset)
     std::atomic<int> LanClient;
     std::atomic<int> LanServer;
     std::atomic<unsigned long> OnlineSince;

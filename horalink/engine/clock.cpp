@@ -26,3 +26,8 @@ bool PLATFORMCLOCK::SetAdjustment(DWORD adjustment, BOOL disabled, DWORD& error)
     error = ok ? 0 : GetLastError();
     return ok;
 }
+
+ULONGLONG PLATFORMCLOCK::GetTicks()
+{
+    return GetTickCount64();
+}

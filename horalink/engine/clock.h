@@ -20,6 +20,9 @@ public:
     virtual bool GetAdjustment(DWORD& adjustment, DWORD& increment, BOOL& disabled) = 0;
     // Sets the clock-tick adjustment; error as with SetUtc.
     virtual bool SetAdjustment(DWORD adjustment, BOOL disabled, DWORD& error) = 0;
+    // Milliseconds since the system started (GetTickCount64): runs on when the clock
+    // is set, so it tells elapsed time from a changed clock.
+    virtual ULONGLONG GetTicks() = 0;
 
     // The current UTC time as NTPTIME.
     NTPTIME Now() { return NTPTIME::FromSystemTime(GetUtc()); }
@@ -40,4 +43,5 @@ public:
     bool SetUtc(const SYSTEMTIME& time, DWORD& error) override;
     bool GetAdjustment(DWORD& adjustment, DWORD& increment, BOOL& disabled) override;
     bool SetAdjustment(DWORD adjustment, BOOL disabled, DWORD& error) override;
+    ULONGLONG GetTicks() override;
 };

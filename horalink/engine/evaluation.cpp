@@ -92,6 +92,10 @@ int APPENGINE::StoreResult(int ok, STRING& output, const NTPTIME& offset)
     // A failed try measured nothing: keeping the extra adjustment as its offset would
     // let the adjust-now command move the clock by whole hours on no evidence.
     PutSetting(KEY::TimeLastTimeDelta, good ? offset.Text() : STRING(ZERO_TIME_DELTA));
+    // When it was measured, by the clock and by the tick count: adjust-now applies it
+    // only while it is fresh and the clock has not been changed since.
+    PutSetting(KEY::TimeLastDeltaUtc, STRING(good ? NowSeconds() : 0ul));
+    PutSetting(KEY::TimeLastDeltaTick, STRING(good ? static_cast<long long>(Clock.GetTicks()) : 0ll));
     PutSetting(KEY::TimeLastQuality, "0");
     PutSetting(KEY::TimeLastValueMs, "0");
     PutSetting(KEY::TimeLastDiffNice, "-");
@@ -132,7 +136,15 @@ STRING APPENGINE::HandleNewResult(STRING& text, const NTPTIME& offset)
     PutSetting(KEY::TimeLastStatus, result.Status);
     PutSetting(KEY::TimeLastStatus2, result.Status2);
 
-    if (OnNeedClockAdjust(result)) AdjustPending = 1;
+    if (AdjustAfterUpdate.exchange(0)) {
+        // The user asked to adjust when the stored offset was stale: this fresh result
+        // is what was asked for, so it is applied without asking again.
+        Events.ResultJudged(result);
+        Logit("APP::HandleNewResult applies the adjustment asked for\n");
+        AdjustPending = 1;
+    } else if (OnNeedClockAdjust(result)) {
+        AdjustPending = 1;
+    }
     Logit("APP::HandleNewResult returns %s\n", text.Text());
     return text;
 }

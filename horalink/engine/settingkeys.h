@@ -62,6 +62,8 @@
     X(TimeLastStatus2, TEXT, "", 0) \
     X(TimeLastQuality, TEXT, "0", 0) \
     X(TimeLastTimeDelta, TEXT, "00000000 00000000", 0) \
+    X(TimeLastDeltaUtc, TEXT, "0", 0) \
+    X(TimeLastDeltaTick, TEXT, "0", 0) \
     X(TimeDriftDoAdjust, TEXT, "0", 0) \
     X(TimeDriftAdjustment, TEXT, "0", 0) \
     X(TimeDriftCalc1, TEXT, "0", 0) \

@@ -54,14 +54,14 @@ void APPENGINE::WorkThread()
             // A fresh dial-up connection is given ten seconds before it is used.
             bool settling = GetSettingInt(KEY::ConnectionType) != 0 &&
                             NowSeconds() - OnlineSince < Timings.DialupGraceS;
-            if (!settling && NeedsRefresh()) UpdateItem();
+            if (!settling && (NeedsRefresh() || AdjustAfterUpdate != 0)) UpdateItem();
         }
         if (NeedsBrodcast()) {
             LanServerBroadcast();
             PutSetting(KEY::LanLastBrodcast, STRING(NowSeconds()));
         }
         // Taken before the adjustment: a request made while it runs is another one.
-        if (AdjustPending.exchange(0)) AdjustClock(GetSetting(KEY::TimeLastTimeDelta));
+        if (AdjustPending.exchange(0)) AdjustNow();
     }
     Logit("APP::~WorkThread loop done\n");
     OSYS::Sleep(100);

@@ -60,3 +60,16 @@ bool FAKECLOCK::SetAdjustment(DWORD adjustment, BOOL disabled, DWORD& error)
     AdjustmentDisabled = disabled;
     return true;
 }
+
+ULONGLONG FAKECLOCK::GetTicks()
+{
+    std::lock_guard<std::mutex> guard(Lock);
+    ULONGLONG base = Frozen ? FrozenTicks : GetTickCount64();
+    return base + static_cast<ULONGLONG>(TicksMovedMs);
+}
+
+void FAKECLOCK::MoveTicks(long long ms)
+{
+    std::lock_guard<std::mutex> guard(Lock);
+    TicksMovedMs += ms;
+}

@@ -26,6 +26,9 @@ public:
     // The recorded clock-tick state; fails after RemoveAdjustment.
     bool GetAdjustment(DWORD& adjustment, DWORD& increment, BOOL& disabled) override;
     bool SetAdjustment(DWORD adjustment, BOOL disabled, DWORD& error) override;
+    // The real tick count, or a fixed one while frozen, moved by MoveTicks.
+    ULONGLONG GetTicks() override;
+    void MoveTicks(long long ms);
 
     // Makes the clock-tick calls fail, as on a platform without them.
     void RemoveAdjustment() { AdjustmentSupported = false; }
@@ -45,4 +48,6 @@ private:
     bool Frozen = false;
     FILETIME FrozenAt = {};
     bool AdjustmentSupported = true;
+    long long TicksMovedMs = 0;
+    ULONGLONG FrozenTicks = 100000000;  // about a day after start
 };

@@ -161,3 +161,113 @@ TEST_F(Adjustment, AfterCheckStampsTheUpdateAndBroadcastsWhenAllowed)
     engine.SetLanFlags(true, true);  // a LAN client never serves
     EXPECT_FALSE(engine.IsLanServer());
 }
+
+// Adjust-now applies the stored offset only while it is fresh and the clock has not
+// been changed since it was measured; otherwise it makes an update due first.
+TEST_F(Adjustment, AdjustNowAppliesOnlyAFreshOffsetOfAnUnchangedClock)
+{
+    struct CASE {
+        const char* what;
+        const char* delta;
+        bool stamped;        // TimeLastDeltaUtc/Tick written at the frozen time
+        long long clockms;   // then the clock moved by
+        long long ticksms;   // and the tick count by
+        bool applied;
+    };
+    const CASE cases[] = {
+        {"just measured", "00000002.00000000", true, 0, 0, true},
+        {"four minutes old", "00000002.00000000", true, 240000, 240000, true},
+        {"five minutes old", "00000002.00000000", true, 300000, 300000, true},
+        {"ten minutes old", "00000002.00000000", true, 600000, 600000, false},
+        {"just over five minutes", "00000002.00000000", true, 301000, 301000, false},
+        {"clock jumped ahead", "00000002.00000000", true, 60000, 0, false},
+        {"clock set back", "00000002.00000000", true, -60000, 1000, false},
+        {"clock and ticks 2 s apart", "00000002.00000000", true, 10000, 8000, true},
+        {"clock and ticks 3 s apart", "00000002.00000000", true, 11000, 8000, false},
+        {"restarted since", "00000002.00000000", true, 0, -1000, false},
+        {"never stamped", "00000002.00000000", false, 0, 0, false},
+        {"zero offset moves nothing", "00000000.00000000", false, 600000, 0, true},
+    };
+    for (const CASE& c : cases) {
+        FAKECLOCK fresh;
+        fresh.Freeze(FrozenTime());
+        HASH store;
+        RECORDINGEVENTS seen;
+        APPENGINE e(store, fresh, seen);
+        e.PutSetting("TimeCyclic", "1");
+        e.PutSetting("TimeNextRefresh", std::to_string(FROZEN_SECONDS + 3600).c_str());
+        e.PutSetting("TimeLastTimeDelta", c.delta);
+        if (c.stamped) {
+            e.PutSetting("TimeLastDeltaUtc", std::to_string(FROZEN_SECONDS).c_str());
+            e.PutSetting("TimeLastDeltaTick", std::to_string(fresh.GetTicks()).c_str());
+        }
+        fresh.SetOffsetMs(c.clockms);
+        fresh.MoveTicks(c.ticksms);
+        unsigned long now = e.NowSeconds();
+        e.AdjustNow();
+        EXPECT_EQ(fresh.SetUtcCalls, c.applied ? 1 : 0) << c.what;
+        // Not applied: an update is due at once instead.
+        EXPECT_EQ(std::string(e.GetSetting("TimeNextRefresh").Text()),
+                  std::to_string(c.applied ? FROZEN_SECONDS + 3600 : now))
+            << c.what;
+        EXPECT_EQ(std::string(e.GetSetting("TimeLastTimeDelta").Text()),
+                  c.applied ? "00000000.00000000" : c.delta)
+            << c.what;
+    }
+}
+
+// A good result records when it was measured; a failed one clears it.
+TEST_F(Adjustment, AGoodResultIsStampedWithClockAndTicks)
+{
+    clock.MoveTicks(12345);
+    STRING good("+OK server");
+    EXPECT_EQ(engine.StoreResult(1, good, NTPTIME(2, 0)), 1);
+    EXPECT_EQ(Values({"TimeLastTimeDelta", "TimeLastDeltaUtc", "TimeLastDeltaTick"}),
+              "00000002.00000000|" + std::to_string(FROZEN_SECONDS) + "|" + std::to_string(clock.GetTicks()));
+    STRING bad("-ERR none");
+    EXPECT_EQ(engine.StoreResult(0, bad, NTPTIME(2, 0)), 0);
+    EXPECT_EQ(Values({"TimeLastTimeDelta", "TimeLastDeltaUtc", "TimeLastDeltaTick"}), "00000000.00000000|0|0");
+}
+
+// A stale adjust-now is carried out with the next good result, without asking again and
+// whatever its level; a sequence without a good result drops it.
+TEST_F(Adjustment, AStaleAdjustNowAppliesTheNextGoodResultOnly)
+{
+    struct CASE {
+        const char* what;
+        bool requested;   // adjust-now found the offset stale
+        bool endwithout;  // then a sequence ended without a good result
+        unsigned ms;      // the next good result
+        bool pending;
+        bool asked;
+    };
+    const CASE cases[] = {
+        {"asked for, level 2", true, false, 5000, true, false},
+        {"asked for, level 0", true, false, 10, true, false},
+        {"not asked for, level 2: the user says no", false, false, 5000, false, true},
+        {"asked for, dropped by a failed sequence", true, true, 5000, false, true},
+    };
+    for (const CASE& c : cases) {
+        FAKECLOCK fresh;
+        fresh.Freeze(FrozenTime());
+        HASH store;
+        RECORDINGEVENTS seen;
+        seen.AnswerYes(false);
+        APPENGINE e(store, fresh, seen);
+        e.PutSetting("ProAutoTime", "0");
+        e.PutSetting("NotifyDoMsgbox", "1");
+        e.PutSetting("NotifyDoSound", "0");
+        e.PutSetting("TimeNetVariance", "100");
+        e.PutSetting("TimeMaxDiff", "1000");
+        e.PutSetting("TimeLastTimeDelta", "00000002.00000000");  // never stamped: stale
+        if (c.requested) e.AdjustNow();
+        EXPECT_EQ(fresh.SetUtcCalls, 0) << c.what;
+        EXPECT_FALSE(e.IsAdjustPending()) << c.what;
+        if (c.endwithout) e.AfterCheck(0);
+        STRING text;
+        e.HandleNewResult(text, NTPTIME(c.ms / 1000, NTPTIME::MsToFraction(c.ms % 1000)));
+        EXPECT_EQ(e.IsAdjustPending(), c.pending) << c.what;
+        EXPECT_EQ(seen.Has("AskYesNo"), c.asked) << c.what;
+        EXPECT_TRUE(seen.Has("ResultJudged")) << c.what;
+    }
+}

@@ -38,6 +38,13 @@ protected:
         EXPECT_TRUE(engine.StopWorkThread(WAIT_MS));
         ENGINETEST::TearDown();
     }
+    // A stored offset measured just now, so adjust-now applies it.
+    void FreshDelta(const char* delta)
+    {
+        Put("TimeLastTimeDelta", delta);
+        Put("TimeLastDeltaUtc", std::to_string(FROZEN_SECONDS));
+        Put("TimeLastDeltaTick", std::to_string(clock.GetTicks()));
+    }
     // Waits for n more ticks than seen so far.
     bool Ticks(int n) { return events.WaitFor("Tick", events.Count("Tick") + n, WAIT_MS); }
 };
@@ -67,7 +74,7 @@ TEST_F(WorkThread, StartedAndStoppedByItsOwner)
 TEST_F(WorkThread, PendingAdjustmentWaitsWhileSuspended)
 {
     Put("TimeNextRefresh", std::to_string(FROZEN_SECONDS - 1));  // due
-    Put("TimeLastTimeDelta", "00000002.00000000");
+    FreshDelta("00000002.00000000");
     engine.SetSuspended(true);
     engine.SetAdjustPending();
     ASSERT_TRUE(engine.StartWorkThread());
@@ -90,7 +97,7 @@ TEST_F(WorkThread, PendingAdjustmentWaitsWhileSuspended)
 // being set is not lost but carried out in a later round.
 TEST_F(WorkThread, ARequestMadeWhileSettingIsNotLost)
 {
-    Put("TimeLastTimeDelta", "00000002.00000000");
+    FreshDelta("00000002.00000000");
     int requests = 1;
     clock.DuringSetUtc = [&] {
         if (requests-- > 0) engine.SetAdjustPending();
@@ -99,6 +106,23 @@ TEST_F(WorkThread, ARequestMadeWhileSettingIsNotLost)
     ASSERT_TRUE(engine.StartWorkThread());
     ASSERT_TRUE(events.WaitFor("ClockSet 1", 2, WAIT_MS));
     EXPECT_EQ(clock.SetUtcCalls, 2);
+}
+
+// A stale offset is not applied: the thread runs an update at once (also with no
+// schedule) and would apply its good result; this one fails, so nothing is set.
+TEST_F(WorkThread, AStaleOffsetIsMeasuredAgainNotApplied)
+{
+    Put("ConnectionType", "0");
+    Put("TimeCyclic", "0");
+    FreshDelta("00000002.00000000");
+    clock.SetOffsetMs(600000);  // ten minutes later
+    clock.MoveTicks(600000);
+    engine.SetAdjustPending();
+    ASSERT_TRUE(engine.StartWorkThread());
+    ASSERT_TRUE(events.WaitFor("CheckDone", 1, WAIT_MS));
+    ASSERT_TRUE(Ticks(2));
+    EXPECT_EQ(clock.SetUtcCalls, 0);
+    EXPECT_EQ(events.Count("CheckStarted"), 1);  // once: the failed sequence dropped it
 }
 
 // The scripted stand-in for the remote-access library, in place before the engine asks.
