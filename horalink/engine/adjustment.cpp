@@ -52,9 +52,9 @@ bool APPENGINE::OffsetFresh()
     if (NTPTIME::FromText(GetSetting(KEY::TimeLastTimeDelta)).IsZero()) return true;
     unsigned long long measuredtick = GetSetting(KEY::TimeLastDeltaTick).ToInt64();
     unsigned long measuredutc = GetSettingTime(KEY::TimeLastDeltaUtc);
-    if (measuredtick == 0 || measuredutc == 0) return false;  // when is unknown
     unsigned long long tick = Clock.GetTicks();
-    if (tick < measuredtick) return false;  // the PC was restarted since
+    // Never stamped (0) reads as long ago; fewer ticks than then: restarted since.
+    if (tick < measuredtick) return false;
     long long ticks = static_cast<long long>(tick - measuredtick);
     long long utc = (static_cast<long long>(NowSeconds()) - static_cast<long long>(measuredutc)) * 1000;
     long long apart = utc - ticks;
