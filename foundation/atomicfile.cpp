@@ -26,6 +26,8 @@ static STRING folder_of(const STRING& path)
 static const char TEMP_PREFIX[] = "~hl";
 static const char TEMP_PATTERN[] = "~hl*.tmp";
 
+long ATOMICFILE::CutWritesAt = -1;
+
 ATOMICFILE::ATOMICFILE() : pFile(nullptr) {}
 
 ATOMICFILE::~ATOMICFILE() { Abandon(); }
@@ -49,6 +51,12 @@ bool ATOMICFILE::Commit()
     if (!pFile) return false;
     bool ok = fflush(pFile) == 0 && !ferror(pFile);
     HANDLE h = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(pFile)));
+    if (ok && CutWritesAt >= 0) {
+        // The test seam: the write stops short, part of the content on the disk.
+        _chsize(_fileno(pFile), CutWritesAt);
+        SetLastError(ERROR_DISK_FULL);
+        ok = false;
+    }
     if (ok && !FlushFileBuffers(h)) ok = false;
     if (fclose(pFile) != 0) ok = false;
     pFile = nullptr;

@@ -32,8 +32,14 @@ public:
     // number removed.
     static int RemoveLeftovers(const char* folder);
 
+    // Tests only: every later Commit finds its temporary file cut after bytes bytes,
+    // as when the disk filled up while writing, and fails with ERROR_DISK_FULL;
+    // a negative count writes normally again. The program never calls it.
+    static void CutWritesForTests(long bytes) { CutWritesAt = bytes; }
+
 private:
     FILE* pFile;
     STRING Target;
     STRING Temp;
+    static long CutWritesAt;  // see CutWritesForTests; -1: off
 };

@@ -3,6 +3,7 @@
 // data folder, the LAN flags, accepting a huge interval, the stored clock font and the
 // offered server list.
 #include "appengine.h"
+#include "atomicfile.h"
 #include "clockfont.h"
 #include "configfiles.h"
 #include "englishlibrary.h"
@@ -207,6 +208,38 @@ TEST_F(Settings, LeftoversOfAnInterruptedSaveAreRemovedAtStart)
     CloseHandle(writing);
     for (const auto& f : files) EXPECT_EQ(FileExistsOnDisk(dir.File(f.name)), f.stays) << f.name;
     EXPECT_TRUE(FileExistsOnDisk(File()));
+}
+
+// A save that stops short after writing started (a full disk) fails and leaves the old
+// horalink.cfg byte for byte, with no temporary file behind, wherever the write stops.
+TEST_F(Settings, AShortWriteKeepsTheOldFileWhole)
+{
+    const std::string old = "Version=1.00\r\nTimeServer=old.example\r\nTimeCyclic=4\r\n";
+    for (long cut : {0l, 1l, 20l, 4000l}) {
+        ASSERT_TRUE(WriteFileBytes(File(), old));
+        settings["TimeServer"] = "new.example";
+        settings["TimeCyclic"] = "1";
+        settings["Filler"] = std::string(5000, 'x').c_str();  // longer than every cut
+        ATOMICFILE::CutWritesForTests(cut);
+        bool saved = SETTINGS::Save(settings, dir.Path().c_str());
+        DWORD error = GetLastError();
+        ATOMICFILE::CutWritesForTests(-1);
+        EXPECT_FALSE(saved) << cut;
+        EXPECT_EQ(error, static_cast<DWORD>(ERROR_DISK_FULL)) << cut;
+        EXPECT_EQ(ReadFileBytes(File()), old) << cut;
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA(dir.File("*").c_str(), &found);
+        ASSERT_NE(search, INVALID_HANDLE_VALUE);
+        std::string names;
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) names += std::string(found.cFileName) + " ";
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+        EXPECT_EQ(names, "horalink.cfg ") << cut;
+    }
+    // Without the cut the same save goes through.
+    EXPECT_TRUE(SETTINGS::Save(settings, dir.Path().c_str()));
+    EXPECT_NE(ReadFileBytes(File()).find("TimeServer=new.example"), std::string::npos);
 }
 
 // Only a file that is not there is a first start: one that is there but cannot be read
