@@ -219,6 +219,17 @@ private:
     CRITSECT SettingsCritSect;
     ENGINETIMINGS Timings;
     STRING LastKissCode;  // of the last GetNtpTime, on the update thread
+    // Kiss-o'-death state of each server setting (0: TimeServer, 1: TimeServer2), on the
+    // update thread, in memory only. It belongs to the server name it was earned by and
+    // is forgotten when the setting changes.
+    struct KISSSTATE {
+        STRING Server;
+        unsigned long Backoff = 0;  // seconds after a RATE, 0: none
+        STRING Stopped;             // "DENY" or "RSTR": not asked any more
+    };
+    KISSSTATE Kiss[2];
+    // Records the kiss code of server slot's last try; true when it stops that server.
+    bool HandleKiss(int slot);
     int DriftSupport;
 
     HANDLE hThread;

@@ -37,8 +37,11 @@ void APPENGINE::Refreshed()
     unsigned long now = NowSeconds();
     PutSetting(KEY::TimeLastRefresh, STRING(now));
     PutSetting(KEY::TimeLastRefreshString, OSYS::DateShort() + " / " + OSYS::TimeUser().Text());
-    PutSetting(KEY::TimeNextRefresh,
-               STRING(SETTINGS::NextRefresh(now, GetSetting(KEY::TimeCyclic).ToDouble())));
+    unsigned long next = SETTINGS::NextRefresh(now, GetSetting(KEY::TimeCyclic).ToDouble());
+    // A server that sent RATE is not asked again before its back-off (updateitem.cpp).
+    for (const KISSSTATE& kiss : Kiss)
+        if (kiss.Backoff > 0 && next != now && next - now < kiss.Backoff) next = now + kiss.Backoff;
+    PutSetting(KEY::TimeNextRefresh, STRING(next));
 }
 
 void APPENGINE::ScheduleNow()

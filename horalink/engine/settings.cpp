@@ -147,6 +147,8 @@ unsigned long SETTINGS::NextRefresh(unsigned long from, double cyclichours)
     // Not "<= 0": a text that reads as not-a-number must not schedule anything either.
     if (!(cyclichours > 0)) return from;
     double seconds = cyclichours * 3600;
+    // Polite polling: a scheduled query never comes sooner than a minute after the last.
+    if (seconds < SETTINGS::MIN_POLL_SECONDS) seconds = SETTINGS::MIN_POLL_SECONDS;
     double room = static_cast<double>(LATEST_TIME - from);
     return seconds >= room ? LATEST_TIME : from + static_cast<unsigned long>(seconds);
 }

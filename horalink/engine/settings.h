@@ -90,6 +90,8 @@ bool IsLanServer(HASH& settings);
 // When the update after one at time from (seconds since 1970) is due with TimeCyclic
 // hours between updates: from itself without a positive interval, and the last time
 // the count holds rather than a wrapped one for a huge interval.
+// The shortest time between two scheduled queries, whatever TimeCyclic holds.
+const unsigned long MIN_POLL_SECONDS = 60;
 unsigned long NextRefresh(unsigned long from, double cyclichours);
 
 // Applies the settings that need no window: a Mode below 1 is stored as "1".

@@ -78,3 +78,19 @@ TEST_F(Schedule, HugeIntervalsStopAtTheLastTime)
     engine.Refreshed();
     EXPECT_EQ(Get("TimeNextRefresh"), "4294967295");
 }
+
+// Polite polling: however short TimeCyclic is, the next scheduled check comes no
+// sooner than 60 s after the last; check now stays immediate.
+TEST_F(Schedule, NeverSoonerThanAMinute)
+{
+    struct { const char* cyclic; long next; } cases[] = {
+        {"0.0001", 60}, {"0.01", 60}, {"0.0166", 60}, {"0.5", 1800}, {"1", 3600}};
+    for (const auto& c : cases) {
+        Put("TimeCyclic", c.cyclic);
+        engine.Refreshed();
+        EXPECT_EQ(Get("TimeNextRefresh"), At(c.next)) << c.cyclic;
+        EXPECT_EQ(engine.NeedsRefresh(), 0) << c.cyclic;
+        engine.ScheduleNow();
+        EXPECT_EQ(engine.NeedsRefresh(), 1) << c.cyclic;
+    }
+}

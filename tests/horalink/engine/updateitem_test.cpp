@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <thread>
 
 using testing::HasSubstr;
@@ -160,4 +161,59 @@ TEST_F(UpdateItem, OneGoodUpdateEndsTheProgramWhenAsked)
     engine.UpdateItem();
     EXPECT_EQ(events.Calls("CheckDone"), std::vector<std::string>{"CheckDone 0"});
     EXPECT_FALSE(events.Has("ExitRequested"));
+}
+
+// Kiss-o'-death RATE backs off: with TimeCyclic below a minute the next check comes
+// 120 s, then 240 s after the last; a plain answer returns to the 60 s floor.
+TEST_F(UpdateItem, RateBacksOff)
+{
+    Put("TimeCyclic", "0.0001");
+    struct {
+        SNTPREPLY reply;
+        long next;
+    } cases[] = {{SNTPREPLY::KissOfDeath, 120}, {SNTPREPLY::KissOfDeath, 240},
+                 {SNTPREPLY::KissOfDeath, 480}, {SNTPREPLY::Answer, 60}, {SNTPREPLY::KissOfDeath, 120}};
+    int step = 0;
+    for (const auto& c : cases) {
+        ServerAhead(0, c.reply);
+        int before = server.Requests();
+        engine.UpdateItem();
+        EXPECT_EQ(server.Requests() - before, 1) << step;
+        EXPECT_EQ(Get("TimeNextRefresh"), std::to_string(FROZEN_SECONDS + c.next)) << step;
+        step++;
+    }
+}
+
+// DENY and RSTR stop the server: no request reaches it on the next update and the status
+// says so; a changed server setting asks it again.
+TEST_F(UpdateItem, DenyAndRstrStopTheServer)
+{
+    for (const char* code : {"DENY", "RSTR"}) {
+        Put("TimeServer", "127.0.0.1");
+        SNTPSERVERCONFIG config;
+        config.Reply = SNTPREPLY::KissOfDeath;
+        config.FixedTime = SntpTimestamp(FrozenTime());
+        std::memcpy(config.KissCode, code, 4);
+        server.Configure(config);
+        int before = server.Requests();
+        engine.UpdateItem();
+        EXPECT_EQ(server.Requests() - before, 1) << code;
+        std::string stopped = APPENGINE::ResourceText(IDS_SNTPSTOPPED, code).Text();
+        EXPECT_EQ(Values({"TimeLastStatus", "TimeLastStatus2"}), Text(IDS_STATUSFAILED) + "|" + stopped);
+
+        ServerAhead(0);  // it would answer now, but is not asked
+        LOGCAPTURE log;
+        engine.UpdateItem();
+        EXPECT_EQ(server.Requests() - before, 1) << code;
+        EXPECT_EQ(Values({"TimeLastStatus", "TimeLastStatus2"}), Text(IDS_STATUSFAILED) + "|" + stopped);
+        EXPECT_THAT(log.Text(), HasSubstr("] APP::UpdateItem 127.0.0.1 is not asked: it sent " +
+                                          std::string(code) + "\r\n"));
+
+        Put("TimeServer", "1.2.3.4.5");  // the setting changes ...
+        engine.UpdateItem();
+        Put("TimeServer", "127.0.0.1");  // ... and the server is asked again
+        engine.UpdateItem();
+        EXPECT_EQ(server.Requests() - before, 2) << code;
+        EXPECT_EQ(Get("TimeLastOK"), "1 OK") << code;
+    }
 }
