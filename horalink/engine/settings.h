@@ -87,11 +87,13 @@ bool IsLanClient(HASH& settings);
 // Whether this PC serves the time to the LAN: Mode 2 and LanDoServer on.
 bool IsLanServer(HASH& settings);
 
-// When the update after one at time from (seconds since 1970) is due with TimeCyclic
-// hours between updates: from itself without a positive interval, and the last time
-// the count holds rather than a wrapped one for a huge interval.
 // The shortest time between two scheduled queries, whatever TimeCyclic holds.
 const unsigned long MIN_POLL_SECONDS = 60;
+
+// When the update after one at time from (seconds since 1970) is due with TimeCyclic
+// hours between updates (at least MIN_POLL_SECONDS): from itself without a positive
+// interval, and the last time the count holds rather than a wrapped one for a huge
+// interval.
 unsigned long NextRefresh(unsigned long from, double cyclichours);
 
 // Applies the settings that need no window: a Mode below 1 is stored as "1".

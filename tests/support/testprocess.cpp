@@ -8,10 +8,17 @@ bool StartProgramAsync(const std::string& commandline, const std::string& direct
 {
     STARTUPINFOA si = {};
     si.cb = sizeof si;
-    std::vector<char> line(commandline.begin(), commandline.end());
-    line.push_back(0);
-    return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                          directory.empty() ? nullptr : directory.c_str(), &si, pi) != FALSE;
+    // Under load Wine has been seen to refuse, now and then, to start a program file
+    // copied a moment before; a few short retries ride that out, a real failure stays one.
+    for (int attempt = 0;; attempt++) {
+        std::vector<char> line(commandline.begin(), commandline.end());
+        line.push_back(0);
+        if (CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                           directory.empty() ? nullptr : directory.c_str(), &si, pi))
+            return true;
+        if (attempt == 20) return false;
+        Sleep(100);
+    }
 }
 
 PROGRAMRUN WaitProgram(PROCESS_INFORMATION* pi, DWORD timeoutms)
