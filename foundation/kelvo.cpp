@@ -6,6 +6,7 @@
 #include "semaphores.h"
 
 #include <commctrl.h>
+#include <atomic>
 #include <cctype>
 #include <cstdarg>
 #include <cstdio>
@@ -22,6 +23,7 @@ static bool log_debug;
 static bool console_owned;
 static unsigned logit_level;
 static bool no_assert;
+static std::atomic<bool> assert_boxes{true};
 static long long time_base;
 static char log_filename[MAX_PATH];
 
@@ -333,6 +335,8 @@ static int assert_count;
 static char assert_condition[256];
 static char assert_info[512];
 
+void AssertBoxes(bool shown) { assert_boxes = shown; }
+
 int AssertCount() { return assert_count; }
 const char* AssertLastCondition() { return assert_condition; }
 const char* AssertLastInfo() { return assert_info; }
@@ -387,7 +391,7 @@ bool Assert(bool ok, const char* condition, const char* file, int line, const ch
         fclose(f);
     }
 
-    if (!no_assert && !quiet) {
+    if (!no_assert && !quiet && assert_boxes) {
         char title[300];
         snprintf(title, sizeof title, "%s / %s", program_title, OSYS::TimeUser().Text());
         STRING message;  // reports of two threads may be shown at once

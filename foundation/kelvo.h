@@ -30,8 +30,13 @@ void LogSetProgram(const char* path, int languagecode, const char* title);
 void LogitHotKey(UINT message, WPARAM wParam, LPARAM lParam);
 
 // The assertion report; returns true to continue. Only the user's No ends the program.
+// Quiet reports (and every report after AssertBoxes(false)) go to the log and
+// "assert.log" only.
 bool Assert(bool ok, const char* condition, const char* file, int line, const char* info,
             bool quiet);
+
+// Whether reports show their box (a program nobody can see, such as a service, says no).
+void AssertBoxes(bool shown);
 
 // Reports kept for tests and diagnostics: how many were raised, and the last one.
 int AssertCount();

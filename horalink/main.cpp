@@ -2,7 +2,6 @@
 // copy only, and the main window's life from construction to the end of its loop.
 #include "app.h"
 
-#include "dialogs.h"
 #include "filename.h"
 #include "horalinkres.h"
 #include "kelvo.h"
@@ -49,7 +48,8 @@ static void open_help(HELPFILE& help)
 }
 
 // Another copy running already: in normal mode it comes to the front, in service mode
-// the user is told. True when this copy is to end.
+// the log and assert.log say so (a box there would hold the service for ever). True when
+// this copy is to end.
 static bool another_copy_runs(bool service)
 {
     HWND other = FindWindowA(APP::WindowClassName(false), nullptr);
@@ -57,8 +57,7 @@ static bool another_copy_runs(bool service)
     if (!other) return false;
     Logit("main: another copy runs, window %p\n", static_cast<void*>(other));
     if (service) {
-        WINKELVO::ErrorMsgBox(nullptr, OSYS::GetStringFromResource(IDS_MSGTITLE),
-                              OSYS::GetStringFromResource(IDS_ALREADYRUNNING));
+        APP::ReportQuietly(OSYS::GetStringFromResource(IDS_ALREADYRUNNING));
     } else {
         ShowWindow(other, IsIconic(other) ? SW_RESTORE : SW_SHOW);
         SetForegroundWindow(other);
@@ -72,6 +71,8 @@ int AppMain(int, char**, void*)
     LogStartBanner(OSYS::GetStringFromResource(IDS_TITLE), HORALINK_VERSION);
     bool startminimized = TestArg("MIN");
     bool service = APP::ServiceMode();
+    // As a service nobody sees a box: reports go to the log and assert.log.
+    if (service) AssertBoxes(false);
     check_data_folder_option();
 
     HELPFILE help;

@@ -114,6 +114,10 @@ void APP::ReadSettings()
         SettingsTable[KEY::TimeLastStatus] = first;
         SettingsTable[KEY::TimeLastStatus2] = second;
         WarnLater(first + "\n\n" + second);
+    } else if (ServiceRun) {
+        // The upgrade asks (the first start's wizard, its notes): it waits for a start
+        // that someone can see, and the version stays as it was until then.
+        Logit("APP::ReadSettings in service mode: no version upgrade\n");
     } else {
         UPGRADERESULT upgrade = VersionUpgrade(SettingsTable, DataFolder, hWnd, &Help, now);
         // The assistant comes later; upgrade.StartAgent will start it then.
@@ -214,9 +218,10 @@ void APP::ReportNotSaved()
     STRING file = SETTINGS::FilePath(DataFolder);
     STRING text = SettingsWritable ? APPENGINE::ResourceText(IDS_SETTINGSNOTSAVED, file + ": " + ErrorText())
                                    : APPENGINE::ResourceText(IDS_SETTINGSKEPT, file);
-    if (ServiceRun) return;
     // While the program ends no loop will show a box later: now, then.
-    if (Ending || !Constructed)
+    if (ServiceRun)
+        ReportQuietly(text);
+    else if (Ending || !Constructed)
         WINKELVO::WarningMsgBox(nullptr, OSYS::GetStringFromResource(IDS_MSGTITLE), text);
     else
         WarnLater(text);

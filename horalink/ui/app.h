@@ -123,6 +123,8 @@ public:
 
     // Process-wide switches: "SERVICE" (service mode), and this program's window class.
     static bool ServiceMode();
+    // A report in service mode: into the log and assert.log, no box.
+    static void ReportQuietly(const STRING& text);
     static STRING WindowClassName(bool service);
     // The key below "Software\Kelvo" for the window placement, the tips and the tool
     // bar: text 10002; only tests set another one (before constructing APP).
@@ -183,7 +185,7 @@ private:
     // Sound, once (appevents.cpp).
     void PlayWave(const char* file);
     // A warning box shown once the window's loop runs (appevents.cpp): texts that come
-    // before it does are joined into one box; nothing in service mode.
+    // before it does are joined into one box; in service mode a quiet report.
     void WarnLater(const STRING& text);
     void OnWarning();
     // Tells the user that the settings were not saved: why, and where.

@@ -51,6 +51,12 @@ void APP::AlarmWanted(const char* file, int repeatseconds)
 
 bool APP::AskYesNo(const char* title, const char* text)
 {
+    // As a service nobody sees the box and the update thread would wait for ever. The
+    // question comes only while ProAutoTime is off: the settings' answer is No.
+    if (ServiceRun) {
+        Logit("APP::AskYesNo in service mode: no (%s)\n", text ? text : "");
+        return false;
+    }
     // Asked on the calling thread, which waits; the window thread goes on meanwhile.
     return WINKELVO::YesNoMsgBox(nullptr, title, text);
 }
@@ -105,10 +111,13 @@ void APP::SettingsSaved(bool saved)
 }
 
 // Shown once the window's loop runs, so that a warning at start does not hold up the
-// construction; in service mode nobody could answer it, and the log says it.
+// construction; in service mode nobody could answer it: the log and assert.log keep it.
 void APP::WarnLater(const STRING& text)
 {
-    if (ServiceRun) return;
+    if (ServiceRun) {
+        ReportQuietly(text);
+        return;
+    }
     AppMutex.Obtain();
     // The same text twice (the same refusal again) is told once.
     if (WarningText.Pos(text) < 0) {
@@ -117,6 +126,12 @@ void APP::WarnLater(const STRING& text)
     }
     AppMutex.Release();
     if (!WarningPending.exchange(true)) Post(WM__WARNING);
+}
+
+void APP::ReportQuietly(const STRING& text)
+{
+    SetLastError(0);  // the report is no system error
+    ASSERTTEXTQUIET(false, "service mode: no box", text);
 }
 
 void APP::OnWarning()

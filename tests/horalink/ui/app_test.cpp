@@ -474,3 +474,21 @@ TEST_F(App, ClosingMinimisesIntoTheTrayAndDoubleClicks)
     app->DoCommand(IDM_EXIT);
     EXPECT_TRUE(Pump([&] { return quit; }));
 }
+
+// As a service nobody sees a box: warnings go to the log, the adjust question is answered
+// No by the settings, and the version upgrade (which asks) waits for a visible start.
+TEST_F(App, AsAServiceNoBoxWaitsForAnAnswer)
+{
+    Config("TimeDriftDoAdjust=1\r\nTimeDriftAdjustment=2000000000\r\n");
+    BOXWATCH boxes;
+    LOGCAPTURE log;
+    Start("/SERVICE");
+    EXPECT_FALSE(app->AskYesNo("Horalink", "adjust?"));
+    Settle();
+    EXPECT_EQ(Setting("Version"), "1.00");
+    if (app->GetEngine().DriftSupported()) {
+        EXPECT_THAT(log.Text(), HasSubstr("Condition: service mode: no box"));
+    }
+    EXPECT_THAT(log.Text(), HasSubstr("APP::AskYesNo in service mode: no"));
+    EXPECT_EQ(boxes.Stop().size(), 0u);
+}
