@@ -158,16 +158,83 @@ STRING WORKDIR::FullFolder(const char* folder)
     return text;
 }
 
+// The folder above a full folder name ("C:\a" gives "C:\"); empty at a drive root and
+// at a UNC server, whose "\\" must not become the current drive's root.
+static STRING ParentFolder(const STRING& folder)
+{
+    int cut = folder.Length() - 1;
+    while (cut >= 0 && folder[cut] != '\\') --cut;
+    if (cut <= 1 || cut == folder.Length() - 1) return STRING();
+    return folder.Left(cut == 2 && folder[1] == ':' ? cut + 1 : cut);
+}
+
+// A full folder name with its 8.3 short names expanded. Only existing folders can be
+// expanded, so the longest existing ancestor is, and the part below it stays as written
+// (a move's destination usually does not exist yet).
+static STRING LongFolder(const STRING& full)
+{
+    for (STRING head = full; head.Length() > 0; head = ParentFolder(head)) {
+        DWORD n = GetLongPathNameA(head, nullptr, 0);
+        if (n == 0) continue;
+        std::vector<char> buffer(n + 1);
+        DWORD got = GetLongPathNameA(head, buffer.data(), n + 1);
+        if (got == 0 || got > n) break;
+        return STRING(buffer.data()) + full.Mid(head.Length()).Text();
+    }
+    return full;
+}
+
+// Which folder a name reaches, whatever drive letter, short name, junction or link led
+// there: its volume and file index. False when it cannot be opened (it may not exist yet)
+// or its file system keeps no index (zero, as on some network shares).
+static bool FolderIdentity(const char* folder, BY_HANDLE_FILE_INFORMATION& info)
+{
+    HANDLE handle = CreateFileA(folder, FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    bool known = GetFileInformationByHandle(handle, &info) != 0;
+    CloseHandle(handle);
+    return known && (info.nFileIndexHigh != 0 || info.nFileIndexLow != 0);
+}
+
+static bool SameIdentity(const BY_HANDLE_FILE_INFORMATION& a, const BY_HANDLE_FILE_INFORMATION& b)
+{
+    return a.dwVolumeSerialNumber == b.dwVolumeSerialNumber &&
+           a.nFileIndexHigh == b.nFileIndexHigh && a.nFileIndexLow == b.nFileIndexLow;
+}
+
 bool WORKDIR::SameFolder(const char* a, const char* b)
 {
-    return FullFolder(a) == FullFolder(b);
+    STRING one = FullFolder(a);
+    STRING two = FullFolder(b);
+    BY_HANDLE_FILE_INFORMATION first, second;
+    if (FolderIdentity(one, first) && FolderIdentity(two, second)) {
+        bool same = SameIdentity(first, second);
+        if (same && one != two)
+            Logit("WORKDIR::SameFolder %s is %s\n", one.Text(), two.Text());
+        return same;
+    }
+    return LongFolder(one) == LongFolder(two);
 }
 
 bool WORKDIR::FolderInside(const char* inner, const char* outer)
 {
-    STRING in = FullFolder(inner);
-    STRING out = FullFolder(outer);
-    if (out.Length() > 0 && out[out.Length() - 1] == '\\') out.Truncate(out.Length() - 1);
-    int n = out.Length();
-    return n > 0 && in.Length() > n + 1 && in.Left(n) == out && in[n] == '\\';
+    STRING in = LongFolder(FullFolder(inner));
+    STRING out = LongFolder(FullFolder(outer));
+    STRING prefix = out;
+    prefix.RemoveTrailing('\\');  // "C:\" as "C:", so that "C:\data" is "C:" and "\data"
+    int n = prefix.Length();
+    // The names alone decide for folders that do not exist yet.
+    if (n > 0 && in.Length() > n + 1 && in.Left(n) == prefix && in[n] == '\\') return true;
+    // Another name for outer above inner: a second drive letter, a junction or a link.
+    BY_HANDLE_FILE_INFORMATION target, above;
+    if (n == 0 || !FolderIdentity(out, target)) return false;
+    for (STRING up = ParentFolder(in); up.Length() > 0; up = ParentFolder(up)) {
+        if (FolderIdentity(up, above) && SameIdentity(above, target)) {
+            Logit("WORKDIR::FolderInside %s lies in %s as %s\n", in.Text(), out.Text(), up.Text());
+            return true;
+        }
+    }
+    return false;
 }

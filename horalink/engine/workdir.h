@@ -47,10 +47,14 @@ public:
     // The full path of a folder name with "\" separators and no trailing ones (a drive
     // root keeps its own); the text itself when the system cannot expand it.
     static STRING FullFolder(const char* folder);
-    // Whether two folder names name the same folder (full paths, case-insensitive,
-    // trailing backslashes ignored).
+    // Whether two folder names name the same folder: when both exist, whether they are
+    // the same folder on disk (volume and file index, so a second drive letter, an 8.3
+    // name, a junction or a link is seen through); otherwise whether the full paths with
+    // short names expanded match (case-insensitive, trailing backslashes ignored).
     static bool SameFolder(const char* a, const char* b);
-    // Whether inner lies below outer, judged on whole path components.
+    // Whether inner lies below outer: the full paths with short names expanded agree on
+    // whole path components, or a folder above inner (its full name cut back, not
+    // resolved) exists and is outer on disk.
     static bool FolderInside(const char* inner, const char* outer);
 
 private:

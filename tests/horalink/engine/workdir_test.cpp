@@ -18,6 +18,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -264,6 +265,45 @@ TEST_F(WorkDir, RefusedAndFailedMovesKeepTheCurrentFolder)
     EXPECT_EQ(shown, 1u);
     ExpectFilled(from);
     EXPECT_FALSE(FileExistsOnDisk(dir.File("away")));
+}
+
+// The folder under another name: Wine's Z: reaches the prefix's drive C: as a
+// substituted drive would, and a long name has an 8.3 form. Moving into such a name
+// would delete the copy; the sibling's second name is still another folder.
+TEST_F(WorkDir, AnotherNameOfTheFolderIsTheFolderItself)
+{
+    const char* wineprefix = getenv("WINEPREFIX");
+    char temp[MAX_PATH];
+    if (!wineprefix || !GetTempPathA(sizeof temp, temp) || _strnicmp(temp, "C:\\", 3) != 0)
+        GTEST_SKIP() << "no Wine prefix or temporary folder on C:, so no second name for it";
+    std::string from = temp + std::string("Horalink data ") + std::to_string(GetCurrentProcessId());
+    std::string onz = "Z:" + std::string(wineprefix) + "/drive_c/" + from.substr(3);
+    std::replace(onz.begin(), onz.end(), '/', '\\');
+    struct CLEANUP {
+        std::string folder;
+        ~CLEANUP() { RemoveTree(folder); RemoveTree(folder + "2"); }
+    } cleanup{from};
+    Fill(from);
+    CreateDirectoryA((from + "2").c_str(), nullptr);
+    if (!OSYS::FileIsDirectory(onz.c_str())) GTEST_SKIP() << onz << " does not reach " << from;
+
+    // Second names of the folder and of its sibling.
+    auto shortname = [](const std::string& folder) {
+        char text[MAX_PATH];
+        DWORD got = GetShortPathNameA(folder.c_str(), text, sizeof text);
+        return got > 0 && got < sizeof text ? std::string(text) : folder;
+    };
+    std::vector<std::pair<std::string, std::string>> names = {{onz, onz + "2"}};
+    if (shortname(from) != from) names.push_back({shortname(from), shortname(from + "2")});
+    for (const auto& [other, sibling] : names) {
+        EXPECT_TRUE(WORKDIR::SameFolder(from.c_str(), other.c_str())) << other;
+        EXPECT_TRUE(WORKDIR::FolderInside((other + "\\sub").c_str(), from.c_str())) << other;
+        EXPECT_FALSE(WORKDIR::SameFolder(from.c_str(), sibling.c_str())) << sibling;
+        EXPECT_FALSE(WORKDIR::FolderInside((sibling + "\\sub").c_str(), from.c_str())) << sibling;
+        ExpectKept(from, "*" + other + "\\sub");
+        ExpectFilled(from);
+        EXPECT_FALSE(FileExistsOnDisk(from + "\\sub")) << other;
+    }
 }
 
 TEST(WorkDirFolders, SameAndInsideCompareWholePathComponents)
