@@ -22,13 +22,14 @@ class WINRAS;
 
 const unsigned short SNTP_PORT = 123;
 
-// The protocol's port and the waits of an update: the SNTP query's deadline, the pause
-// before the first try, the time given to a fresh dial-up connection and the wait for a
-// LAN server's answer. The program keeps these values; only tests shorten them, through
+// The protocol's port and the waits of an update: the SNTP query's deadline, the least
+// time between the exchanges of one query, the pause before the first try, the time
+// given to a fresh dial-up connection and the wait for a LAN server's answer. The program keeps these values; only tests shorten them, through
 // SetTimings, so that they need not sit out real deadlines.
 struct ENGINETIMINGS {
     unsigned short SntpPort = SNTP_PORT;
     unsigned long SntpWaitMs = 10000;
+    unsigned long SntpSpacingMs = 1000;
     unsigned long UpdatePauseMs = 1500;
     unsigned long DialupGraceS = 11;
     unsigned long LanAnswerWaitMs = 1500;
@@ -90,8 +91,10 @@ public:
     static STRING ResourceText(int id, const char* value = nullptr);
 
     // ---- One server try (sntpquery.cpp).
-    // Asks server once over SNTP: 1 with output "+OK <server>" and the correction to
-    // add to the clock in offset, 0 with output "-ERR <reason>" and a zero offset.
+    // Asks server over SNTP, in up to four exchanges, and keeps the one with the
+    // shortest round trip: 1 with output "+OK <server>" and the correction to add to
+    // the clock in offset, 0 with output "-ERR <reason>" and a zero offset (also when
+    // half the round trip, the result's error bound, exceeds TimeMaxDiff).
     int GetNtpTime(const char* server, STRING& output, NTPTIME& offset);
     // The kiss code ("RATE", "DENY", "RSTR", ...) of the last GetNtpTime when the server
     // sent a kiss-o'-death, else empty; bytes that are no printable ASCII read as '?'.

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <mutex>
+
 class SYSTEMCLOCK {
 public:
     virtual ~SYSTEMCLOCK() {}
@@ -26,6 +28,14 @@ public:
 
     // The current UTC time as NTPTIME.
     NTPTIME Now() { return NTPTIME::FromSystemTime(GetUtc()); }
+    // The current UTC time as finely as the clock can tell it; Now() unless a clock
+    // knows better.
+    virtual NTPTIME PreciseNow() { return Now(); }
+    // A reading of a counter for short intervals, which setting the clock does not move,
+    // and the time since such a reading (zero should the counter seem to run backwards).
+    // The tick count unless a clock has a finer counter.
+    virtual long long Counter() { return static_cast<long long>(GetTicks()); }
+    virtual NTPTIME Since(long long counter);
     // The clock-tick increment (100-ns units) alone; false when the platform has none.
     bool GetTickIncrement(DWORD& increment)
     {
@@ -36,7 +46,9 @@ public:
     }
 };
 
-// The platform's clock.
+// The platform's clock. Its precise time is the platform's own where it has one
+// (looked up at run time), otherwise the system time interpolated with the
+// performance counter, which is also its interval counter.
 class PLATFORMCLOCK : public SYSTEMCLOCK {
 public:
     SYSTEMTIME GetUtc() override;
@@ -44,4 +56,17 @@ public:
     bool GetAdjustment(DWORD& adjustment, DWORD& increment, BOOL& disabled) override;
     bool SetAdjustment(DWORD adjustment, BOOL disabled, DWORD& error) override;
     ULONGLONG GetTicks() override;
+    NTPTIME PreciseNow() override;
+    long long Counter() override;
+    NTPTIME Since(long long counter) override;
+
+    // The system time between its ticks, from the performance counter (what PreciseNow
+    // uses where the platform has no precise time).
+    NTPTIME InterpolatedNow();
+
+private:
+    std::mutex InterpolationLock;
+    bool Based = false;
+    unsigned long long BaseTime = 0;  // FILETIME units, just after a tick
+    long long BaseCounter = 0;        // the performance counter then
 };

@@ -113,6 +113,29 @@ NTPTIME NTPTIME::FromSystemTime(const SYSTEMTIME& time)
     return NTPTIME(static_cast<uint32_t>(seconds_since_1900(time)), MsToFraction(time.wMilliseconds));
 }
 
+NTPTIME NTPTIME::FromFileTime(const FILETIME& time)
+{
+    const unsigned long long units = 10000000;          // 100-ns units per second
+    const unsigned long long from1601 = 9435484800ull;  // seconds from 1601 to 1900
+    unsigned long long value = static_cast<unsigned long long>(time.dwHighDateTime) << 32 | time.dwLowDateTime;
+    // Wrapping below 1900 is the reduction modulo 2^32 s.
+    uint32_t seconds = static_cast<uint32_t>(value / units - from1601);
+    return NTPTIME(seconds, static_cast<uint32_t>((((value % units) << 32) + units / 2) / units));
+}
+
+NTPTIME NTPTIME::FromCount(unsigned long long count, unsigned long long frequency)
+{
+    if (!ASSERTINFO(frequency > 0, "NTPTIME::FromCount")) return NTPTIME();
+    // round(rest × 2^32 / frequency) in two 16-bit steps, as rest << 32 would overflow
+    // for counters faster than 4.29 GHz; rounding may carry into the seconds.
+    unsigned long long rest = count % frequency;
+    unsigned long long high = (rest << 16) / frequency;
+    unsigned long long low = ((((rest << 16) % frequency) << 16) + frequency / 2) / frequency;
+    unsigned long long fraction = (high << 16) + low;
+    return NTPTIME(static_cast<uint32_t>(count / frequency), 0) +
+           NTPTIME(static_cast<uint32_t>(fraction >> 32), static_cast<uint32_t>(fraction));
+}
+
 int NTPTIME::EraOf(const SYSTEMTIME& time)
 {
     if (!ASSERTINFO(calendar_valid(time), "NTPTIME::EraOf")) return 0;

@@ -47,6 +47,12 @@ public:
 
     // A UTC calendar time (milliseconds 0..999) as a point in time, modulo 2^32 s.
     static NTPTIME FromSystemTime(const SYSTEMTIME& time);
+    // A UTC platform time (100-ns units since 1601) as a point in time, modulo 2^32 s,
+    // to the nearest unit of 2^-32 s.
+    static NTPTIME FromFileTime(const FILETIME& time);
+    // An interval of count counts of a counter running at frequency counts per second
+    // (count 0 or more, frequency above 0).
+    static NTPTIME FromCount(unsigned long long count, unsigned long long frequency);
     // The UTC calendar time of this point in the given era (era 0 runs from 1900-01-01
     // to 2036-02-07, era 1 from there on). A millisecond that rounds to 1000 is carried
     // into the next second, so the result is always a valid platform time.

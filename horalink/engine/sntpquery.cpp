@@ -1,7 +1,8 @@
-// APPENGINE::GetNtpTime: one SNTP exchange with one time server. Name look-up,
-// the 48-byte request, the wait for a reply that really answers it, clock offset
-// and round-trip delay, the checks that keep a hostile or broken server from
-// setting the clock, and the user's limit on the largest correction.
+// APPENGINE::GetNtpTime: one SNTP query of one time server. Name look-up, the
+// 48-byte request, the wait for a reply that really answers it, clock offset and
+// round-trip delay from precise timestamps, the best of up to four exchanges, the
+// checks that keep a hostile or broken server or a slow network from setting the
+// clock, and the user's limit on the largest correction.
 #include <winsock2.h>  // ahead of every header that brings in windows.h
 
 #include "appengine.h"
@@ -41,6 +42,12 @@ const long long MIN_DELAY_MS = -20;
 // The request's transmit time carries random bits below the millisecond, so that only
 // who saw the request can forge its originate timestamp.
 const uint32_t UNGUESSABLE_BITS = 0x3FFFFF;  // 2^22 units: 0.98 ms
+// The exchanges of one query: the one with the shortest round trip met the least
+// queueing, so its offset is the most trustworthy. A round trip of 2 ms or less bounds
+// the offset's error by 1 ms, a fifth of the smallest variance a user can set; further
+// exchanges could not change the verdict, and the query ends there.
+const int SNTP_EXCHANGES = 4;
+const long long GOOD_DELAY_MS = 2;
 
 enum class REPLYVERDICT { Use, Drop, KissOfDeath, Unsynchronised };
 
@@ -155,14 +162,24 @@ static REPLYVERDICT check_reply(const unsigned char* reply, int length, const so
     return REPLYVERDICT::Drop;
 }
 
+// A difference in units of 2^-32 s, signed.
+static long long units_of(const NTPTIME& value)
+{
+    return static_cast<long long>(static_cast<uint64_t>(value.Seconds) << 32 | value.Fraction);
+}
+
+// Milliseconds in units of 2^-32 s, rounded as the millisecond table rounds.
+static long long units_of_ms(long long ms)
+{
+    return (ms * 4294967296LL + (ms < 0 ? -500 : 500)) / 1000;
+}
+
 // Whether delta is one a real exchange can show: not longer than we waited, and not
 // below zero by more than the clock's granularity.
 static bool plausible_delay(const NTPTIME& delta, DWORD wait)
 {
-    // Milliseconds in units of 2^-32 s, rounded as the millisecond table rounds.
-    auto units = [](long long ms) { return (ms * 4294967296LL + (ms < 0 ? -500 : 500)) / 1000; };
-    long long value = static_cast<long long>(static_cast<uint64_t>(delta.Seconds) << 32 | delta.Fraction);
-    return value >= units(MIN_DELAY_MS) && value <= units(static_cast<long long>(wait));
+    long long value = units_of(delta);
+    return value >= units_of_ms(MIN_DELAY_MS) && value <= units_of_ms(static_cast<long long>(wait));
 }
 
 // "label: seconds.milliseconds seconds", the sign kept also below one second.
@@ -172,6 +189,18 @@ static void log_seconds(const char* label, const NTPTIME& value)
     long long amount = ms < 0 ? -ms : ms;
     Logit("%s: %s%ld.%03d seconds\n", label, ms < 0 ? "-" : "", static_cast<long>(amount / 1000),
           static_cast<int>(amount % 1000));
+}
+
+// A difference as signed seconds with six decimals.
+static STRING microseconds_text(const NTPTIME& value)
+{
+    NTPTIME amount = value.IsNegative() ? value.Negate() : value;
+    unsigned long long us = (static_cast<unsigned long long>(amount.Fraction) * 1000000 + 0x80000000u) >> 32;
+    unsigned long long seconds = amount.Seconds + us / 1000000;
+    STRING text;
+    text.Format("%s%lu.%06lu", value.IsNegative() ? "-" : "", static_cast<unsigned long>(seconds),
+                static_cast<unsigned long>(us % 1000000));
+    return text;
 }
 
 // Request and reply on an open socket: steps from the priority raise to theta and delta;
@@ -184,7 +213,10 @@ static bool exchange(SOCKET s, const sockaddr_in& destination, DWORD wait, SYSTE
     unsigned char request[SNTP_PACKET_SIZE] = {SNTP_CLIENT_REQUEST};
     uint32_t unguessable = random_bits() & UNGUESSABLE_BITS;
     // The arithmetic uses the true send time; only the datagram carries the random bits.
-    NTPTIME t1 = clock.Now();
+    // t4 is t1 plus the interval counter's time: setting the clock meanwhile, or its
+    // coarse steps, cannot distort the round trip.
+    NTPTIME t1 = clock.PreciseNow();
+    long long sent = clock.Counter();
     NTPTIME(t1.Seconds, (t1.Fraction & ~UNGUESSABLE_BITS) | unguessable).ToWire(request + SNTP_TRANSMIT);
     if (sendto(s, reinterpret_cast<const char*>(request), sizeof request, 0,
                reinterpret_cast<const sockaddr*>(&destination), sizeof destination) != sizeof request) {
@@ -212,7 +244,7 @@ static bool exchange(SOCKET s, const sockaddr_in& destination, DWORD wait, SYSTE
             error = "No response from server";
             return false;
         }
-        NTPTIME t4 = clock.Now();
+        NTPTIME t4 = t1 + clock.Since(sent);
 
         unsigned char reply[SNTP_REPLY_BUFFER] = {};
         sockaddr_in from = {};
@@ -258,6 +290,40 @@ static bool exchange(SOCKET s, const sockaddr_in& destination, DWORD wait, SYSTE
     }
 }
 
+// Up to SNTP_EXCHANGES exchanges, at least SntpSpacingMs apart: theta and delta of the
+// one with the shortest round trip. A failure after a good exchange ends the query with
+// the best so far, except a kiss-o'-death: the server asked to be left alone, and the
+// query fails with it.
+static bool best_exchange(SOCKET s, const sockaddr_in& destination, const ENGINETIMINGS& timings,
+                          SYSTEMCLOCK& clock, NTPTIME& theta, NTPTIME& delta, STRING& error,
+                          STRING& kisscode)
+{
+    int good = 0;
+    for (int i = 1; i <= SNTP_EXCHANGES; i++) {
+        DWORD started = GetTickCount();
+        NTPTIME t, d;
+        STRING failure;
+        if (!exchange(s, destination, timings.SntpWaitMs, clock, t, d, failure, kisscode)) {
+            if (good == 0 || kisscode.Length() > 0) {
+                error = failure;
+                return false;
+            }
+            Logit("APP::GetNtpTime exchange %d failed (%s)\n", i, failure.Text());
+            break;
+        }
+        Logit("APP::GetNtpTime exchange %d: offset %s s, delay %s s\n", i, microseconds_text(t).Text(),
+              microseconds_text(d).Text());
+        if (good++ == 0 || units_of(d) < units_of(delta)) {
+            theta = t;
+            delta = d;
+        }
+        if (units_of(delta) <= units_of_ms(GOOD_DELAY_MS) || i == SNTP_EXCHANGES) break;
+        DWORD elapsed = GetTickCount() - started;
+        if (elapsed < timings.SntpSpacingMs) Sleep(timings.SntpSpacingMs - elapsed);
+    }
+    return true;
+}
+
 int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
 {
     STRING error("unknown problem");
@@ -284,10 +350,21 @@ int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
         u_long nonblocking = 1;
         if (ioctlsocket(s, FIONBIO, &nonblocking) != 0) {
             error = "Ioctl failed";
-        } else if (exchange(s, destination, Timings.SntpWaitMs, Clock, theta, delta, error,
-                            LastKissCode)) {
+        } else if (best_exchange(s, destination, Timings, Clock, theta, delta, error, LastKissCode)) {
             NTPTIME magnitude = theta.IsNegative() ? theta.Negate() : theta;
-            if (dolimit && limit > 0 && magnitude.Seconds > limit) {
+            // Half the round trip bounds the offset's error: beyond the difference the
+            // user still accepts, the result cannot tell whether the clock is right.
+            // Below the settings dialog's 100 ms (a typo, a file without the key) no
+            // result could pass; the bound is then 100 ms.
+            long long maxdiff = GetSettingInt(KEY::TimeMaxDiff);
+            if (maxdiff < 100) maxdiff = 100;
+            if (maxdiff > 86400000) maxdiff = 86400000;
+            if (units_of(delta) / 2 > units_of_ms(maxdiff)) {
+                log_seconds("APP::GetNtpTime network too slow, round trip delay", delta);
+                STRING ms;
+                ms.Format("%ld ms", static_cast<long>(delta.ToMilliseconds(false)));
+                error = ResourceText(IDS_SNTPTOOSLOW, ms);
+            } else if (dolimit && limit > 0 && magnitude.Seconds > limit) {
                 Logit("APP::GetNtpTime time adjustment of %ld seconds > max of %ld\n",
                       static_cast<long>(magnitude.Seconds),
                       static_cast<long>(limit < LONG_MAX ? limit : LONG_MAX));

@@ -14,6 +14,7 @@
 #define IDS_SNTPKISSOFDEATH 2981   // the server refused to answer (stratum 0)
 #define IDS_SNTPUNSYNCED 2982      // the server's own clock is not synchronised
 #define IDS_SNTPSTOPPED 2992       // kiss DENY/RSTR: the server is not asked until the setting changes (%s: code)
+#define IDS_SNTPTOOSLOW 2993       // half the round trip exceeds TimeMaxDiff: not set (%s: the round trip)
 
 // The data folder dialog.
 #define IDS_DATAFOLDERMOVE 10120       // question: move the existing data along?

@@ -4,6 +4,8 @@
 
 #include "sntpserver.h"
 
+#include <algorithm>
+
 #include <chrono>
 #include <cstring>
 
@@ -170,6 +172,7 @@ void SNTPSERVER::Configure(const SNTPSERVERCONFIG& config)
 {
     std::lock_guard<std::mutex> hold(Lock);
     Config = config;
+    ConfiguredAt = RequestCount;
 }
 
 int SNTPSERVER::AwaitSent(int count, int timeoutms)
@@ -218,11 +221,15 @@ void SNTPSERVER::Run()
 void SNTPSERVER::Answer(const unsigned char* request, int, const void* client)
 {
     SNTPSERVERCONFIG c;
+    int index;
     {
         std::lock_guard<std::mutex> hold(Lock);
         c = Config;
+        index = RequestCount - 1 - ConfiguredAt;
     }
     if (c.Reply == SNTPREPLY::Silent) return;
+    if (!c.HoldMs.empty() && !Pause(c.HoldMs[std::min<size_t>(static_cast<size_t>(index), c.HoldMs.size() - 1)]))
+        return;
     const sockaddr* to = static_cast<const sockaddr*>(client);
     auto send = [&](SOCKET s, const std::string& datagram) {
         if (sendto(s, datagram.data(), static_cast<int>(datagram.size()), 0, to, sizeof(sockaddr_in)) > 0) {

@@ -15,6 +15,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 // Wine binds a UDP socket of any loopback address but 127.0.0.1 to the any address,
 // where it would clash with chronyd's port 123 and reply from 127.0.0.1; so the
@@ -64,6 +65,9 @@ struct SNTPSERVERCONFIG {
     uint32_t RootDispersion = 0x100;
     long long ProcessingUs = 0;
     char KissCode[4] = {'R', 'A', 'T', 'E'};
+    // The n-th request after Configure is held HoldMs[n] ms (the last entry for later
+    // ones) before it is stamped and answered: a path that slow on the way there.
+    std::vector<int> HoldMs;
 };
 
 class SNTPSERVER {
@@ -112,6 +116,7 @@ private:
     std::atomic<DWORD> Priority;
     mutable std::mutex Lock;
     SNTPSERVERCONFIG Config;
+    int ConfiguredAt = 0;  // RequestCount when configured
     std::string Last;
 };
 

@@ -10,6 +10,7 @@
 #include "hash.h"
 #include "kelvo.h"
 #include "kelvoapp.h"
+#include "settings.h"
 
 #include <windows.h>
 
@@ -26,16 +27,27 @@ static STRING program_dir()
     return STRING(path);
 }
 
-// The delay line the query writes to the log, or "?" when there is none.
+// The shortest round trip of the query's exchanges as its log gives it (seconds to
+// the microsecond), or "?" when there is none.
 static STRING logged_delay(const char* logfile)
 {
     BINARY log;
     if (!log.Load(logfile, "rb")) return STRING("?");
-    const char* label = "Round trip delay: ";
-    int at = log.Pos(label);
-    if (at < 0) return STRING("?");
-    STRING rest = log.Mid(at + static_cast<int>(strlen(label)));
-    return rest.Word(0);
+    const char* label = ", delay ";
+    STRING best("?");
+    double shortest = 0;
+    for (int at = log.Pos(label); at >= 0;) {
+        int from = at + static_cast<int>(strlen(label));
+        STRING value = log.Mid(from).Word(0);
+        double seconds = atof(value.Text());
+        if (best == "?" || seconds < shortest) {
+            best = value;
+            shortest = seconds;
+        }
+        int next = log.Mid(from).Pos(label);
+        at = next < 0 ? -1 : from + next;
+    }
+    return best;
 }
 
 // The probe only asks the server: nobody listens to the engine's reports.
@@ -74,6 +86,7 @@ int main(int argc, char** argv)
     LogitOption(option.Text());
 
     HASH settings;
+    SETTINGS::ApplyDefaults(settings, 0);
     PLATFORMCLOCK clock;
     NOLISTENER windows;
     APPENGINE engine(settings, clock, windows);

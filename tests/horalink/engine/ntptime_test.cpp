@@ -179,6 +179,39 @@ TEST(NtpTime, MillisecondTableAndTheCarry)
     EXPECT_TRUE(SystemTimeToFileTime(&t, &ft));
 }
 
+// Platform times to 100 ns and counter intervals, to the nearest unit of 2^-32 s; an
+// interval's fraction may round up into the next second.
+TEST(NtpTime, PlatformTimesAndCounterIntervals)
+{
+    struct {
+        SYSTEMTIME time;
+        unsigned long long units;  // 100-ns units added
+        const char* text;
+    } times[] = {{calendar(2024, 5, 1, 12), 1234567, "e9dcad40.1f9adbb9"},
+                 {calendar(2024, 5, 1, 12), 9999999, "e9dcad40.fffffe53"},
+                 {calendar(1900, 1, 1), 0, "00000000.00000000"},
+                 {calendar(1899, 12, 31, 23, 59, 59), 5000000, "ffffffff.80000000"},
+                 {calendar(2036, 2, 7, 6, 28, 16), 0, "00000000.00000000"}};
+    for (const auto& c : times) {
+        FILETIME ft;
+        ASSERT_TRUE(SystemTimeToFileTime(&c.time, &ft));
+        ULARGE_INTEGER value = {{ft.dwLowDateTime, ft.dwHighDateTime}};
+        value.QuadPart += c.units;
+        FILETIME moved = {value.LowPart, value.HighPart};
+        EXPECT_EQ(std::string(NTPTIME::FromFileTime(moved).Text().Text()), c.text) << text_of(c.time);
+    }
+    struct {
+        unsigned long long count, frequency;
+        const char* text;
+    } intervals[] = {{0, 10000000, "00000000.00000000"},
+                     {15000000, 10000000, "00000001.80000000"},
+                     {3579545ull * 2 + 1, 3579545, "00000002.000004b0"},
+                     {4999999999ull, 5000000000ull, "00000000.ffffffff"},
+                     {(1ull << 40) - 1, 1ull << 40, "00000001.00000000"}};
+    for (const auto& c : intervals)
+        EXPECT_EQ(std::string(NTPTIME::FromCount(c.count, c.frequency).Text().Text()), c.text) << c.count;
+}
+
 TEST(NtpTime, ToMillisecondsEdges)
 {
     NTPTIME quarter = NTPTIME(0, 0x40000000u).Negate();

@@ -22,6 +22,8 @@ using testing::HasSubstr;
 const unsigned long TEST_DEADLINE_MS = 500;
 // The query's clock and ours may each round the wait down by a tick.
 const unsigned long TICK_MS = 20;
+// The least time between a query's exchanges here.
+const unsigned long SPACING_MS = 100;
 
 class SntpQuery : public ENGINETEST {
 protected:
@@ -33,6 +35,7 @@ protected:
         ENGINETIMINGS timings = engine.GetTimings();
         timings.SntpPort = server.Port();
         timings.SntpWaitMs = TEST_DEADLINE_MS;
+        timings.SntpSpacingMs = SPACING_MS;
         engine.SetTimings(timings);
     }
     // The server's clock stands exactly offsetus ahead of the frozen one.
@@ -68,9 +71,10 @@ TEST_F(SntpProgramValues, Port123AndTheDocumentedWaits)
 {
     const ENGINETIMINGS& t = engine.GetTimings();
     EXPECT_EQ(t.SntpPort, 123);
-    EXPECT_EQ(std::to_string(t.SntpWaitMs) + "|" + std::to_string(t.UpdatePauseMs) + "|" +
-                  std::to_string(t.DialupGraceS) + "|" + std::to_string(t.LanAnswerWaitMs),
-              "10000|1500|11|1500");
+    EXPECT_EQ(std::to_string(t.SntpWaitMs) + "|" + std::to_string(t.SntpSpacingMs) + "|" +
+                  std::to_string(t.UpdatePauseMs) + "|" + std::to_string(t.DialupGraceS) + "|" +
+                  std::to_string(t.LanAnswerWaitMs),
+              "10000|1000|1500|11|1500");
 }
 
 TEST_F(SntpQuery, ServerAheadAndBehindExactly)
@@ -169,6 +173,45 @@ TEST_F(SntpQuery, DecadesAheadAndBehind)
     }
 }
 
+// Up to four exchanges, SPACING_MS apart, and the shortest round trip counts. The server
+// stamps its reply after holding the request, so a hold also moves theta by half of it:
+// theta shows which exchange won. Half the round trip above TimeMaxDiff sets nothing.
+TEST_F(SntpQuery, TheShortestRoundTripOfFourCountsAndASlowNetworkSetsNothing)
+{
+    FAKECLOCK live;  // the real time: round trips take time
+    APPENGINE query{settings, live, events};
+    query.SetTimings(engine.GetTimings());
+    struct {
+        std::vector<int> holdms;
+        const char* maxdiff;
+        long long lowms, highms;  // theta - 2 s; both 0: the query fails
+    } cases[] = {{{60, 20, 80, 40}, "1000", 5, 16}, {{300}, "1000", 145, 165}, {{300}, "100", 0, 0}};
+    for (const auto& c : cases) {
+        config.HoldMs = c.holdms;
+        config.OffsetUs = 2000000;
+        server.Configure(config);
+        Put("TimeMaxDiff", c.maxdiff);
+        int before = server.Requests();
+        LOGCAPTURE log;
+        DWORD start = GetTickCount();
+        int ok = query.GetNtpTime("127.0.0.1", output, offset);
+        SCOPED_TRACE(c.maxdiff + std::string(" ") + std::to_string(c.holdms[0]));
+        EXPECT_EQ(server.Requests() - before, 4);
+        EXPECT_GE(GetTickCount() - start, 3 * SPACING_MS - TICK_MS);
+        EXPECT_THAT(log.Text(), HasSubstr("] APP::GetNtpTime exchange 4: offset "));
+        if (c.highms == 0) {
+            EXPECT_EQ(ok, 0);
+            EXPECT_THAT(Output(), HasSubstr("-ERR The network was too slow for a reliable time (round trip 3"));
+            EXPECT_TRUE(offset.IsZero());
+            continue;
+        }
+        ASSERT_EQ(ok, 1) << Output();
+        long long ms = offset.ToMilliseconds(false) - 2000;
+        EXPECT_GE(ms, c.lowms);
+        EXPECT_LE(ms, c.highms);
+    }
+}
+
 // Replies just inside and just outside what a synchronised server over a real path can
 // give: stratum, root distance (delay / 2 + dispersion, at most 5 s), and a delay of at
 // least -20 ms and at most the wait (the frozen clock makes it -ProcessingUs exactly).
@@ -196,6 +239,7 @@ TEST_F(SntpQuery, PlausibilityEdges)
         config.RootDelay = c.rootdelay;
         config.RootDispersion = c.rootdispersion;
         config.ProcessingUs = c.processingus;
+        Put("TimeMaxDiff", "1000");  // half the 0.5 s delay stays within it
         Serve(1500000);
         LOGCAPTURE log;
         SCOPED_TRACE(c.dropped ? c.dropped : "used");
