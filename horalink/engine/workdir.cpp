@@ -12,6 +12,7 @@
 #include "registry.h"
 #include "winmisc.h"
 
+#include <cstring>
 #include <vector>
 
 static const char WORKDIR_MAKERFOLDER[] = "Kelvo";
@@ -133,7 +134,10 @@ bool WORKDIR::WorkDirNew(const char* current, const char* newfolder, const char*
         STRING text = from + " -> \r\n" + to.Text() +
                       ": some copy failed!\r\n(existing files, illegal destination path, etc.)"
                       "\r\n\r\nThe original data folder will remain active!";
-        WINKELVO::ErrorMsgBox(hOwner, OSYS::GetStringFromResource(IDS_TITLE), text);
+        if (Quiet)
+            ASSERTTEXTQUIET(false, "data folder move", text);
+        else
+            WINKELVO::ErrorMsgBox(hOwner, OSYS::GetStringFromResource(IDS_TITLE), text);
     }
     REGISTRY key(RegistryName, KELVO_REGISTRYKEY, REGISTRY_CURRENTUSER);
     if (success) key.Write(WORKDIR_VALUE, to);
@@ -218,6 +222,29 @@ bool WORKDIR::SameFolder(const char* a, const char* b)
     return LongFolder(one) == LongFolder(two);
 }
 
+// Whether a folder below out, to a depth of eight, is the folder with the identity target
+// (a junction or link elsewhere may lead there). Junctions and links inside out are not
+// searched through: they lead out of it.
+static bool HoldsFolder(const STRING& out, const BY_HANDLE_FILE_INFORMATION& target, int depth = 0)
+{
+    if (depth >= 8) return false;
+    WIN32_FIND_DATAA found;
+    HANDLE find = FindFirstFileA(out + "\\*", &found);
+    if (find == INVALID_HANDLE_VALUE) return false;
+    bool holds = false;
+    do {
+        if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || strcmp(found.cFileName, ".") == 0 ||
+            strcmp(found.cFileName, "..") == 0)
+            continue;
+        STRING sub = out + "\\" + found.cFileName;
+        BY_HANDLE_FILE_INFORMATION info;
+        holds = (FolderIdentity(sub, info) && SameIdentity(info, target)) ||
+                (!(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && HoldsFolder(sub, target, depth + 1));
+    } while (!holds && FindNextFileA(find, &found));
+    FindClose(find);
+    return holds;
+}
+
 bool WORKDIR::FolderInside(const char* inner, const char* outer)
 {
     STRING in = LongFolder(FullFolder(inner));
@@ -227,14 +254,19 @@ bool WORKDIR::FolderInside(const char* inner, const char* outer)
     int n = prefix.Length();
     // The names alone decide for folders that do not exist yet.
     if (n > 0 && in.Length() > n + 1 && in.Left(n) == prefix && in[n] == '\\') return true;
-    // Another name for outer above inner: a second drive letter, a junction or a link.
-    BY_HANDLE_FILE_INFORMATION target, above;
+    // Other names: outer above inner under a second drive letter, a junction or a link, or
+    // the first existing folder on inner's way lying below outer (it is, or is reached
+    // through, a junction or link into outer).
+    BY_HANDLE_FILE_INFORMATION target, here;
     if (n == 0 || !FolderIdentity(out, target)) return false;
-    for (STRING up = ParentFolder(in); up.Length() > 0; up = ParentFolder(up)) {
-        if (FolderIdentity(up, above) && SameIdentity(above, target)) {
+    bool first = true;
+    for (STRING up = in; up.Length() > 0; up = ParentFolder(up)) {
+        if (!FolderIdentity(up, here)) continue;
+        if ((up != in && SameIdentity(here, target)) || (first && HoldsFolder(out, here))) {
             Logit("WORKDIR::FolderInside %s lies in %s as %s\n", in.Text(), out.Text(), up.Text());
             return true;
         }
+        first = false;
     }
     return false;
 }

@@ -40,6 +40,9 @@ public:
     // removed. True on success.
     bool WorkDirNew(const char* current, const char* newfolder, const char* pattern);
 
+    // Reports without a box (a program nobody sees): into the log and assert.log.
+    void SetQuiet(bool quiet) { Quiet = quiet; }
+
     // The key below "Software\Kelvo" (text 10002 unless set; tests use a scratch key).
     const STRING& GetRegistryName() const { return RegistryName; }
     void SetRegistryName(const char* name) { RegistryName = name; }
@@ -59,6 +62,7 @@ public:
 
 private:
     HWND hOwner;
+    bool Quiet = false;
     STRING RegistryName;
     STRING FolderName;
     STRING ApplicationName;

@@ -96,6 +96,7 @@ void APP::ReadSettings()
     Logit("APP::ReadSettings\n");
     WORKDIR workdir(hWnd, "Kelvo");
     workdir.SetRegistryName(RegistryName());
+    workdir.SetQuiet(ServiceRun);
     STRING pending;
     workdir.GetWorkDir(hWnd, IDM_DATAFOLDER, DataFolder, pending, WORKDIR_SYSTEMFOLDER);
     SETTINGS::Migrate(DataFolder);
