@@ -19,6 +19,8 @@ APPENGINE::APPENGINE(HASH& settings, SYSTEMCLOCK& clock, ENGINEEVENTS& events)
       OnlineSince(0), LanAnswerEvent(false)
 {
     Logit("APPENGINE::APPENGINE\n");
+    // Ids of two runs rarely collide: the counter starts where the start time puts it.
+    MessageCounter = 0x1000 + NowSeconds() % 0x1000;
     DWORD increment = 0;
     DriftSupport = Clock.GetTickIncrement(increment) ? 1 : 0;
     Logit("APPENGINE::APPENGINE drift support %d\n", DriftSupport);

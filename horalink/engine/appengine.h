@@ -16,9 +16,12 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdint>
 #include <memory>
+#include <mutex>
 
 class WINRAS;
+class LANLINK;
 
 const unsigned short SNTP_PORT = 123;
 
@@ -203,6 +206,34 @@ public:
     // Set by the LAN protocol when a time answer for this PC has been taken.
     EVENTSEM& GetLanAnswerEvent() { return LanAnswerEvent; }
 
+    // ---- The LAN time protocol (lanprotocol.cpp).
+    // Where the protocol's lines go (null: nowhere); the link must outlive its use.
+    void SetLanLink(LANLINK* link);
+    // Sends one message "[id]command" to recipient (null: every instance); 1 when the
+    // link took it.
+    int SendCommand(const char* command, const char* recipient);
+    // Received bytes (the LAN device's daemon thread): complete lines that are new and
+    // meant for this PC go to DataCallback.
+    void MailioCallback(const char* bytes, int length);
+    // Acts on one accepted message: a server answers and broadcasts, a client takes a
+    // time answer (for the update thread to judge, see TakeLanResult).
+    void DataCallback(const char* sender, const char* command);
+    // "TIME <now>", or "TIMENTP <requesttime> <now> <now again>".
+    STRING LanTimeAnswer(const char* requesttime);
+    // A LAN answer taken since the last call: recorded and judged here (the clock may be
+    // set); true when it was a good result.
+    bool TakeLanResult();
+    // A computer name as the protocol's ids carry it: "." as "_", at most 12 characters
+    // (so that an id stays within 31); "<N/A>" for none.
+    static STRING LanName(const char* name);
+    static STRING OwnLanName();
+
+    // ---- Limits every measurement passes (sntpquery.cpp).
+    // TimeMaxDiff in ms as the bound of a result's error: at least the dialog's 100 ms.
+    long long MaxDiffBound();
+    // Whether offset exceeds the largest correction allowed (TimeDoMaxAdjust/TimeMaxAdjust).
+    bool BeyondCorrectionLimit(const NTPTIME& offset);
+
 private:
     static unsigned __stdcall WorkThreadEntry(void* engine);
     void WorkThread();
@@ -210,9 +241,11 @@ private:
     bool InternetTries();
     // The LAN client's request and wait; true when a LAN server answered.
     bool LanClientRequest();
-    // LAN protocol call sites (enginelan.cpp).
+    // LAN protocol steps of the update sequence and loop (lanprotocol.cpp).
     void SendLanTimeRequest();
     void LanServerBroadcast();
+    bool AcceptLine(STRING message, const STRING& own, STRING& sender, STRING& command);
+    void TakeLanAnswer(const char* sender, bool ntp, const STRING& a, const STRING& b, const STRING& c);
     unsigned long GetSettingTime(const char* key);
 
     HASH& Settings;
@@ -246,6 +279,17 @@ private:
     std::atomic<int> LanServer;
     std::atomic<unsigned long> OnlineSince;
     EVENTSEM LanAnswerEvent;
+    // The LAN protocol's state: guarded by LanLock, which also keeps two threads' lines
+    // from interleaving on the link.
+    std::mutex LanLock;
+    LANLINK* LanLink = nullptr;
+    HASH LastIds;              // per sender the id of its last accepted message, ours too
+    STRING ReceiveBuffer;      // received bytes up to the next line end
+    uint32_t MessageCounter;   // of the next message sent
+    NTPTIME LastLanRequest;    // the time our last NEEDTIME carried
+    bool LanAnswerWaiting = false;
+    NTPTIME LanAnswer;         // the offset of the answer waiting, and its sender
+    STRING LanAnswerFrom;
 
     std::unique_ptr<WINRAS> Ras;  // loaded at the first dial-up query
     STRING ReportedEntry;         // the too long entry name reported last

@@ -324,13 +324,30 @@ static bool best_exchange(SOCKET s, const sockaddr_in& destination, const ENGINE
     return true;
 }
 
+long long APPENGINE::MaxDiffBound()
+{
+    // Below the settings dialog's 100 ms (a typo, a file without the key) no result
+    // could pass.
+    long long maxdiff = GetSettingInt(KEY::TimeMaxDiff);
+    if (maxdiff < 100) maxdiff = 100;
+    return maxdiff > 86400000 ? 86400000 : maxdiff;
+}
+
+bool APPENGINE::BeyondCorrectionLimit(const NTPTIME& offset)
+{
+    long long limit = GetSettingInt(KEY::TimeMaxAdjust) * 3600LL;
+    NTPTIME magnitude = offset.IsNegative() ? offset.Negate() : offset;
+    if (!GetSettingInt(KEY::TimeDoMaxAdjust) || limit <= 0 || magnitude.Seconds <= limit) return false;
+    Logit("APP::GetNtpTime time adjustment of %ld seconds > max of %ld\n", static_cast<long>(magnitude.Seconds),
+          static_cast<long>(limit < LONG_MAX ? limit : LONG_MAX));
+    return true;
+}
+
 int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
 {
     STRING error("unknown problem");
     offset = NTPTIME();
     int ok = 0;
-    bool dolimit = GetSettingInt(KEY::TimeDoMaxAdjust) != 0;
-    long long limit = GetSettingInt(KEY::TimeMaxAdjust) * 3600LL;
 
     STRING name(server && *server ? server : "<none>");
     Logit("APP::GetNtpTime %s\n", name.Text());
@@ -351,23 +368,14 @@ int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
         if (ioctlsocket(s, FIONBIO, &nonblocking) != 0) {
             error = "Ioctl failed";
         } else if (best_exchange(s, destination, Timings, Clock, theta, delta, error, LastKissCode)) {
-            NTPTIME magnitude = theta.IsNegative() ? theta.Negate() : theta;
             // Half the round trip bounds the offset's error: beyond the difference the
             // user still accepts, the result cannot tell whether the clock is right.
-            // Below the settings dialog's 100 ms (a typo, a file without the key) no
-            // result could pass; the bound is then 100 ms.
-            long long maxdiff = GetSettingInt(KEY::TimeMaxDiff);
-            if (maxdiff < 100) maxdiff = 100;
-            if (maxdiff > 86400000) maxdiff = 86400000;
-            if (units_of(delta) / 2 > units_of_ms(maxdiff)) {
+            if (units_of(delta) / 2 > units_of_ms(MaxDiffBound())) {
                 log_seconds("APP::GetNtpTime network too slow, round trip delay", delta);
                 STRING ms;
                 ms.Format("%ld ms", static_cast<long>(delta.ToMilliseconds(false)));
                 error = ResourceText(IDS_SNTPTOOSLOW, ms);
-            } else if (dolimit && limit > 0 && magnitude.Seconds > limit) {
-                Logit("APP::GetNtpTime time adjustment of %ld seconds > max of %ld\n",
-                      static_cast<long>(magnitude.Seconds),
-                      static_cast<long>(limit < LONG_MAX ? limit : LONG_MAX));
+            } else if (BeyondCorrectionLimit(theta)) {
                 error = OSYS::GetStringFromResource(IDS_MAXADJUST);
             } else {
                 log_seconds("APP::GetNtpTime Clock Difference", theta);

@@ -76,8 +76,8 @@ bool APPENGINE::LanClientRequest()
     Logit("APP::UpdateItem asks the LAN\n");
     LanAnswerEvent.Reset();
     SendLanTimeRequest();
-    // The LAN protocol records and judges the answer itself before it sets the event.
-    if (LanAnswerEvent.Wait(static_cast<int>(Timings.LanAnswerWaitMs))) return true;
+    // The protocol checks an answer on arrival; it is judged here, on the update thread.
+    if (LanAnswerEvent.Wait(static_cast<int>(Timings.LanAnswerWaitMs)) && TakeLanResult()) return true;
 
     Logit("APP::UpdateItem no answer from the LAN\n");
     STRING output("+ERR Timeout");

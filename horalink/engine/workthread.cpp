@@ -56,6 +56,8 @@ void APPENGINE::WorkThread()
                             NowSeconds() - OnlineSince < Timings.DialupGraceS;
             if (!settling && (NeedsRefresh() || AdjustAfterUpdate != 0)) UpdateItem();
         }
+        // A server's broadcast time taken by the protocol since the last round.
+        if (TakeLanResult()) AfterCheck(0);
         if (NeedsBrodcast()) {
             LanServerBroadcast();
             PutSetting(KEY::LanLastBrodcast, STRING(NowSeconds()));
