@@ -3,6 +3,8 @@
 #include "appengine.h"
 
 #include "kelvo.h"
+#include "lanlink.h"
+#include "mailio.h"
 #include "osys.h"
 #include "settingkeys.h"
 #include "settings.h"
@@ -29,6 +31,7 @@ APPENGINE::APPENGINE(HASH& settings, SYSTEMCLOCK& clock, ENGINEEVENTS& events)
 APPENGINE::~APPENGINE()
 {
     Logit("APPENGINE::~APPENGINE\n");
+    StopLan();
     if (hThread) {
         bool ended = StopWorkThread(WORKTHREAD_LAST_WAIT_MS);
         ASSERTINFO(ended, "the update thread did not end");

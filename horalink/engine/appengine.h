@@ -22,6 +22,7 @@
 
 class WINRAS;
 class LANLINK;
+class MAILIO;
 
 const unsigned short SNTP_PORT = 123;
 
@@ -206,6 +207,13 @@ public:
     // Set by the LAN protocol when a time answer for this PC has been taken.
     EVENTSEM& GetLanAnswerEvent() { return LanAnswerEvent; }
 
+    // ---- The LAN device (landevice.cpp).
+    // Opens the mailslot device and hands its lines to the protocol; false when the LAN
+    // cannot be reached (the program then takes no part in it).
+    bool StartLan();
+    // Closes the device, its reader first; the owner calls it before the engine goes.
+    void StopLan();
+
     // ---- The LAN time protocol (lanprotocol.cpp).
     // Where the protocol's lines go (null: nowhere); the link must outlive its use.
     void SetLanLink(LANLINK* link);
@@ -293,4 +301,7 @@ private:
 
     std::unique_ptr<WINRAS> Ras;  // loaded at the first dial-up query
     STRING ReportedEntry;         // the too long entry name reported last
+    // The device and its link, last: they go first, before what their reader uses.
+    std::unique_ptr<LANLINK> LanDeviceLink;
+    std::unique_ptr<MAILIO> LanDevice;
 };

@@ -64,7 +64,8 @@ APP::APP(bool startminimized, HELPFILE& help)
     ApplyDrift();
     if (TestArg("CHECK")) Engine.ScheduleNow();
     UpdateTrayIcon();
-    // The assistant and the LAN devices come later.
+    // The assistant comes later.
+    Engine.StartLan();
     Constructed = true;
     if (!ServiceRun) ShowTipOfTheDay(false);
     Logit("APP::APP done\n");
