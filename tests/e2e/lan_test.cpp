@@ -62,8 +62,16 @@ protected:
         LoadEnglishLibrary();
         RegDeleteTreeA(HKEY_CURRENT_USER, PRODUCT_KEY);
         REGISTRY("Horalink", "Software\\Kelvo", REGISTRY_CURRENTUSER).Write("TipOfDayStyle", "0");
-        // Several copies run side by side only where a "main.cpp" says it is a test.
+        // Several copies run side by side only in a development tree: the program in its
+        // "Release" folder, and "main.cpp" in the folder above, which becomes the current one.
         ASSERT_TRUE(WriteFileBytes(folder.File("main.cpp"), ""));
+        ASSERT_TRUE(CreateDirectoryA(folder.File("Release").c_str(), nullptr));
+        // The language library is looked for in the current folder.
+        for (const char* file : {"Release\\horalink.exe", "horalinkenglish.dll"}) {
+            std::string name(file);
+            ASSERT_TRUE(CopyFileA((ProductBinDir() + "\\" + name.substr(name.find('\\') + 1)).c_str(),
+                                  folder.File(name).c_str(), FALSE)) << file;
+        }
     }
     void TearDown() override
     {
@@ -96,7 +104,7 @@ protected:
         for (auto& other : members)
             if (other.get() != &m) slots += ";" + other->slot;
         SetEnvironmentVariableA("HORALINK_TEST_MAILSLOTS", slots.c_str());
-        std::string line = "\"" + ProductBinDir() + "\\horalink.exe\" \"/WORKDIR:" + m.dir.Path() +
+        std::string line = "\"" + folder.File("Release") + "\\horalink.exe\" \"/WORKDIR:" + m.dir.Path() +
                            "\" \"/LOGIT:" + m.dir.File("horalink.log") + "\" " + arguments;
         EXPECT_TRUE(StartProgramAsync(line, folder.Path(), &m.pi)) << line;
         EXPECT_TRUE(m.WaitLog("APP::APP done")) << m.Log();
