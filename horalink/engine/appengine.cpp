@@ -18,7 +18,7 @@ APPENGINE::APPENGINE(HASH& settings, SYSTEMCLOCK& clock, ENGINEEVENTS& events)
     : Settings(settings), Clock(clock), Events(events), DriftSupport(0),
       hThread(nullptr), ThreadRunning(false), StopFlag(0), Suspended(0), Busy(0),
       AdjustPending(0), AdjustAfterUpdate(0), LanClient(0), LanServer(0),
-      OnlineSince(0), LanAnswerEvent(false)
+      OnlineSince(0), LanAnswerEvent(false), SntpServer(clock, *this)
 {
     Logit("APPENGINE::APPENGINE\n");
     // Ids of two runs rarely collide: the counter starts where the start time puts it.
@@ -32,6 +32,8 @@ APPENGINE::~APPENGINE()
 {
     Logit("APPENGINE::~APPENGINE\n");
     StopLan();
+    // Its thread asks this object for every reply.
+    StopSntpServer();
     if (hThread) {
         bool ended = StopWorkThread(WORKTHREAD_LAST_WAIT_MS);
         ASSERTINFO(ended, "the update thread did not end");
@@ -82,4 +84,5 @@ void APPENGINE::SetLanFlags(bool client, bool server)
     LanClient = client ? 1 : 0;
     // A LAN client never serves.
     LanServer = server && !client ? 1 : 0;
+    UpdateSntpServer();
 }

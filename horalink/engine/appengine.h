@@ -11,6 +11,7 @@
 #include "hash.h"
 #include "ntptime.h"
 #include "semaphores.h"
+#include "sntpresponder.h"
 #include "strings.h"
 
 #include <windows.h>
@@ -29,9 +30,11 @@ const unsigned short SNTP_PORT = 123;
 // The protocol's port and the waits of an update: the SNTP query's deadline, the least
 // time between the exchanges of one query, the pause before the first try, the time
 // given to a fresh dial-up connection and the wait for a LAN server's answer. The program keeps these values; only tests shorten them, through
-// SetTimings, so that they need not sit out real deadlines.
+// SetTimings, so that they need not sit out real deadlines. The SNTP server's port too:
+// tests serve on a port of their own.
 struct ENGINETIMINGS {
     unsigned short SntpPort = SNTP_PORT;
+    unsigned short SntpServerPort = SNTP_PORT;
     unsigned long SntpWaitMs = 10000;
     unsigned long SntpSpacingMs = 1000;
     unsigned long UpdatePauseMs = 1500;
@@ -69,14 +72,27 @@ struct DRIFTTEXTS {
     STRING Adjustment;
 };
 
-class APPENGINE {
+// The upstream of the last good SNTP query: what this PC's SNTP server says of its
+// reference.
+struct SNTPUPSTREAM {
+    bool Known = false;
+    int Stratum = 0;
+    uint32_t Address = 0;  // IPv4, network order
+    uint32_t RootDelay = 0;  // the upstream's own, 16.16 seconds
+    uint32_t RootDispersion = 0;
+    NTPTIME Delay;          // our round trip to it
+    NTPTIME Time;           // the upstream's time then
+    ULONGLONG Ticks = 0;    // the clock's tick count then
+};
+
+class APPENGINE : public SNTPREFERENCESOURCE {
 public:
     // settings, clock and events must outlive the engine; events is not called
     // before the engine is asked to do something.
     APPENGINE(HASH& settings, SYSTEMCLOCK& clock, ENGINEEVENTS& events);
     // The owner stops the update thread first (StopWorkThread); what is still
     // running here is waited for a last time and reported.
-    ~APPENGINE();
+    ~APPENGINE() override;
     APPENGINE(const APPENGINE&) = delete;
     APPENGINE& operator=(const APPENGINE&) = delete;
 
@@ -242,6 +258,19 @@ public:
     // Whether offset exceeds the largest correction allowed (TimeDoMaxAdjust/TimeMaxAdjust).
     bool BeyondCorrectionLimit(const NTPTIME& offset);
 
+    // ---- The SNTP server of a LAN server (enginesntpserver.cpp).
+    // Serves SNTP on the SntpServerPort while this PC is a LAN server with
+    // LanSntpServer on, else stops serving; SetLanFlags calls it. True when it serves.
+    bool UpdateSntpServer();
+    // Stops serving, waiting for the server's thread (the program's end).
+    void StopSntpServer();
+    bool SntpServerRunning() const { return SntpServer.IsRunning(); }
+    // The upstream of the last good query, and what the SNTP server says of this PC's
+    // clock: synchronised while that query was this run's last check, it was good and
+    // the clock is right (or was set by it), and no extra adjustment shifts the clock.
+    SNTPUPSTREAM GetUpstream();
+    SNTPREFERENCE GetSntpReference() override;
+
 private:
     static unsigned __stdcall WorkThreadEntry(void* engine);
     void WorkThread();
@@ -255,6 +284,8 @@ private:
     bool AcceptLine(STRING message, const STRING& own, STRING& sender, STRING& command);
     void TakeLanAnswer(const char* sender, bool ntp, const STRING& a, const STRING& b, const STRING& c);
     unsigned long GetSettingTime(const char* key);
+    // Remembers the upstream of a good query (sntpquery.cpp).
+    void RecordUpstream(const SNTPUPSTREAM& upstream);
 
     HASH& Settings;
     SYSTEMCLOCK& Clock;
@@ -298,6 +329,11 @@ private:
     bool LanAnswerWaiting = false;
     NTPTIME LanAnswer;         // the offset of the answer waiting, and its sender
     STRING LanAnswerFrom;
+
+    CRITSECT UpstreamLock;
+    SNTPUPSTREAM Upstream;  // under UpstreamLock
+    CRITSECT SntpServerLock;  // starting and stopping
+    SNTPRESPONDER SntpServer;
 
     std::unique_ptr<WINRAS> Ras;  // loaded at the first dial-up query
     STRING ReportedEntry;         // the too long entry name reported last

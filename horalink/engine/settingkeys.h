@@ -81,6 +81,7 @@
     X(LanBrodcastCyclic, TEXT, "0", 0) \
     X(LanBrodcastCyclicHours, TEXT, "4", 0) \
     X(LanLastBrodcast, NOW, nullptr, 0) \
+    X(LanSntpServer, TEXT, "0", 0) \
     X(AgentSupportActive, TEXT, "0", 0) \
     X(AgentMuteText, TEXT, "0", 0) \
     X(AgentTextCorrect, RESOURCE, nullptr, IDS_AGENTCORRECT) \

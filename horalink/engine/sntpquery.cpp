@@ -203,10 +203,12 @@ static STRING microseconds_text(const NTPTIME& value)
     return text;
 }
 
-// Request and reply on an open socket: steps from the priority raise to theta and delta;
-// a kiss-o'-death leaves its code in kisscode.
+// Request and reply on an open socket: steps from the priority raise to theta and delta,
+// and the server's stratum and root values in upstream; a kiss-o'-death leaves its code
+// in kisscode.
 static bool exchange(SOCKET s, const sockaddr_in& destination, DWORD wait, SYSTEMCLOCK& clock,
-                     NTPTIME& theta, NTPTIME& delta, STRING& error, STRING& kisscode)
+                     NTPTIME& theta, NTPTIME& delta, SNTPUPSTREAM& upstream, STRING& error,
+                     STRING& kisscode)
 {
     PRIORITYBOOST boost;
 
@@ -286,6 +288,9 @@ static bool exchange(SOCKET s, const sockaddr_in& destination, DWORD wait, SYSTE
         }
         theta = NTPTIME::ClockOffset(t1, t2, t3, t4);
         delta = rtt;
+        upstream.Stratum = reply[1];
+        upstream.RootDelay = be32(reply + SNTP_ROOT_DELAY);
+        upstream.RootDispersion = be32(reply + SNTP_ROOT_DISPERSION);
         return true;
     }
 }
@@ -295,15 +300,16 @@ static bool exchange(SOCKET s, const sockaddr_in& destination, DWORD wait, SYSTE
 // the best so far, except a kiss-o'-death: the server asked to be left alone, and the
 // query fails with it.
 static bool best_exchange(SOCKET s, const sockaddr_in& destination, const ENGINETIMINGS& timings,
-                          SYSTEMCLOCK& clock, NTPTIME& theta, NTPTIME& delta, STRING& error,
-                          STRING& kisscode)
+                          SYSTEMCLOCK& clock, NTPTIME& theta, NTPTIME& delta, SNTPUPSTREAM& upstream,
+                          STRING& error, STRING& kisscode)
 {
     int good = 0;
     for (int i = 1; i <= SNTP_EXCHANGES; i++) {
         DWORD started = GetTickCount();
         NTPTIME t, d;
+        SNTPUPSTREAM u;
         STRING failure;
-        if (!exchange(s, destination, timings.SntpWaitMs, clock, t, d, failure, kisscode)) {
+        if (!exchange(s, destination, timings.SntpWaitMs, clock, t, d, u, failure, kisscode)) {
             if (good == 0 || kisscode.Length() > 0) {
                 error = failure;
                 return false;
@@ -316,6 +322,7 @@ static bool best_exchange(SOCKET s, const sockaddr_in& destination, const ENGINE
         if (good++ == 0 || units_of(d) < units_of(delta)) {
             theta = t;
             delta = d;
+            upstream = u;
         }
         if (units_of(delta) <= units_of_ms(GOOD_DELAY_MS) || i == SNTP_EXCHANGES) break;
         DWORD elapsed = GetTickCount() - started;
@@ -359,6 +366,7 @@ int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
     destination.sin_family = AF_INET;
     destination.sin_port = htons(Timings.SntpPort);
     NTPTIME theta, delta;
+    SNTPUPSTREAM upstream;
     if (!resolve_server(name.Text(), destination.sin_addr)) {
         error.Format("Bad time server/ip-addr (%d, %s)", WSAGetLastError(), name.Text());
     } else if ((s = socket(AF_INET, SOCK_DGRAM, 0)) == INVALID_SOCKET) {
@@ -367,7 +375,8 @@ int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
         u_long nonblocking = 1;
         if (ioctlsocket(s, FIONBIO, &nonblocking) != 0) {
             error = "Ioctl failed";
-        } else if (best_exchange(s, destination, Timings, Clock, theta, delta, error, LastKissCode)) {
+        } else if (best_exchange(s, destination, Timings, Clock, theta, delta, upstream, error,
+                                 LastKissCode)) {
             // Half the round trip bounds the offset's error: beyond the difference the
             // user still accepts, the result cannot tell whether the clock is right.
             if (units_of(delta) / 2 > units_of_ms(MaxDiffBound())) {
@@ -382,6 +391,12 @@ int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
                 log_seconds("APP::GetNtpTime Round trip delay", delta);
                 offset = theta;
                 ok = 1;
+                // What this PC's SNTP server, when it runs, says of its reference.
+                upstream.Address = destination.sin_addr.s_addr;
+                upstream.Delay = delta;
+                upstream.Time = Clock.PreciseNow() + theta;
+                upstream.Ticks = Clock.GetTicks();
+                RecordUpstream(upstream);
             }
         }
     }

@@ -19,9 +19,27 @@
 #include "workdir.h"
 
 #include <commctrl.h>
+#include <cstdlib>
 #include <mmsystem.h>
 
 static STRING registry_name_override;
+
+// A test seam, not a setting: a test that starts the program serves its SNTP on a port
+// of its own (any other port than 123 needs no privilege and meets no other server).
+const char TEST_SNTPSERVERPORT_VARIABLE[] = "HORALINK_TEST_SNTPSERVERPORT";
+
+static void apply_test_sntpserverport(APPENGINE& engine)
+{
+    char value[16] = {};
+    DWORD n = GetEnvironmentVariableA(TEST_SNTPSERVERPORT_VARIABLE, value, sizeof value);
+    if (n == 0 || n >= sizeof value) return;
+    long port = atol(value);
+    if (port < 1 || port > 65535) return;
+    Logit("APP::APP test seam %s=%ld\n", TEST_SNTPSERVERPORT_VARIABLE, port);
+    ENGINETIMINGS timings = engine.GetTimings();
+    timings.SntpServerPort = static_cast<unsigned short>(port);
+    engine.SetTimings(timings);
+}
 
 // ---------------------------------------------------------------- process-wide values
 
@@ -55,6 +73,7 @@ APP::APP(bool startminimized, HELPFILE& help)
     Logit("APP::APP\n");
     AppMutex.SetWindowThread(WindowThreadId);
     if (!CreateMainWindow()) return;
+    apply_test_sntpserverport(Engine);
     ReadSettings();
     BuildToolbar();
     // The status list and the dock clock come later.
@@ -180,6 +199,7 @@ APP::~APP()
     // The assistant comes later.
     if (!Engine.StopWorkThread(THREAD_END_WAIT_MS))
         Logit("APP::~APP the update thread is still running\n");
+    Engine.StopSntpServer();
     // The LAN devices come later.
     DockClockDestroy();
     AppMutex.Obtain();

@@ -136,6 +136,14 @@ void APP::ToggleSuspend()
 void APP::SetMode(int mode)
 {
     Engine.SetMode(mode);
+    // Only mode 2 serves the LAN.
+    bool lanclient, lanserver;
+    {
+        SETTINGSGUARD guard(&Engine.SettingsLock());
+        lanclient = SETTINGS::IsLanClient(SettingsTable);
+        lanserver = SETTINGS::IsLanServer(SettingsTable);
+    }
+    SetLanFlags(lanclient, lanserver);
     UpdateTitle();
 }
 

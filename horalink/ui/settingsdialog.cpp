@@ -209,8 +209,9 @@ void SETTINGSDIALOG::AddPages()
             page->AddCheck(IDC_LAN_NEW, Bind(KEY::LanBrodcastNew));
             page->AddCheck(IDC_LAN_CYCLIC, Bind(KEY::LanBrodcastCyclic));
             page->AddEntry(IDC_LAN_HOURS, Bind(KEY::LanBrodcastCyclicHours), TEXT_SHORT);
+            page->AddCheck(IDC_LAN_SNTP, Bind(KEY::LanSntpServer));
             rule(page, IDC_LAN_CYCLIC, {IDC_LAN_HOURS});
-            rule(page, IDC_LAN_SERVER, {IDC_LAN_NEW, IDC_LAN_CYCLIC, IDC_LAN_HOURS});
+            rule(page, IDC_LAN_SERVER, {IDC_LAN_NEW, IDC_LAN_CYCLIC, IDC_LAN_HOURS, IDC_LAN_SNTP});
             break;
         default: break;
         }

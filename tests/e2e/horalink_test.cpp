@@ -3,8 +3,10 @@
 // 127.0.0.1 port 123 (the port the program always asks). One good check (from the second
 // server) and the end, the clock set and refused under Wine, a failed check, a run
 // without schedule that a second start brings to the front and closing ends, service
-// mode, and the end of the session. Silence itself, which the program sits out for its
-// ten seconds, is the SNTP query test's subject.
+// mode, the end of the session, and a LAN time server answering SNTP clients. Silence
+// itself, which the program sits out for its ten seconds, is the SNTP query test's subject.
+#include <winsock2.h>  // ahead of every header that brings in windows.h
+
 #include "englishlibrary.h"
 #include "hash.h"
 #include "horalinkres.h"
@@ -12,6 +14,7 @@
 #include "osys.h"
 #include "registry.h"
 #include "sntpserver.h"
+#include "socketlibrary.h"
 #include "testdialogs.h"
 #include "testfiles.h"
 #include "testprocess.h"
@@ -40,6 +43,57 @@ static bool wait_until(const std::function<bool()>& done, DWORD timeoutms)
     for (DWORD start = GetTickCount(); !done(); Sleep(100))
         if (GetTickCount() - start > timeoutms) return false;
     return true;
+}
+
+// The reply of an SNTP server on 127.0.0.1:port to a version 4 client request, "" when
+// none comes within ms; and a port that is free (the system handed it out and took it back).
+static std::string sntp_ask(unsigned short port, DWORD ms)
+{
+    SOCKETLIBRARY library;
+    SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in to = {};
+    to.sin_family = AF_INET;
+    to.sin_addr.s_addr = inet_addr("127.0.0.1");
+    to.sin_port = htons(port);
+    unsigned char request[48] = {0x23};
+    request[47] = 0x5A;
+    sendto(s, reinterpret_cast<const char*>(request), sizeof request, 0, reinterpret_cast<const sockaddr*>(&to),
+           sizeof to);
+    std::string reply;
+    for (DWORD start = GetTickCount(); reply.empty() && GetTickCount() - start < ms;) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(s, &readable);
+        timeval timeout = {0, 100000};
+        char buffer[512];
+        int n = select(0, &readable, nullptr, nullptr, &timeout) == 1 ? recv(s, buffer, sizeof buffer, 0) : 0;
+        if (n > 0) reply.assign(buffer, n);
+    }
+    closesocket(s);
+    return reply;
+}
+
+static unsigned short free_port()
+{
+    SOCKETLIBRARY library;
+    SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    int length = sizeof address;
+    getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+    closesocket(s);
+    return ntohs(address.sin_port);
+}
+
+// Leap indicator, stratum and reference id of an SNTP reply, as "leap|stratum|refid".
+static std::string sntp_fields(const std::string& reply)
+{
+    if (reply.size() < 48) return "no reply (" + std::to_string(reply.size()) + " bytes)";
+    char text[64];
+    const unsigned char* r = reinterpret_cast<const unsigned char*>(reply.data());
+    snprintf(text, sizeof text, "%d|%d|%d.%d.%d.%d", r[0] >> 6, r[1], r[12], r[13], r[14], r[15]);
+    return text;
 }
 
 class Horalink : public testing::Test {
@@ -285,4 +339,37 @@ TEST_F(Horalink, TheEndOfTheSessionSavesBeforeAndAfterTheThreadAndQuits)
     size_t second = after.find("APP::SaveSettings", closed);
     ASSERT_NE(second, std::string::npos);
     EXPECT_EQ(after.find("APP::SaveSettings", second + 1), std::string::npos);
+}
+
+// A LAN time server with the SNTP server on (its port from the test seam): until its
+// first check was good its answers say it is not synchronised; after it, stratum of the
+// server asked + 1, that server as reference. Closing the program closes the port.
+TEST_F(Horalink, ALanServerAnswersSntpClientsOnceItsCheckWasGood)
+{
+    SNTPSERVERCONFIG config;
+    config.Stratum = 2;
+    START_SERVER(config);
+    unsigned short port = free_port();
+    ASSERT_NE(port, 0);
+    SetEnvironmentVariableA("HORALINK_TEST_SNTPSERVERPORT", std::to_string(port).c_str());
+    // A schedule whose next check is a day away: only check-now asks the server.
+    long long now = time(nullptr);
+    Config("TimeCyclic=24\r\nTimeLastRefresh=" + std::to_string(now) + "\r\nTimeNextRefresh=" +
+           std::to_string(now + 86400) + "\r\nMode=2\r\nLanDoServer=1\r\nLanSntpServer=1\r\nTimeMaxDiff=10000\r\n");
+    int run = Start("");
+    SetEnvironmentVariableA("HORALINK_TEST_SNTPSERVERPORT", nullptr);
+    HWND window = Window(run);
+    ASSERT_NE(window, nullptr);
+    ASSERT_TRUE(WaitLog("APP::APP done")) << Log();
+    EXPECT_EQ(sntp_fields(sntp_ask(port, START_MS)), "3|16|0.0.0.0");
+
+    PostMessageA(window, WM_COMMAND, IDM_CHECKNOW, 0);
+    ASSERT_TRUE(WaitLog("APP::~UpdateItem")) << Log();
+    EXPECT_EQ(sntp_fields(sntp_ask(port, START_MS)), "0|3|127.0.0.1") << Log();
+
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    PROGRAMRUN end = WaitEnd(run);
+    ASSERT_TRUE(end.ended) << Log();
+    EXPECT_THAT(Log(), HasSubstr("SNTPRESPONDER::Stop done"));
+    EXPECT_EQ(sntp_fields(sntp_ask(port, 500)), "no reply (0 bytes)");
 }

@@ -2,6 +2,8 @@
 // number and tool tip, the menu and tool bar states, commands, work handed from other
 // threads to the window thread and closing minimised. Closing and the session end of
 // horalink.exe: e2e tests.
+#include <winsock2.h>  // ahead of every header that brings in windows.h
+
 #include "app.h"
 
 #include "appmessages.h"
@@ -13,6 +15,7 @@
 #include "logcapture.h"
 #include "osys.h"
 #include "scratchkey.h"
+#include "socketlibrary.h"
 #include "testfiles.h"
 #include "winhelp.h"
 
@@ -120,6 +123,38 @@ protected:
     std::unique_ptr<APP> app;
     bool quit = false;
 };
+
+// The mode commands decide the LAN roles, and with them the SNTP server; a test
+// gives the server its port through the program's environment.
+TEST_F(App, TheModeCommandsStartAndStopTheSntpServer)
+{
+    // A port the system just handed out and took back: free.
+    unsigned short port = 0;
+    {
+        SOCKETLIBRARY library;
+        SOCKET s = socket(AF_INET, SOCK_DGRAM, 0);
+        sockaddr_in address = {};
+        address.sin_family = AF_INET;
+        bind(s, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        int length = sizeof address;
+        getsockname(s, reinterpret_cast<sockaddr*>(&address), &length);
+        port = ntohs(address.sin_port);
+        closesocket(s);
+    }
+    ASSERT_NE(port, 0);
+    SetEnvironmentVariableA("HORALINK_TEST_SNTPSERVERPORT", std::to_string(port).c_str());
+    Config("Mode=1\r\nLanDoServer=1\r\nLanSntpServer=1\r\n");
+    Start();
+    SetEnvironmentVariableA("HORALINK_TEST_SNTPSERVERPORT", nullptr);
+    APPENGINE& engine = app->GetEngine();
+    EXPECT_EQ(engine.GetTimings().SntpServerPort, port);
+    std::string states = engine.SntpServerRunning() ? "1" : "0";
+    app->DoCommand(IDM_MODELANSERVER);
+    states += engine.SntpServerRunning() ? "1" : "0";
+    app->DoCommand(IDM_MODESTANDARD);
+    states += engine.SntpServerRunning() ? "1" : "0";
+    EXPECT_EQ(states, "010");
+}
 
 TEST_F(App, TitleAndTrayFollowModeSuspensionAndFailures)
 {

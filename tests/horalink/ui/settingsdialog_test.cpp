@@ -157,7 +157,8 @@ TEST_F(SettingsDialog, OpensWithEightTitledPagesAndCancelChangesNothing)
 }
 
 // On the way the enable rules follow their check boxes: automatic setting, sound and its
-// repetition, the largest correction; the second server and its choice.
+// repetition, the largest correction; the second server and its choice; the SNTP server
+// of a LAN server.
 TEST_F(SettingsDialog, OkStoresTheControlsAndSetsTheNewSettingsGoing)
 {
     settings["ClockColorBG"] = "255";
@@ -202,7 +203,10 @@ TEST_F(SettingsDialog, OkStoresTheControlsAndSetsTheNewSettingsGoing)
         check(show(book, CLOCK), IDC_CLOCK_DOCKED, false);
         text(show(book, AGENT), IDC_AGENT_CORRECT, "All fine.");
         page = show(book, LAN);
+        rules.push_back(enabled(page, {IDC_LAN_SNTP}));
         check(page, IDC_LAN_SERVER, true);
+        rules.push_back(enabled(page, {IDC_LAN_SNTP}));
+        check(page, IDC_LAN_SNTP, true);
         check(page, IDC_LAN_CYCLIC, true);
         text(page, IDC_LAN_HOURS, "2");
         ClickButton(GetDlgItem(book, IDOK));
@@ -210,7 +214,7 @@ TEST_F(SettingsDialog, OkStoresTheControlsAndSetsTheNewSettingsGoing)
     EXPECT_TRUE(Run());
     ASSERT_TRUE(driver.Wait());
     EXPECT_EQ(rules, (std::vector<std::string>{"011111000", "101111111", "100000001", "100000",
-                                               "101110", "101101"}));
+                                               "101110", "101101", "0", "1"}));
     // The LAN server's entry makes this PC a LAN client.
     EXPECT_EQ(events.Calls, (std::vector<std::string>{"SetLanFlags 1 0", "ApplyDrift 0 0", "ApplyWindows 255"}));
     for (const char* line :
@@ -220,7 +224,7 @@ TEST_F(SettingsDialog, OkStoresTheControlsAndSetsTheNewSettingsGoing)
           "LastTimeServer=lanserver.horalink.invalid", "TimeDoServer2=1", "TimeDoCustomAltServer=1",
           "TimeCustomAltServer=ntp.mine.example", "TimeServer2=ntp.mine.example", "ConnectionType=1",
           "ConnectionDunAny=1", "ClockDocked=0", "AgentTextCorrect=All fine.", "LanDoServer=1",
-          "LanBrodcastCyclic=1", "LanBrodcastCyclicHours=2", "ListviewColorBG=255",
+          "LanSntpServer=1", "LanBrodcastCyclic=1", "LanBrodcastCyclicHours=2", "ListviewColorBG=255",
           // The next check counts from the last one: 6 hours after 1700000000.
           "TimeNextRefresh=1700021600"})
         EXPECT_TRUE(SavedHas(line)) << line;
