@@ -253,7 +253,7 @@ bool MAILIO::DevRead(char* /*buffer*/, int& length)
     DWORD got = 0;
     // The slot is held only for the query and the read: pauses and deliveries run
     // without it, so closing the slot never waits for them.
-    enum { NOSLOT, FAILED, EMPTY, READ } outcome;
+    enum { NOSLOT, FAILED, FAILED_WAIT, EMPTY, READ } outcome;
     {
         ENTERED entered(ServerLock);
         DWORD next = 0, count = 0;
@@ -263,7 +263,17 @@ bool MAILIO::DevRead(char* /*buffer*/, int& length)
         } else if (!(ok = GetMailslotInfo(hMailSlotServer, nullptr, &next, &count, nullptr))) {
             outcome = FAILED;
         } else if (next == MAILSLOT_NO_MESSAGE || count == 0) {
+            // Nothing yet: the read waits in the slot's own read time-out for the next
+            // message, so that a message is delivered as it arrives rather than at the
+            // next poll (a LAN answer's time is taken on arrival; a poll's delay would
+            // be error). Closing the slot waits for it at most that time-out.
             outcome = EMPTY;
+            pmem = new (std::nothrow) char[MAILIO_MAXMESSAGE + 1];
+            if (!ASSERT(pmem)) return false;
+            if (ReadFile(hMailSlotServer, pmem, MAILIO_MAXMESSAGE, &got, nullptr) && got > 0)
+                outcome = READ;
+            else if (GetLastError() != ERROR_SEM_TIMEOUT)
+                outcome = FAILED_WAIT;
         } else if (next > static_cast<DWORD>(MAILIO_MAXMESSAGE)) {
             outcome = FAILED;
         } else {
@@ -285,9 +295,15 @@ bool MAILIO::DevRead(char* /*buffer*/, int& length)
         Feed(ERROR_MARKER, sizeof ERROR_MARKER);
         Pause(100);
         return false;
-    case EMPTY:
+    case FAILED_WAIT:
+        // A slot that cannot wait is polled, as before.
+        delete[] pmem;
         Pause(100);
         return false;
+    case EMPTY:
+        // The time-out passed without a message: the daemon asks again at once.
+        delete[] pmem;
+        return true;
     case READ:
         break;
     }
@@ -301,7 +317,8 @@ bool MAILIO::DevRead(char* /*buffer*/, int& length)
         }
     }
     delete[] pmem;
-    return false;
+    // Length 0: delivered here; the daemon goes back to waiting without a pause.
+    return true;
 }
 
 STRING MAILIO::GetInfo(const char* key)

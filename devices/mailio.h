@@ -30,7 +30,8 @@ public:
     // Stops the daemon, closes the writing end, then the slot.
     ~MAILIO() override;
 
-    // Reads one message from the slot and delivers it itself; always false, length 0.
+    // Waits up to the slot's read time-out for one message and delivers it itself;
+    // length 0, and true unless the slot is missing or failing (the daemon then pauses).
     bool DevRead(char* buffer, int& length) override;
     // Sends the bytes as messages of at most 400 bytes, reopening the writing end and
     // trying again (three times) when a write fails. Writers take turns.

@@ -188,7 +188,10 @@ TEST_F(Horalink, CheckOnceEndsAfterOneGoodUpdateFromTheSecondServer)
     long long after = time(nullptr);
     ASSERT_TRUE(end.ended) << Log();
     EXPECT_EQ(end.exitcode, 0u);
-    EXPECT_EQ(server.Requests(), 1);
+    // One query: a single exchange, or up to four when the loaded machine made the round
+    // trip longer than the query settles for.
+    EXPECT_GE(server.Requests(), 1);
+    EXPECT_LE(server.Requests(), 4);
 
     EXPECT_EQ(Setting("TimeLastOK") + "|" + Setting("TimeErrCount") + "|" + Setting("TimeLastQuality") +
                   "|" + Setting("LastTimeServer"),
