@@ -171,35 +171,6 @@ TEST(MailIo, WritesGoOutInMessagesOfAtMost400Bytes)
     }
 }
 
-TEST(MailIo, LongWriteOfEqualBytesArrivesWhole)
-{
-    std::string slot = slot_name("whole");
-    RECEIVER rx(slot);
-    ASSERT_TRUE(rx.accepted);
-    MAILIO tx("", "", "");
-    ASSERT_TRUE(tx.MakeCall(slot.c_str()));
-    std::string data = std::string(1000, '*') + "\n";
-    ASSERT_TRUE(tx.Write(data.data(), static_cast<int>(data.size())));
-    ASSERT_TRUE(tx.Write("end", -1));
-    std::vector<std::string> pieces = rx.record.WaitFor(4);
-    ASSERT_FALSE(pieces.empty());
-    EXPECT_EQ(pieces.back(), "end");
-    pieces.pop_back();
-    EXPECT_TRUE(joined(pieces) == data) << joined(pieces).size() << " bytes arrived";
-}
-
-TEST(MailIo, LargestMessageReachesTheCallbackInOnePiece)
-{
-    std::string slot = slot_name("largest");
-    RECEIVER rx(slot);
-    ASSERT_TRUE(rx.accepted);
-    std::string message = pattern(MAILIO_MAXMESSAGE, 3);
-    ASSERT_TRUE(write_raw(slot, message));
-    std::vector<std::string> pieces = rx.record.WaitFor(1);
-    ASSERT_EQ(pieces.size(), 1u);
-    EXPECT_TRUE(pieces[0] == message);
-}
-
 TEST(MailIo, LargestMessageIsReadInPartsFromTheRingBuffer)
 {
     std::string slot = slot_name("ring");
@@ -225,21 +196,26 @@ TEST(MailIo, WritersTakeTurnsWithWholeWrites)
     ASSERT_TRUE(raw.Ok());
     MAILIO tx("", "", "");
     ASSERT_TRUE(tx.MakeCall(slot.c_str()));
-    const int writes = 20;
-    auto writer = [&](char first) {
-        return [&tx, first] {
+    const int writes = 100;
+    EVENTSEM go;  // both start together, so their writes overlap
+    auto writer = [&](int first) {
+        return [&tx, &go, first] {
+            go.Wait(10000);
             for (int i = 0; i < writes; i++) {
                 std::string m(1000, static_cast<char>(first + i));  // one tag byte per write
                 tx.Write(m.data(), static_cast<int>(m.size()));
             }
         };
     };
+    std::vector<std::string> messages;
     {
-        TESTTHREAD a(writer('A')), b(writer('a'));
-        EXPECT_TRUE(a.Ended(30000));
-        EXPECT_TRUE(b.Ended(30000));
+        // Drained while written: a slot holds only so much.
+        TESTTHREAD reader([&] { messages = raw.Messages(2 * writes * 1000); });
+        TESTTHREAD a(writer(1)), b(writer(128));
+        go.Set();
+        EXPECT_TRUE(a.Ended(60000));
+        EXPECT_TRUE(b.Ended(60000));
     }
-    std::vector<std::string> messages = raw.Messages(2 * writes * 1000);
     ASSERT_EQ(messages.size(), 2u * writes * 3);
     for (size_t i = 0; i < messages.size(); i += 3) {
         char tag = messages[i][0];
@@ -270,22 +246,6 @@ TEST(MailIo, GetInfoAnswers)
     REPORTS reports;
     EXPECT_STREQ(io.GetInfo("SPEED").Text(), "");
     EXPECT_TRUE(reports.Were(1, "FALSE", "SPEED"));
-}
-
-TEST(MailIo, MissingSlotCannotBeCalledAndWritesFail)
-{
-    MAILIO io("", "", "");
-    EXPECT_FALSE(io.MakeCall(slot_name("nobody").c_str()));
-    EXPECT_STREQ(io.GetInfo("ONLINE").Text(), "0");
-    EXPECT_FALSE(io.Write("lost", -1));
-}
-
-TEST(MailIo, SecondReceivingSlotOfTheSameNameFails)
-{
-    std::string slot = slot_name("twice");
-    MAILIO first(slot.c_str(), "", ""), second(slot.c_str(), "", "");
-    EXPECT_TRUE(first.AcceptCall());
-    EXPECT_FALSE(second.AcceptCall());
 }
 
 TEST(MailIo, TestSlotsMakeThreeDevicesOneLan)
