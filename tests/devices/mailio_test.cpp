@@ -4,6 +4,7 @@
 #include "mailio.h"
 
 #include "reports.h"
+#include "testprocess.h"
 #include "testthread.h"
 
 #include <gtest/gtest.h>
@@ -292,4 +293,36 @@ TEST(MailIo, TestSlotsComeFromTheEnvironmentAtCallTime)
     // Without the seam the given names count again.
     r.io.DropCall();
     EXPECT_FALSE(r.io.MakeCall(slot_name("absent").c_str()));
+}
+
+TEST(MailIo, TestSlotsJoinASecondProcessToTheLan)
+{
+    std::string own = slot_name("proc_own"), peer = slot_name("proc_peer");
+    RECEIVER r("unused");
+    r.io.DropAccept();
+    r.io.SetTestSlots((own + ";" + peer).c_str());
+    ASSERT_TRUE(r.io.AcceptCall());
+    ASSERT_TRUE(r.io.MakeCall("\\\\*\\MAILSLOT\\TIKKORA1"));
+    SetEnvironmentVariableA(MAILIO_TESTSLOTS_VARIABLE, (peer + ";" + own).c_str());
+    PROCESS_INFORMATION pi;
+    bool started = StartProgramAsync("mailpeer.exe", "", &pi);
+    SetEnvironmentVariableA(MAILIO_TESTSLOTS_VARIABLE, nullptr);
+    ASSERT_TRUE(started);
+    // The peer's slot exists only once it runs: ask until it answers.
+    bool answered = false;
+    DWORD t0 = GetTickCount();
+    for (int n = 1; !answered && GetTickCount() - t0 < 15000; n++) {
+        std::string ping = "PING " + std::to_string(n) + "\n";
+        r.io.Write(ping.c_str(), -1);
+        std::unique_lock<std::mutex> lock(r.record.mutex);
+        answered = r.record.changed.wait_for(lock, std::chrono::milliseconds(500), [&] {
+            for (const std::string& p : r.record.pieces)
+                if (p.compare(0, 5, "PONG ") == 0) return true;
+            return false;
+        });
+    }
+    PROGRAMRUN run = WaitProgram(&pi, 20000);
+    EXPECT_TRUE(answered);
+    EXPECT_TRUE(run.ended);
+    EXPECT_EQ(run.exitcode, 0u);
 }
