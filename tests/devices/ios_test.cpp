@@ -4,7 +4,6 @@
 #include "ios.h"
 
 #include "logcapture.h"
-#include "reports.h"
 #include "testthread.h"
 
 #include <gtest/gtest.h>
@@ -158,9 +157,19 @@ TEST(BaseIo, HeldDaemonWaitsForTheConstructorToFinish)
 
 TEST(BaseIo, DeviceNeverReleasedStillEndsItsDaemon)
 {
-    FAKEIO* io = new FAKEIO(true);
-    TESTTHREAD destroy([&] { delete io; });
-    EXPECT_TRUE(destroy.Ended(5000));
+    struct DESTROY {
+        static DWORD WINAPI Run(void* io)
+        {
+            delete static_cast<FAKEIO*>(io);
+            return 0;
+        }
+    };
+    // On a thread of its own, so a hanging destructor fails the test instead of
+    // holding it; the thread is then left behind.
+    HANDLE destroy = CreateThread(nullptr, 0, DESTROY::Run, new FAKEIO(true), 0, nullptr);
+    ASSERT_NE(destroy, nullptr);
+    EXPECT_EQ(WaitForSingleObject(destroy, 5000), static_cast<DWORD>(WAIT_OBJECT_0));
+    CloseHandle(destroy);
 }
 
 TEST(BaseIo, KillDaemonWaitsUntilTheDaemonHasLeftTheDevice)
@@ -188,48 +197,18 @@ TEST(BaseIo, KillDaemonWaitsUntilTheDaemonHasLeftTheDevice)
     EXPECT_NE(log.Text().find("BASEIO::~Daemon\r\n"), std::string::npos) << log.Text();
 }
 
-TEST(BaseIo, KillDaemonOnTheDaemonsOwnThreadIsRefused)
-{
-    struct SELFKILL {
-        explicit SELFKILL(FAKEIO* device) : io(device) {}
-        FAKEIO* io;
-        EVENTSEM done;
-        static void Callback(void* context, const char*, int)
-        {
-            SELFKILL* s = static_cast<SELFKILL*>(context);
-            s->io->KillDaemon();
-            s->done.Set();
-        }
-    };
-    FAKEIO io;
-    SELFKILL self(&io);
-    REPORTS reports;
-    io.SetFeedCallback(SELFKILL::Callback, &self);
-    io.Arrive("x");
-    ASSERT_TRUE(self.done.Wait(5000));
-    EXPECT_TRUE(reports.Were(1, "GetCurrentThreadId() != DaemonThreadId"));
-}
-
-TEST(BaseIo, ReadWithTimeOutZeroOnEmptyDeviceReturnsAtOnce)
-{
-    FAKEIO io;
-    char byte;
-    int length = 1;
-    DWORD t0 = GetTickCount();
-    EXPECT_FALSE(io.Read(&byte, length, 0, nullptr));
-    EXPECT_EQ(length, 0);
-    EXPECT_LT(GetTickCount() - t0, 100u);
-}
-
 TEST(BaseIo, ReadOnEmptyDeviceWaitsItsTimeOut)
 {
     FAKEIO io;
-    for (int timeout : {100, 400}) {
+    const struct {
+        int timeout, atleast, below;  // ms; the tick counts in steps of up to 16 ms
+    } cases[] = {{0, 0, 100}, {100, 80, 2100}, {400, 380, 2400}};
+    for (const auto& c : cases) {
         DWORD t0 = GetTickCount();
-        EXPECT_EQ(read(io, 8, timeout), "");
+        EXPECT_EQ(read(io, 8, c.timeout), "");
         DWORD elapsed = GetTickCount() - t0;
-        EXPECT_GE(elapsed + 20, static_cast<DWORD>(timeout));  // tick granularity
-        EXPECT_LT(elapsed, static_cast<DWORD>(timeout) + 2000);
+        EXPECT_GE(elapsed, static_cast<DWORD>(c.atleast)) << c.timeout;
+        EXPECT_LT(elapsed, static_cast<DWORD>(c.below)) << c.timeout;
     }
 }
 
@@ -243,15 +222,6 @@ TEST(BaseIo, ReadReturnsALineAsSoonAsItsEndArrived)
     EXPECT_EQ(read(io, 64, 200, "\n"), "second");  // no line end: the time-out ends it
 }
 
-TEST(BaseIo, ReadFillsTheBufferAcrossSeveralArrivals)
-{
-    FAKEIO io;
-    io.Arrive("abc");
-    io.Arrive("defgh");
-    EXPECT_EQ(read(io, 6, 10000), "abcdef");
-    EXPECT_EQ(read(io, 6, 0), "gh");
-}
-
 TEST(BaseIo, PushedBackBytesComeFirst)
 {
     FAKEIO io;
@@ -260,15 +230,6 @@ TEST(BaseIo, PushedBackBytesComeFirst)
     io.PushBack(" ", 1);
     io.PushBack("hello", 5);  // in front of the blank
     EXPECT_EQ(read(io, 64, 5000, "\n"), "hello world\n");
-}
-
-TEST(BaseIo, PushbackObeysStopBytesAndRoom)
-{
-    FAKEIO io;
-    io.PushBack("ab\ncdef", 7);
-    EXPECT_EQ(read(io, 64, 0, "\n"), "ab\n");
-    EXPECT_EQ(read(io, 2, 0), "cd");
-    EXPECT_EQ(read(io, 64, 0), "ef");
 }
 
 TEST(BaseIo, FeedCallbackTakesEverythingAndReadTimesOut)
@@ -309,31 +270,6 @@ TEST(BaseIo, GetInfoAnswersByKeyWithoutRegardToCase)
     for (const auto& c : cases) EXPECT_STREQ(io.GetInfo(c.key).Text(), c.answer) << c.key;
     io.SetOurId("new-id");
     EXPECT_STREQ(io.GetInfo("OWNID").Text(), "new-id");
-}
-
-TEST(BaseIo, SetInfoStoresUnderTheKey)
-{
-    FAKEIO io;
-    EXPECT_TRUE(io.GetInfoValue("Colour").IsNull());
-    io.SetInfo("Colour", "blue");
-    io.SetInfo("colour", "green");  // the same key
-    EXPECT_STREQ(io.GetInfoValue("COLOUR").Text(), "green");
-}
-
-TEST(BaseIo, TracesNameOldAndNewValues)
-{
-    LOGCAPTURE log;
-    {
-        FAKEIO io;
-        io.SetCallType("voice");
-        io.SetOurId("other-id");
-    }
-    const std::string& text = log.Text();
-    for (const char* line : {"] BASEIO::BASEIO this= ", ", ourid= fake-id, calltype= fake-call, parm= fake-parm\r\n",
-                             "] BASEIO::BASEIO done\r\n",
-                             "] ISDNIO::SetCallType old=fake-call, new=voice\r\n",
-                             "] ISDNIO::SetOurId old=fake-id, new=other-id\r\n"})
-        EXPECT_NE(text.find(line), std::string::npos) << line << "\n" << text;
 }
 
 TEST(BaseIo, FeedDumpsTheBytesAtDetailEightOfCategory100)
