@@ -55,6 +55,23 @@ struct MEMBER {
     }
 };
 
+// The main window of a process, found by EnumWindows.
+struct FOUNDWINDOW {
+    DWORD pid;
+    HWND window;
+};
+
+BOOL CALLBACK main_window_of(HWND window, LPARAM context)
+{
+    auto* find = reinterpret_cast<FOUNDWINDOW*>(context);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    char name[64] = "";
+    GetClassNameA(window, name, sizeof name);
+    if (owner == find->pid && std::string(name).rfind("KelvoHoralinkWinClass", 0) == 0) find->window = window;
+    return find->window == nullptr;
+}
+
 class Lan : public testing::Test {
 protected:
     void SetUp() override
@@ -117,22 +134,9 @@ protected:
     }
     static HWND FindWindowForProcess(DWORD pid)
     {
-        struct FIND {
-            DWORD pid;
-            HWND found;
-        } find = {pid, nullptr};
-        EnumWindows(
-            [](HWND w, LPARAM p) -> BOOL {
-                auto* f = reinterpret_cast<FIND*>(p);
-                DWORD owner = 0;
-                GetWindowThreadProcessId(w, &owner);
-                char cls[64] = "";
-                GetClassNameA(w, cls, sizeof cls);
-                if (owner == f->pid && std::string(cls).rfind("KelvoHoralinkWinClass", 0) == 0) f->found = w;
-                return f->found == nullptr;
-            },
-            reinterpret_cast<LPARAM>(&find));
-        return find.found;
+        FOUNDWINDOW find = {pid, nullptr};
+        EnumWindows(main_window_of, reinterpret_cast<LPARAM>(&find));
+        return find.window;
     }
 
     TEMPDIR folder;  // the current folder of every member

@@ -148,7 +148,7 @@ TEST(AssertReport, AppendsDetailsToAssertLogInTheLanguageOfTheCode)
 TEST(AssertReport, DialogShowsWhenNoAssertIsToggledOffButNotForQuietReports)
 {
     LogitOption("/NOASSERT");  // the test program starts with it on: now dialogs show
-    DIALOGANSWERER yes("Kelvo Application", IDYES);
+    DIALOGANSWERER yes("Kelvo Application", IDYES, 20000, GetCurrentProcessId());  // not another test's box
     EXPECT_TRUE(Assert(false, "shown==1", "dialog.cpp", 9, "info text", false));
     const DIALOGSEEN& seen = yes.Wait();
     EXPECT_TRUE(Assert(false, "quiet", "q.cpp", 1, nullptr, true));
