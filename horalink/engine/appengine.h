@@ -318,10 +318,11 @@ private:
     std::atomic<int> LanServer;
     std::atomic<unsigned long> OnlineSince;
     EVENTSEM LanAnswerEvent;
-    // The LAN protocol's state: guarded by LanLock, which also keeps two threads' lines
-    // from interleaving on the link.
+    // The LAN protocol's state, guarded by LanLock; LanWriteLock keeps two threads'
+    // lines apart on the link and the link in place while one is written.
     std::mutex LanLock;
-    LANLINK* LanLink = nullptr;
+    std::mutex LanWriteLock;
+    LANLINK* LanLink = nullptr;  // under LanWriteLock
     HASH LastIds;              // per sender the id of its last accepted message, ours too
     STRING ReceiveBuffer;      // received bytes up to the next line end
     uint32_t MessageCounter;   // of the next message sent

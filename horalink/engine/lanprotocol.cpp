@@ -63,7 +63,7 @@ STRING APPENGINE::OwnLanName()
 
 void APPENGINE::SetLanLink(LANLINK* link)
 {
-    std::lock_guard<std::mutex> guard(LanLock);
+    std::lock_guard<std::mutex> guard(LanWriteLock);
     LanLink = link;
 }
 
@@ -72,14 +72,19 @@ int APPENGINE::SendCommand(const char* command, const char* recipient)
     Logit("APP::SendCommand %s\n", command ? command : "");
     STRING own = OwnLanName();
     STRING to = recipient ? LanName(recipient) : STRING("*");
-    std::lock_guard<std::mutex> guard(LanLock);
+    // Two threads' lines go out one after the other, and the link stays while one does.
+    // The receiver's lock is not held meanwhile: a write that waits for room in our own
+    // slot must not keep our reader from emptying it.
+    std::lock_guard<std::mutex> writing(LanWriteLock);
     STRING id;
-    id.Format("%04x.%s.%s", static_cast<unsigned>(MessageCounter), own.Text(), to.Text());
-    if (++MessageCounter >= LAN_COUNTER_END) MessageCounter = LAN_COUNTER_FIRST;
-    // Our own broadcast comes back to our own slot: the table makes us ignore it.
-    LastIds[own] = id;
+    {
+        std::lock_guard<std::mutex> guard(LanLock);
+        id.Format("%04x.%s.%s", static_cast<unsigned>(MessageCounter), own.Text(), to.Text());
+        if (++MessageCounter >= LAN_COUNTER_END) MessageCounter = LAN_COUNTER_FIRST;
+        // Our own broadcast comes back to our own slot: the table makes us ignore it.
+        LastIds[own] = id;
+    }
     STRING line = STRING("[") + id.Text() + "]" + (command ? command : "") + "\n";
-    // Under the lock: the pieces of two threads' lines never interleave.
     int result = LanLink && LanLink->Send(line.Text(), line.Length()) ? 1 : 0;
     Logit("APP::SendCommand done\n");
     return result;

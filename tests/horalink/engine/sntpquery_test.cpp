@@ -12,6 +12,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 
 using testing::HasSubstr;
@@ -185,7 +186,7 @@ TEST_F(SntpQuery, TheShortestRoundTripOfFourCountsAndASlowNetworkSetsNothing)
         std::vector<int> holdms;
         const char* maxdiff;
         long long lowms, highms;  // theta - 2 s; both 0: the query fails
-    } cases[] = {{{60, 20, 80, 40}, "1000", 5, 16}, {{300}, "1000", 145, 165}, {{300}, "100", 0, 0}};
+    } cases[] = {{{80, 20, 120, 60}, "1000", 5, 28}, {{300}, "1000", 145, 200}, {{300}, "100", 0, 0}};
     for (const auto& c : cases) {
         config.HoldMs = c.holdms;
         config.OffsetUs = 2000000;
@@ -209,6 +210,20 @@ TEST_F(SntpQuery, TheShortestRoundTripOfFourCountsAndASlowNetworkSetsNothing)
         long long ms = offset.ToMilliseconds(false) - 2000;
         EXPECT_GE(ms, c.lowms);
         EXPECT_LE(ms, c.highms);
+        // Whatever the machine's load made of the holds: the exchange with the shortest
+        // logged delay is the one whose offset came back.
+        std::string text = log.Text(), best;
+        double shortest = 1e9;
+        for (size_t at = text.find("APP::GetNtpTime exchange "); at != std::string::npos;
+             at = text.find("APP::GetNtpTime exchange ", at + 1)) {
+            size_t o = text.find("offset ", at) + 7, d = text.find("delay ", at) + 6;
+            double delay = atof(text.c_str() + d);
+            if (delay < shortest) {
+                shortest = delay;
+                best = text.substr(o, text.find(' ', o) - o);
+            }
+        }
+        EXPECT_NEAR(atof(best.c_str()) * 1000, offset.ToMilliseconds(false), 1.0) << text;
     }
 }
 
