@@ -20,7 +20,12 @@ namespace {
 // A device whose incoming bytes the test supplies and whose writes it records.
 class FAKEIO : public BASEIO {
 public:
-    explicit FAKEIO(bool held = false) : BASEIO("fake-id", "fake-call", "fake-parm", held) {}
+    // The base starts held in any case: its daemon calls DevRead, which uses members
+    // that exist only once this constructor has run.
+    explicit FAKEIO(bool held = false) : BASEIO("fake-id", "fake-call", "fake-parm", true)
+    {
+        if (!held) Release();
+    }
     ~FAKEIO() override { KillDaemon(); }
 
     void Arrive(const std::string& bytes)
