@@ -32,16 +32,6 @@ const int LAN_ERROR_MARK_SIZE = 8;
 // A genuine answer's round trip may read up to one clock tick below zero.
 const long long LAN_MIN_DELAY_MS = -20;
 
-static long long units_of(const NTPTIME& value)
-{
-    return static_cast<long long>(static_cast<uint64_t>(value.Seconds) << 32 | value.Fraction);
-}
-
-static long long units_of_ms(long long ms)
-{
-    return (ms * 4294967296LL + (ms < 0 ? -500 : 500)) / 1000;
-}
-
 STRING APPENGINE::LanName(const char* name)
 {
     STRING text(name && *name ? name : "<N/A>");
@@ -221,10 +211,10 @@ void APPENGINE::TakeLanAnswer(const char* sender, bool ntp, const STRING& a, con
     if (!reason && ntp) {
         delta = NTPTIME::RoundTripDelay(t1, t2, t3, t4);
         offset = NTPTIME::ClockOffset(t1, t2, t3, t4);
-        long long d = units_of(delta);
-        if (d < units_of_ms(LAN_MIN_DELAY_MS) || d > units_of_ms(static_cast<long long>(Timings.LanAnswerWaitMs)))
+        long long d = delta.Units();
+        if (d < NTPTIME::UnitsOfMs(LAN_MIN_DELAY_MS) || d > NTPTIME::UnitsOfMs(static_cast<long long>(Timings.LanAnswerWaitMs)))
             reason = "an impossible round trip delay";
-        else if (d / 2 > units_of_ms(MaxDiffBound()))
+        else if (d / 2 > NTPTIME::UnitsOfMs(MaxDiffBound()))
             reason = "a network too slow for a reliable time";
     } else if (!reason) {
         offset = t1 - t4;

@@ -32,6 +32,10 @@ public:
     bool operator==(const NTPTIME& b) const { return Seconds == b.Seconds && Fraction == b.Fraction; }
     bool operator!=(const NTPTIME& b) const { return !(*this == b); }
 
+    // Read as a difference: the value in units of 2^-32 s, signed.
+    long long Units() const { return static_cast<long long>(static_cast<uint64_t>(Seconds) << 32 | Fraction); }
+    // Milliseconds in those units, rounded as the millisecond table rounds.
+    static long long UnitsOfMs(long long ms) { return (ms * 4294967296LL + (ms < 0 ? -500 : 500)) / 1000; }
     // Read as a difference: whether the value is below zero.
     bool IsNegative() const { return (Seconds & 0x80000000u) != 0; }
     bool IsZero() const { return Seconds == 0 && Fraction == 0; }

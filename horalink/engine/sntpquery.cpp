@@ -162,24 +162,12 @@ static REPLYVERDICT check_reply(const unsigned char* reply, int length, const so
     return REPLYVERDICT::Drop;
 }
 
-// A difference in units of 2^-32 s, signed.
-static long long units_of(const NTPTIME& value)
-{
-    return static_cast<long long>(static_cast<uint64_t>(value.Seconds) << 32 | value.Fraction);
-}
-
-// Milliseconds in units of 2^-32 s, rounded as the millisecond table rounds.
-static long long units_of_ms(long long ms)
-{
-    return (ms * 4294967296LL + (ms < 0 ? -500 : 500)) / 1000;
-}
-
 // Whether delta is one a real exchange can show: not longer than we waited, and not
 // below zero by more than the clock's granularity.
 static bool plausible_delay(const NTPTIME& delta, DWORD wait)
 {
-    long long value = units_of(delta);
-    return value >= units_of_ms(MIN_DELAY_MS) && value <= units_of_ms(static_cast<long long>(wait));
+    long long value = delta.Units();
+    return value >= NTPTIME::UnitsOfMs(MIN_DELAY_MS) && value <= NTPTIME::UnitsOfMs(static_cast<long long>(wait));
 }
 
 // "label: seconds.milliseconds seconds", the sign kept also below one second.
@@ -319,12 +307,12 @@ static bool best_exchange(SOCKET s, const sockaddr_in& destination, const ENGINE
         }
         Logit("APP::GetNtpTime exchange %d: offset %s s, delay %s s\n", i, microseconds_text(t).Text(),
               microseconds_text(d).Text());
-        if (good++ == 0 || units_of(d) < units_of(delta)) {
+        if (good++ == 0 || d.Units() < delta.Units()) {
             theta = t;
             delta = d;
             upstream = u;
         }
-        if (units_of(delta) <= units_of_ms(GOOD_DELAY_MS) || i == SNTP_EXCHANGES) break;
+        if (delta.Units() <= NTPTIME::UnitsOfMs(GOOD_DELAY_MS) || i == SNTP_EXCHANGES) break;
         DWORD elapsed = GetTickCount() - started;
         if (elapsed < timings.SntpSpacingMs) Sleep(timings.SntpSpacingMs - elapsed);
     }
@@ -379,7 +367,7 @@ int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
                                  LastKissCode)) {
             // Half the round trip bounds the offset's error: beyond the difference the
             // user still accepts, the result cannot tell whether the clock is right.
-            if (units_of(delta) / 2 > units_of_ms(MaxDiffBound())) {
+            if (delta.Units() / 2 > NTPTIME::UnitsOfMs(MaxDiffBound())) {
                 log_seconds("APP::GetNtpTime network too slow, round trip delay", delta);
                 STRING ms;
                 ms.Format("%ld ms", static_cast<long>(delta.ToMilliseconds(false)));

@@ -1,6 +1,7 @@
 // The byte-stream device base, driven through a scripted device: the daemon's
 // polling and its orderly stop, the consumer's Read with time-out, stop bytes and
 // pushback, the feed callback, Write and the state texts.
+#include "feedrecord.h"
 #include "ios.h"
 
 #include "logcapture.h"
@@ -93,26 +94,6 @@ private:
     std::vector<int> requests;
     static const int UNSCRIPTED = -12345;
     std::atomic<int> numavail{UNSCRIPTED};
-};
-
-// Collects what a feed callback receives.
-struct FEEDRECORD {
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<std::string> pieces;
-
-    static void Callback(void* context, const char* bytes, int length)
-    {
-        FEEDRECORD* r = static_cast<FEEDRECORD*>(context);
-        std::lock_guard<std::mutex> lock(r->mutex);
-        r->pieces.emplace_back(bytes, length);
-        r->changed.notify_all();
-    }
-    bool WaitFor(size_t n, int ms = 5000)
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        return changed.wait_for(lock, std::chrono::milliseconds(ms), [&] { return pieces.size() >= n; });
-    }
 };
 
 // Polls cond until it holds or ms have passed.
@@ -243,7 +224,7 @@ TEST(BaseIo, FeedCallbackTakesEverythingAndReadTimesOut)
     FEEDRECORD record;
     io.SetFeedCallback(FEEDRECORD::Callback, &record);
     io.Arrive(std::string("piece\0one", 9));
-    ASSERT_TRUE(record.WaitFor(1));
+    ASSERT_GE(record.WaitFor(1, 5000).size(), 1u);
     EXPECT_EQ(record.pieces[0], std::string("piece\0one", 9));
     EXPECT_EQ(read(io, 16, 300), "");
 

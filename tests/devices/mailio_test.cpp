@@ -1,6 +1,7 @@
 // The mailslot device on local slots of the test prefix: repeats dropped, long
 // writes split into 400-byte messages that all arrive, the largest message, writers
 // that take turns, the state texts, and the seam that makes one machine a LAN.
+#include "feedrecord.h"
 #include "mailio.h"
 
 #include "reports.h"
@@ -25,28 +26,6 @@ std::string slot_name(const char* what)
              ++serial, what);
     return name;
 }
-
-// What a device's feed callback received, piece by piece.
-struct FEEDRECORD {
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<std::string> pieces;
-
-    static void Callback(void* context, const char* bytes, int length)
-    {
-        FEEDRECORD* r = static_cast<FEEDRECORD*>(context);
-        std::lock_guard<std::mutex> lock(r->mutex);
-        r->pieces.emplace_back(bytes, length);
-        r->changed.notify_all();
-    }
-    // The first n pieces, once they are there (fewer after 10 s).
-    std::vector<std::string> WaitFor(size_t n)
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        changed.wait_for(lock, std::chrono::seconds(10), [&] { return pieces.size() >= n; });
-        return pieces;
-    }
-};
 
 // A receiving device that records what arrives.
 struct RECEIVER {
