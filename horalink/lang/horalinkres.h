@@ -192,6 +192,21 @@
 #define IDM_TIPOFDAY 2203
 #define IDM_DATAFOLDER 2204
 
+// The status list: column headers, row labels and values, its icons.
+#define IDS_LISTCOLUMNS 2902       // the two column headers ('|' list)
+#define IDS_LISTOVERDUE 2937       // ahead of the time since a due update did not run
+#define IDS_LISTLABELS 2939        // row labels ('|' list): date, time, server, -, status, next update, drift
+#define IDS_LISTLANSERVER 2953     // the server row while the LAN time server is asked
+#define IDS_LISTDIFFERENCE 2961    // label of the difference row
+#define IDS_DRIFTSTATES 2979       // the drift row ('|' list): off, not available, on
+#define IDI_LISTALERT 2071         // the clock is wrong, or a due update waits
+#define IDI_LISTBUSY 2072          // an update runs
+#define IDI_LISTSUSPENDED 2075     // checks are suspended
+#define IDI_LISTPLAIN 2077         // nothing to point out
+#define IDI_LISTEXACT 2080         // a fresh exact result
+#define IDI_LISTCLOSE 2083         // a close-enough result
+#define IDI_LISTNOTYET 2082        // no good result yet
+
 // The time engine: status lines, quality levels, difference units, the question box.
 #define IDS_STATUSADJUSTED 2929    // first status line after the clock was set
 #define IDS_STATUSADJUSTEDBY 2930  // second status line after setting (%s: the difference)

@@ -42,6 +42,10 @@ public:
     void SetClockDocked(std::function<bool()> docked);
     void SetStatusLines(std::function<void(const STRING&, const STRING&)> lines);
 
+    // The list's background; the text takes black or light grey, whichever reads on it.
+    void SetBackground(COLORREF background);
+    static COLORREF TextColourOn(COLORREF background);
+
     // A full rebuild on the window thread: under the list mutex (at most 100 ms), else
     // message 1028 goes to the parent again. True when it was rebuilt.
     bool FillFromQueue();
@@ -49,6 +53,8 @@ public:
     void UpdateScreen(bool rebuild, int row);
     // Recomputes the icon of row by the current state.
     void RefreshIcon(int row);
+    // Inserts one row with its icon and sorts again.
+    void InsertItemIntoListview(int row, const char* label, const char* value);
     void AutoWidth(int flags);
     // A click on column's header: sorts by it, or turns the order on a second click.
     void ColumnClick(int column);
@@ -65,8 +71,16 @@ public:
     static STRING DriftText(bool supported, bool on, long long nanoseconds, DWORD increment100ns);
 
 private:
+    void InsertRow(int row, const char* label);
+    void RefreshRow(int row);
+    STRING ValueOf(int row);
+    int IconOf(int row);  // the icon's resource id
+    static int IconIndex(int iconid);
+    void SetIcon(int index, int iconid);
+
     APPENGINE& Engine;
     SYSTEMCLOCK& Clock;
-    MUTEXSEM FillMutex;
-    // ... the rest is the implementer's
+    MUTEXSEM FillMutex;  // one rebuild at a time
+    std::function<bool()> ClockDocked;
+    std::function<void(const STRING&, const STRING&)> StatusLines;
 };

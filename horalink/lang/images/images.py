@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Draws horalink's images: the tool bar strips (16 and 24 pixels, 32-bit with
 alpha), the program icon and the four notification-area icons (normal, suspended,
-error, attention), all as a clock face.
+error, attention), all as a clock face, and the status list's seven row icons.
 
 The canvas, the basic shapes and the file writers are the toolkit's (tests/tools/
 toolkitdemo_images.py); rerun after changing a shape:
@@ -81,6 +81,54 @@ def draw_tray_attention(c):
     c.fill(circle(17.5, 20.9, 1.05), WHITE)
 
 
+# ---------------------------------------------------------------- status list
+
+def dot(c, colour):
+    c.fill(circle(12, 12, 9.5), WHITE)
+    c.fill(circle(12, 12, 8.0), colour)
+
+
+def draw_list_plain(c):
+    c.fill(circle(12, 12, 3.2), GREY)
+
+
+def draw_list_alert(c):
+    dot(c, RED)
+    c.fill(segment(12, 6.8, 12, 13.2, 2.6), WHITE)
+    c.fill(circle(12, 16.8, 1.5), WHITE)
+
+
+def draw_list_busy(c):
+    c.fill(ring(12, 12, 7.8, 2.6, 140, 200), BLUE)
+    c.fill(ring(12, 12, 7.8, 2.6, 320, 20), BLUE)
+    c.fill(arrow_head(12, 12, 7.8, 125, 4.6), BLUE)
+    c.fill(arrow_head(12, 12, 7.8, 305, 4.6), BLUE)
+
+
+def draw_list_suspended(c):
+    dot(c, ORANGE)
+    c.fill(rrect(8.2, 7.0, 10.8, 17.0, 0.6), WHITE)
+    c.fill(rrect(13.2, 7.0, 15.8, 17.0, 0.6), WHITE)
+
+
+def draw_list_exact(c):
+    dot(c, GREEN)
+    c.fill(segment(7.6, 12.4, 10.8, 15.6, 2.4), WHITE)
+    c.fill(segment(10.8, 15.6, 16.6, 8.6, 2.4), WHITE)
+
+
+def draw_list_close(c):
+    dot(c, AMBER)
+    c.fill(segment(7.5, 12, 16.5, 12, 2.6), WHITE)
+
+
+def draw_list_notyet(c):
+    dot(c, GREY)
+    c.fill(ring(12, 9.6, 3.2, 2.2, 110, 200), WHITE)
+    c.fill(segment(12, 12.8, 12, 14.4, 2.2), WHITE)
+    c.fill(circle(12, 17.4, 1.4), WHITE)
+
+
 # ---------------------------------------------------------------- tool bar
 
 def draw_check_now(c):
@@ -132,3 +180,8 @@ if __name__ == "__main__":
     toolkit.write_icon("traysuspended.ico", draw_tray_suspended)
     toolkit.write_icon("trayerror.ico", draw_tray_error)
     toolkit.write_icon("trayattention.ico", draw_tray_attention)
+    for name, shape in [("listplain", draw_list_plain), ("listalert", draw_list_alert),
+                        ("listbusy", draw_list_busy), ("listsuspended", draw_list_suspended),
+                        ("listexact", draw_list_exact), ("listclose", draw_list_close),
+                        ("listnotyet", draw_list_notyet)]:
+        toolkit.write_icon(name + ".ico", shape)
