@@ -64,6 +64,7 @@ void APP::SetRegistryName(const char* name) { registry_name_override = name; }
 
 APP::APP(bool startminimized, HELPFILE& help)
     : Engine(SettingsTable, PlatformClock, *this), Help(help), MainMenu(IDR_MAINMENU),
+      StatusList(Engine, PlatformClock),
       TrayIconId(0), TaskbarCreatedMessage(RegisterWindowMessageA("TaskbarCreated")),
       WindowThreadId(GetCurrentThreadId()), PendingRefresh(0), Attention(false),
       AttentionPhase(false), ServiceRun(ServiceMode()), NoVersion(TestArg("NOVERS")),
@@ -76,7 +77,7 @@ APP::APP(bool startminimized, HELPFILE& help)
     apply_test_sntpserverport(Engine);
     ReadSettings();
     BuildToolbar();
-    // The status list and the dock clock come later.
+    CreateViews();
     ApplyWindows();
     PlaceWindow(startminimized);
     if (!Engine.StartWorkThread()) Logit("APP::APP the update thread did not start\n");
@@ -273,11 +274,14 @@ void APP::ApplyDrift()
 
 void APP::ApplyWindows()
 {
-    // The dock clock, the status list and the assistant come later.
+    // The assistant comes later.
+    ApplyDockClock();
+    StatusList.SetBackground(static_cast<COLORREF>(Engine.GetSetting(KEY::ListviewColorBG).ToInt64()));
     bool showmenu = Engine.GetSettingInt(KEY::DlgHideMenu) == 0;
     if ((GetMenu(hWnd) != nullptr) != showmenu) SetMenu(hWnd, showmenu ? MainMenu.GetHandle() : nullptr);
     Toolbar.Show(Engine.GetSettingInt(KEY::DlgHideToolbar) == 0 ? SW_SHOW : SW_HIDE);
     Arrange();
+    StatusListFill();
     UpdateTitle();
     UpdateMenuStates();
     if (Constructed) UpdateTrayIcon();
@@ -306,7 +310,8 @@ LRESULT APP::WinProc(UINT message, WPARAM wParam, LPARAM lParam)
         handled = false;
         break;
     case WM__FILLLIST:
-        StatusListFill();
+        StatusList.FillFromQueue();
+        UpdateMenuStates();
         break;
     case WM__TICKUPDATE:
         StatusListRefreshTimes();
@@ -549,7 +554,8 @@ LRESULT APP::OnNotify(NMHDR* header)
         info->lpszText = NotifyTipText.Data();
         return 0;
     }
-    // The status list's clicks, double clicks, sorting and selection come later.
+    if (header->idFrom == APP_STATUSLIST_ID && header->hwndFrom == StatusList.GetHwnd())
+        return OnStatusListNotify(header);
     return 0;
 }
 
@@ -565,24 +571,3 @@ void APP::OnPaint()
     EndPaint(hWnd, &ps);
 }
 
-// Lays the tool bar across the top; the status list and the docked clock, which come
-// later, take the rest.
-void APP::Arrange()
-{
-    if (!Toolbar.Exists()) return;
-    Toolbar.Resize();
-}
-
-// ---------------------------------------------------------------- parts that come later
-
-// The dock clock, the status list and the assistant come later; these are the places
-// where APP hands them their work, and they do nothing until then.
-void APP::DockClockStopUpdating() {}
-void APP::DockClockToTop() {}
-void APP::DockClockDestroy() {}
-void APP::DockClockResetText() {}
-void APP::DockClockDockChanged() {}
-void APP::StatusListFill() {}
-void APP::StatusListRefreshTimes() {}
-void APP::StatusListRefreshState() {}
-void APP::AgentTimer() {}

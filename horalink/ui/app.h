@@ -6,12 +6,14 @@
 
 #include "appengine.h"
 #include "clock.h"
+#include "dockclock.h"
 #include "engineevents.h"
 #include "hash.h"
 #include "menu.h"
 #include "newtoolbar.h"
 #include "semaphores.h"
 #include "settingsdialog.h"
+#include "statuslist.h"
 #include "strings.h"
 #include "taskbaricon.h"
 #include "window.h"
@@ -35,8 +37,18 @@ const int APP_DEFAULT_HEIGHT = 350;
 // how long the destructor still waits for it.
 const UINT QUIT_SAFETY_MS = 30000;
 const int THREAD_END_WAIT_MS = 2000;
-// The tool bar's control id.
+// The control ids of the tool bar, the dock clock and the status list.
 const int APP_TOOLBAR_ID = 2001;
+const int APP_DOCKCLOCK_ID = 2000;
+const int APP_STATUSLIST_ID = 2002;
+// The dock clock's first place and size, its extra style bits and where its floating
+// place is kept (this prefix and "Pos").
+const int DOCKCLOCK_X = 0;
+const int DOCKCLOCK_Y = 0;
+const int DOCKCLOCK_CX = 100;
+const int DOCKCLOCK_CY = 40;
+const DWORD DOCKCLOCK_STYLEEXTRA = 0x20;
+const char DOCKCLOCK_KEYPREFIX[] = "DockClock";
 
 // Refreshes the window thread runs for other threads (bits of APP::Refresh).
 const LONG REFRESH_STATUSSCREEN = 1;
@@ -119,6 +131,10 @@ public:
     void ApplyMenuStates(MENU& menu, bool traymenu);
     MENU& GetMainMenu() { return MainMenu; }
     NEWTOOLBAR& GetToolbar() { return Toolbar; }
+    STATUSLIST& GetStatusList() { return StatusList; }
+    // The dock clock, absent once the update thread has ended; only the window thread
+    // may keep the pointer (others go through the calls below).
+    DOCKCLOCK* GetDockClock() { return DockClock.get(); }
     const STRING& GetDataFolder() const { return DataFolder; }
 
     // Process-wide switches: "SERVICE" (service mode), and this program's window class.
@@ -191,21 +207,27 @@ private:
     // Tells the user that the settings were not saved: why, and where.
     void ReportNotSaved();
 
-    // Parts that come later, the dock clock, the status list and the assistant: their
-    // call sites here do nothing until then. The dock clock shows two status lines
-    // instead of time and date for a while (timer 1 brings the clock back; 0 ms: until
-    // the next status) and its digits in a colour; the assistant acts out an event.
+    // The dock clock and the status list (appviews.cpp). The dock clock shows two
+    // status lines instead of time and date for a while (timer 1 brings the clock back;
+    // 0 ms: until the next status) and its digits in a colour; from any thread.
+    void CreateViews();
+    void ApplyDockClock();
     void DockShowText(const char* line1, const char* line2, UINT milliseconds);
     void DockColour(COLORREF colour);
-    void AgentEvent(const char* name);
+    // The digit colour of a result level (ClockColor0..2).
+    COLORREF LevelColour(int level);
     void DockClockStopUpdating();
     void DockClockToTop();
     void DockClockDestroy();
     void DockClockDockChanged();
     void DockClockResetText();
     void StatusListFill();
+    void StatusListRefreshAll();
     void StatusListRefreshTimes();
     void StatusListRefreshState();
+    LRESULT OnStatusListNotify(NMHDR* header);
+    // The assistant comes later: its call sites do nothing until then.
+    void AgentEvent(const char* name);
     void AgentTimer();
 
     // The engine's settings and clock come first: the engine is built after and
@@ -218,6 +240,9 @@ private:
     STRING DataFolder;
     MENU MainMenu;
     NEWTOOLBAR Toolbar;
+    STATUSLIST StatusList;
+    CRITSECT DockLock;                   // guards the pointer DockClock
+    std::unique_ptr<DOCKCLOCK> DockClock;
     MUTEXSEM AppMutex;                         // guards TrayIcon, TrayTooltip, AlarmSoundFile
     std::unique_ptr<TASKBARICON> TrayIcon;     // absent until first needed
     STRING TrayTooltip;

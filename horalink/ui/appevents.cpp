@@ -13,9 +13,6 @@
 
 #include <mmsystem.h>
 
-// The dock clock's digit colour of each result level.
-static const char* const LEVEL_COLOUR_KEYS[] = {KEY::ClockColor0, KEY::ClockColor1, KEY::ClockColor2};
-
 // ---------------------------------------------------------------- engine reports
 
 void APP::Tick() { Post(WM__TICKUPDATE); }
@@ -34,8 +31,7 @@ void APP::ResultJudged(const CHECKRESULT& result)
 {
     RefreshStatusScreen();
     AgentEvent(result.Level == QUALITY_WRONG ? "OnNeedClockAdjust" : "OnGoodMatch");
-    int level = result.Level >= QUALITY_RIGHT && result.Level <= QUALITY_WRONG ? result.Level : QUALITY_WRONG;
-    DockColour(static_cast<COLORREF>(Engine.GetSetting(LEVEL_COLOUR_KEYS[level]).ToInt64()));
+    DockColour(LevelColour(result.Level));
 }
 
 void APP::AlarmWanted(const char* file, int repeatseconds)
@@ -198,7 +194,7 @@ void APP::Refresh(LONG what)
         if (PendingRefresh.fetch_or(what) == 0) Post(WM__REFRESH);
         return;
     }
-    if (what & REFRESH_STATUSSCREEN) StatusListFill();
+    if (what & REFRESH_STATUSSCREEN) StatusListRefreshAll();
     if (what & REFRESH_STATEROW) StatusListRefreshState();
     if (what & REFRESH_TRAYICON) UpdateTrayIcon();
     if (what & REFRESH_MENUS) UpdateMenuStates();
@@ -211,24 +207,12 @@ void APP::RefreshStateRow() { Refresh(REFRESH_STATEROW); }
 void APP::RefreshTrayIcon() { Refresh(REFRESH_TRAYICON); }
 void APP::RefreshMenus() { Refresh(REFRESH_MENUS); }
 
-// ---------------------------------------------------------------- parts that come later
-
-void APP::DockShowText(const char* line1, const char* line2, UINT milliseconds)
-{
-    // The dock clock comes later; it will show line1 and line2 until timer 1.
-    (void)line1;
-    (void)line2;
-    if (milliseconds > 0) StartTimer(TIMER_DOCKSTATUS, milliseconds);
-}
-
-void APP::DockColour(COLORREF colour)
-{
-    // The dock clock comes later; it will take the colour then.
-    (void)colour;
-}
+// ---------------------------------------------------------------- the assistant
 
 void APP::AgentEvent(const char* name)
 {
     // The assistant comes later; until then it is never up and returns at once.
     (void)name;
 }
+
+void APP::AgentTimer() {}

@@ -4,6 +4,7 @@
 // the window's timers.
 #pragma once
 
+#include "dockwindow.h"   // WM__DOCKWINDOWCHANGED (1060), the dock clock's report
 #include "taskbaricon.h"  // WM__TASKBAR (1088), the tray icon's callback
 
 #include <windows.h>
@@ -11,7 +12,7 @@
 const UINT WM__FILLLIST = 1028;         // start filling the status list
 const UINT WM__TICKUPDATE = 1029;       // the update thread's tick: refresh the time rows
 const UINT WM__DELETEDOCKCLOCK = 1031;  // destroy the dock clock
-const UINT WM__DOCKCHANGED = 1060;      // the dock clock was docked or undocked
+const UINT WM__DOCKCHANGED = WM__DOCKWINDOWCHANGED;  // the dock clock was docked or undocked
 
 // Handed over from other threads: start timer wParam with lParam milliseconds, stop
 // timer wParam, run the refreshes whose bits are pending (see APP::Refresh).

@@ -1,7 +1,8 @@
 // The main window in the test's own process: the window title, the tray icon's
 // number and tool tip, the menu and tool bar states, commands, work handed from other
-// threads to the window thread and closing minimised. Closing and the session end of
-// horalink.exe: e2e tests.
+// threads to the window thread, closing minimised, the status list's rows, values,
+// icons and fills, and the dock clock's colour after each result. Closing and the
+// session end of horalink.exe: e2e tests.
 #include <winsock2.h>  // ahead of every header that brings in windows.h
 
 #include "app.h"
@@ -526,4 +527,157 @@ TEST_F(App, AsAServiceNoBoxWaitsForAnAnswer)
     }
     EXPECT_THAT(log.Text(), HasSubstr("APP::AskYesNo in service mode: no"));
     EXPECT_EQ(boxes.Stop().size(), 0u);
+}
+
+// ---------------------------------------------------------------- the status list and the dock clock
+
+TEST(StatusListTexts, NextUpdateAndDriftCorrection)
+{
+    LoadEnglishLibrary();
+    struct {
+        long long seconds;
+        const char* text;
+    } next[] = {{90, "in 1 min, 30 s"},
+                {-90, "overdue by 1 min, 30 s"},
+                {0, "in 0 s"},
+                {30LL * 24 * 3600, "in 720 h, 0 min"}};  // beyond 2^31 ms: no wrap-around
+    for (const auto& c : next) EXPECT_STREQ(STATUSLIST::NextRefreshText(c.seconds).Text(), c.text) << c.seconds;
+    // A clock tick of 15.625 ms: 156 250 units of 100 ns.
+    struct {
+        bool supported, on;
+        long long ns;
+        const char* text;
+    } drift[] = {{true, true, 1000, "On (+0.0064%)"},  {true, true, 0, "On (0%)"},
+                 {true, true, -1000, "On (-0.0064%)"}, {true, true, 156250, "On (+0.1%)"},
+                 {true, true, 1, "On (0%)"},           {true, true, -1, "On (0%)"},
+                 {true, false, 1000, "Off"},           {false, true, 1000, "Not available on this PC"}};
+    for (const auto& c : drift)
+        EXPECT_STREQ(STATUSLIST::DriftText(c.supported, c.on, c.ns, 156250).Text(), c.text) << c.ns;
+}
+
+TEST_F(App, StatusListRowsFollowTheDockingOfTheClock)
+{
+    Config("ClockDocked=1\r\nTimeLastDiffNice=+12 ms\r\nLastTimeServer=pool.example\r\n");
+    Start();
+    STATUSLIST& list = app->GetStatusList();
+    auto rows = [&] {
+        std::string ids;
+        for (int i = 0; i < list.GetCount(); i++) ids += std::to_string(list.GetRecordId(i)) + " ";
+        return ids;
+    };
+    ASSERT_TRUE(Pump([&] { return list.GetCount() > 0; }));
+    EXPECT_EQ(rows(), "1005 1006 1009 1010 1012 1013 1014 ");
+    EXPECT_STREQ(list.RowValue(ROW_DIFFERENCE).Text(), "+12 ms");
+    // Undocked by hand: the setting follows and the date and time rows come back.
+    app->GetDockClock()->Dock(false);
+    ASSERT_TRUE(Pump([&] { return list.GetCount() == 10; }));
+    EXPECT_EQ(Setting("ClockDocked"), "0");
+    EXPECT_EQ(rows(), "1002 1003 1004 1005 1006 1009 1010 1012 1013 1014 ");
+    // A second click on the same column turns the order round, and it is kept.
+    app->GetStatusList().ColumnClick(0);
+    EXPECT_EQ(Setting("LastSortOrder"), "1");
+    EXPECT_EQ(rows(), "1014 1013 1012 1010 1009 1006 1005 1004 1003 1002 ");
+    app->GetStatusList().ColumnClick(1);
+    EXPECT_EQ(Setting("LastSortColumn"), "1");
+    EXPECT_EQ(Setting("LastSortOrder"), "1");
+}
+
+TEST_F(App, StatusListValuesAndIconsFollowTheSettings)
+{
+    Config("ConnectionType=1\r\n");
+    Start();
+    APPENGINE& engine = app->GetEngine();
+    STATUSLIST& list = app->GetStatusList();
+    ASSERT_TRUE(Pump([&] { return list.GetCount() > 0; }));
+    long long now = engine.NowSeconds();
+    struct {
+        const char *quality, *lastok, *server;
+        long long refreshed, next;
+        bool suspended;
+        int differenceicon, statusicon, servericon;
+        const char *servertext, *nexttext;
+    } cases[] = {
+        {"0", "1 OK", "a.example", now - 5, now + 90, false, IDI_LISTEXACT, IDI_LISTPLAIN, IDI_LISTPLAIN,
+         "a.example", "in 1 min, 30 s"},
+        {"0", "1 OK", "a.example", now - 700, now + 90, false, IDI_LISTPLAIN, IDI_LISTPLAIN, IDI_LISTPLAIN,
+         "a.example", "in 1 min, 30 s"},
+        {"1", "0 No answer", "a.example", now - 700, now - 90, false, IDI_LISTCLOSE, IDI_LISTALERT,
+         IDI_LISTNOTYET, "a.example", "overdue by 1 min, 30 s"},
+        {"2", "1 OK", "lanserver.horalink.invalid", now - 5, now - 30, true, IDI_LISTALERT, IDI_LISTPLAIN,
+         IDI_LISTSUSPENDED, "LAN time server", "overdue by 30 s"},
+        {"7", "1 OK", "a.example", now - 5, now, false, IDI_LISTPLAIN, IDI_LISTPLAIN, IDI_LISTPLAIN,
+         "a.example", "in 0 s"},
+    };
+    for (const auto& c : cases) {
+        engine.PutSetting("TimeLastQuality", c.quality);
+        engine.PutSetting("TimeLastOK", c.lastok);
+        engine.PutSetting("LastTimeServer", c.server);
+        engine.PutSetting("TimeLastRefresh", STRING(c.refreshed));
+        engine.PutSetting("TimeNextRefresh", STRING(c.next));
+        engine.SetSuspended(c.suspended);
+        std::thread update([&] { app->StatusChanged(); });
+        update.join();
+        Settle();
+        EXPECT_EQ(list.RowIcon(ROW_DIFFERENCE), c.differenceicon) << c.quality;
+        EXPECT_EQ(list.RowIcon(ROW_STATUS), c.statusicon) << c.quality;
+        EXPECT_EQ(list.RowIcon(ROW_SERVER), c.servericon) << c.quality;
+        EXPECT_STREQ(list.RowValue(ROW_SERVER).Text(), c.servertext) << c.quality;
+        EXPECT_THAT(list.RowValue(ROW_NEXT).Text(), HasSubstr(c.nexttext)) << c.quality;
+    }
+}
+
+TEST_F(App, AFillWhileAnotherHoldsTheListIsRetriedNotDropped)
+{
+    Start();
+    STATUSLIST& list = app->GetStatusList();
+    ASSERT_TRUE(Pump([&] { return list.GetCount() > 0; }));
+    list.DeleteAll();
+    HANDLE held = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    HANDLE done = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    std::thread holder([&] {
+        list.ListMutex().Obtain();
+        SetEvent(held);
+        WaitForSingleObject(done, INFINITE);
+        list.ListMutex().Release();
+    });
+    WaitForSingleObject(held, INFINITE);
+    EXPECT_FALSE(list.FillFromQueue());
+    EXPECT_EQ(list.GetCount(), 0);
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, app->GetHwnd(), WM__FILLLIST, WM__FILLLIST, PM_NOREMOVE));
+    SetEvent(done);
+    holder.join();
+    CloseHandle(held);
+    CloseHandle(done);
+    EXPECT_TRUE(Pump([&] { return list.GetCount() > 0; }));
+}
+
+TEST_F(App, TheDockClockTakesTheColourOfEachResult)
+{
+    Config("ProAutoTime=0\r\nNotifyDoMsgbox=0\r\nClockColor0=255\r\nClockColor1=65280\r\nClockColor2=16711680\r\n"
+           "TimeLastQuality=1\r\nClockDocked=0\r\n");
+    Start();
+    ASSERT_NE(app->GetDockClock(), nullptr);
+    EXPECT_EQ(app->GetDockClock()->GetTextColour(), COLORREF(65280));
+    struct {
+        int ms;
+        COLORREF colour;
+    } results[] = {{20, 255}, {400, 65280}, {5000, 16711680}, {-5000, 16711680}, {0, 255}};
+    for (const auto& r : results) {
+        std::thread update([&] {
+            int ms = r.ms < 0 ? -r.ms : r.ms;
+            NTPTIME offset(ms / 1000, NTPTIME::MsToFraction(ms % 1000));
+            STRING text;
+            app->GetEngine().HandleNewResult(text, r.ms < 0 ? offset.Negate() : offset);
+        });
+        update.join();
+        Settle();
+        EXPECT_EQ(app->GetDockClock()->GetTextColour(), r.colour) << r.ms;
+    }
+    // The update thread's end takes the clock away; nothing reaches it afterwards.
+    app->Send(WM__DELETEDOCKCLOCK);
+    EXPECT_EQ(app->GetDockClock(), nullptr);
+    std::thread update([&] { app->ClockSet(true); });
+    update.join();
+    Settle();
 }
