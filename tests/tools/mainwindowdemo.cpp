@@ -1,12 +1,14 @@
 // Starts horalink.exe for the pictures of scripts/screenshots and opens what a
-// picture is to show, as a user would: a menu of the menu bar, the tray icon's menu
-// or the about box. horalink gets a data folder of its own with the settings of a
-// good check, so that its title, tool tip and menus show a real state.
+// picture is to show, as a user would: a menu of the menu bar, the tray icon's menu,
+// the about box or the dock clock's menu. horalink gets a data folder of its own with
+// the settings of a good check (or of a wrong one), so that its title, tool tip,
+// status list, dock clock and menus show a real state.
 //
-//   mainwindowdemo [/show:menu | /show:traymenu | /show:about | /show:suspended]
+//   mainwindowdemo [/show:menu | /show:traymenu | /show:about | /show:suspended |
+//                   /show:wrong | /show:floating | /show:transparent | /show:clockmenu]
 //
-// Without /show the main window (and the tray icon) are left as they come up; the
-// last check was a minute ago, the next one is hours away.
+// Without /show the main window (and the tray icon) are left as they come up, the
+// clock docked; the last check was a minute ago, the next one is hours away.
 #include "appmessages.h"
 #include "horalinkres.h"
 #include "kelvoapp.h"
@@ -21,10 +23,16 @@
 
 static const char SETTINGS[] =
     "ConnectionType=0\r\nVersion=1.00\r\nTimeCyclic=8\r\nTimeServer=pool.ntp.org\r\n"
-    "LastTimeServer=pool.ntp.org\r\nTimeLastOK=1 OK\r\nTimeErrCount=0\r\nTimeLastQuality=0\r\n"
-    "TimeLastValueMs=23\r\nTimeLastDiffNice=+0.02 s\r\nTimeLastStatus=Clock: exact\r\n"
-    "TimeLastStatus2=No correction needed\r\nTimeLastTimeDelta=00000000.05e353f7\r\n"
-    "NotifyDoSound=0\r\n";
+    "LastTimeServer=pool.ntp.org\r\nTimeLastOK=1 OK\r\nTimeErrCount=0\r\n"
+    "TimeLastTimeDelta=00000000.05e353f7\r\nNotifyDoSound=0\r\nClockTenths=0\r\n";
+static const char GOOD[] =
+    "TimeLastQuality=0\r\nTimeLastValueMs=23\r\nTimeLastDiffNice=+0.02 s\r\n"
+    "TimeLastStatus=Clock: exact\r\nTimeLastStatus2=No correction needed\r\n";
+static const char WRONG[] =
+    "TimeLastQuality=2\r\nTimeLastValueMs=312400\r\nTimeLastDiffNice=-5 min, 12.4 s\r\n"
+    "TimeLastStatus=Clock: wrong\r\nTimeLastStatus2=The clock needs to be set\r\n";
+// The floating clock's place, below "Software\Kelvo\Horalink": left, top, right, bottom.
+static const LONG FLOATING_PLACE[4] = {40, 60, 300, 140};
 
 static HWND wait_for_window(DWORD pid)
 {
@@ -52,10 +60,15 @@ int main()
     FILE* f = fopen((folder + "\\horalink.cfg").c_str(), "wb");
     if (!f) return 1;
     unsigned long now = OSYS::Time();
-    fprintf(f, "%sTimeLastRefresh=%lu\r\nTimeNextRefresh=%lu\r\n", SETTINGS, now - 60, now + 8 * 3600);
+    bool floating = show == "floating" || show == "transparent" || show == "clockmenu";
+    fprintf(f, "%s%sTimeLastRefresh=%lu\r\nTimeNextRefresh=%lu\r\nClockDocked=%d\r\n", SETTINGS,
+            show == "wrong" ? WRONG : GOOD, now - 60, now + 8 * 3600, floating ? 0 : 1);
+    if (show == "transparent") fprintf(f, "ClockDoTransparency=1\r\nClockTransparency=1\r\n");
     fclose(f);
-    // No tip of the day in front of the picture.
-    REGISTRY("Horalink", "Software\\Kelvo", REGISTRY_CURRENTUSER).Write("TipOfDayStyle", "0");
+    // No tip of the day in front of the picture; the floating clock where it shows.
+    REGISTRY registry("Horalink", "Software\\Kelvo", REGISTRY_CURRENTUSER);
+    registry.Write("TipOfDayStyle", "0");
+    registry.Write("DockClockPos", FLOATING_PLACE, sizeof FLOATING_PLACE);
 
     std::string program = std::string(KELVOAPP::ProgramDir()) + "\\..\\bin\\horalink.exe";
     std::string line = "\"" + program + "\" \"/WORKDIR:" + folder + "\"";
@@ -83,6 +96,15 @@ int main()
         PostMessageA(window, WM_COMMAND, IDM_ABOUT, 0);
     } else if (show == "suspended") {
         PostMessageA(window, WM_COMMAND, IDM_SUSPEND, 0);
+    } else if (show == "clockmenu") {
+        // A right click on the clock, as a user makes it.
+        HWND clock = FindWindowA("Kelvo_ChartWindow", nullptr);
+        if (!clock) return 1;
+        RECT c;
+        GetWindowRect(clock, &c);
+        SetCursorPos(c.left + 30, c.top + 20);
+        PostMessageA(clock, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(30, 20));
+        PostMessageA(clock, WM_RBUTTONUP, 0, MAKELPARAM(30, 20));
     }
     return 0;
 }
