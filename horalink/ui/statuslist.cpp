@@ -171,7 +171,11 @@ STRING STATUSLIST::ValueOf(int row)
 
 STRING STATUSLIST::NextRefreshText(long long seconds)
 {
-    // In 64 bits: a schedule weeks ahead (or a hand-edited time) must not wrap around.
+    // In 64 bits: a schedule weeks ahead must not wrap around; a hand-edited time of
+    // centuries is shown as a century.
+    const long long CENTURY = 100LL * 366 * 24 * 3600;
+    if (seconds > CENTURY) seconds = CENTURY;
+    if (seconds < -CENTURY) seconds = -CENTURY;
     long long ms = seconds * 1000;
     STRING prefix = "in ";
     if (ms < 0) {

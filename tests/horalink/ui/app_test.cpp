@@ -540,7 +540,8 @@ TEST(StatusListTexts, NextUpdateAndDriftCorrection)
     } next[] = {{90, "in 1 min, 30 s"},
                 {-90, "overdue by 1 min, 30 s"},
                 {0, "in 0 s"},
-                {30LL * 24 * 3600, "in 720 h, 0 min"}};  // beyond 2^31 ms: no wrap-around
+                {30LL * 24 * 3600, "in 720 h, 0 min"},  // beyond 2^31 ms: no wrap-around
+                {-(1LL << 62), "overdue by 878400 h, 0 min"}};  // a hand-edited time: a century
     for (const auto& c : next) EXPECT_STREQ(STATUSLIST::NextRefreshText(c.seconds).Text(), c.text) << c.seconds;
     // A clock tick of 15.625 ms: 156 250 units of 100 ns.
     struct {
