@@ -54,4 +54,34 @@ public:
     // Stacked (date below time) or side by side for these measurements (see the source).
     static bool Stacked(int cx, int cy, int timewidth, int datewidth, int blankswidth, int r,
                         bool emptydate);
+
+private:
+    static void RefreshThread(void* self);
+    void Refresh();
+    // The texts to show now (clock or overrides); under the lock.
+    void ClockTexts(STRING& time, STRING& date);
+    // Measures the texts with the font selected in hdc and decides the layout.
+    void Layout(HDC hdc, int cx, int cy, int r, const STRING& time, const STRING& date);
+    // Measures the current texts for the current size (after a new font).
+    void Measure();
+    bool MakeFont();
+    void ComputeOrbits(int cx, int cy);
+    void DrawOrbits(HDC hdc);
+
+    HANDLE hThread;
+    std::atomic<bool> StopFlag;
+    std::atomic<bool> Stopped;
+    HFONT Font;
+    LOGFONTA LogFont;
+    COLORREF TextColour;
+    SIZE TimeExtent, DateExtent;
+    int BlanksWidth;
+    bool Stack;
+    bool Tenths, LongDate, Animation;
+    POINT Orbits[3][360];
+    int OrbitCx, OrbitCy;
+    int OrbitCount;
+    STRING TimeOverride, DateOverride;
+    STRING HoverTime, HoverDate;
+    STRING LastTime, LastDate;
 };

@@ -17,15 +17,20 @@ const int DOCKZONE_RIGHT = 2;      // within the window's width of the right edg
 const int DOCKZONE_TOP = 3;        // inside horizontally, within its height below the top
 const int DOCKZONE_BOTTOM = 4;     // inside horizontally, within its height above the bottom
 
-// Sent (posted) to the parent after the window docked or undocked itself.
+// Sent (posted) to the parent after the window docked or undocked itself; wParam is
+// the control id, lParam 1 when docked and 0 when floating.
 const UINT WM__DOCKWINDOWCHANGED = 1060;
+
+// The timer that makes a colour-keyed window transparent again once the mouse left it.
+const UINT_PTR DOCKWINDOW_HOVERTIMER = 1;
 
 class DOCKWINDOW : public WINDOW {
 public:
     // parent receives the commands of the right-click menu menuid (0: none) and the
     // docking reports; registryname/keyprefix name where the floating place is kept
     // (value keyprefix + "Pos" below "Software\Kelvo\" + registryname). The window is
-    // created floating at x, y with cx by cy unless a place is stored.
+    // created floating at x, y with cx by cy unless a place is stored. styleextra holds
+    // window style bits added in both states (the class leaves the low word to its users).
     DOCKWINDOW(HWND parent, int id, const char* tooltip, const char* registryname,
                const char* keyprefix, int menuid, DWORD styleextra, int x, int y, int cx, int cy);
     ~DOCKWINDOW() override;
@@ -64,7 +69,25 @@ public:
     CRITSECT& Lock() { return DrawLock; }
     HDC SurfaceDc() const { return hdcMem; }
 
+    // Window size for a client size of cx by cy with the current frame.
+    void AdjustForFrame(int& cx, int& cy) const;
+    int GetAlpha() const { return Alpha; }
+    COLORREF GetBackground() const { return Background; }
+
 protected:
+    // Whether painting makes sense now: a surface, not hidden, not minimised, on screen.
+    bool Drawable() const;
+    // Makes the surface as large as the client area when it is not; under the lock.
+    bool ResizeSurface();
+    // Paints into the surface and copies it to the window, under the lock; false when
+    // nothing could be drawn (hidden, minimised, no surface).
+    bool Repaint();
+    // The background brush (and with withpen the grid pen) of the current colours, made
+    // when a colour changed; false when one is missing (reported once).
+    bool DrawingObjects(bool withpen);
+    // The placement of a floating window changed: keep it for the next start.
+    void StorePos();
+
     HWND Parent;
     int Id;
     HDC hdcMem;
@@ -77,5 +100,52 @@ protected:
     COLORREF Background;
     COLORREF Grid;
     CRITSECT DrawLock;
-    // ... the rest is the implementer's
+
+    HBRUSH hbrush_back;
+    HPEN hpen_grid;
+
+private:
+    void CreateTooltip();
+    void PlaceFloating();
+    LRESULT OnNcHitTest(LPARAM lParam);
+    void OnGetMinMaxInfo(MINMAXINFO* info);
+    void OnSizing(WPARAM edge, RECT* rect);
+    void OnSize();
+    void OnPaint();
+    void OnLButtonDown(LPARAM lParam);
+    void OnMouseMove(LPARAM lParam);
+    void OnLButtonUp(LPARAM lParam);
+    void OnRButtonUp(LPARAM lParam);
+    void OnTimer(WPARAM id);
+    void FloatingStyle();
+    void SetTooltipRect();
+
+    HWND hwndTooltip;
+    STRING TooltipText;
+    STRING RegistryName;
+    STRING KeyPrefix;
+    STRING Caption;
+    int MenuId;
+    DWORD StyleExtra;
+    int SurfaceCx, SurfaceCy;   // size of the bitmap in hdcMem
+    HBITMAP hbmOld;             // the memory context's own bitmap, selected back at the end
+    COLORREF BrushColour, PenColour;  // colours hbrush_back and hpen_grid were made in
+    RECT DockRect;
+    int DockMode;
+    bool Dragging;
+    POINT DragOffset;           // mouse position within the window at the start of a drag
+    bool HoverOpaque;           // a colour-keyed window made opaque while the mouse is over it
+    bool ObjectsReported;       // the failure to make the brush or pen is reported
+};
+
+// Holds a CRITSECT for the lifetime of the object.
+class CRITSECTLOCK {
+public:
+    explicit CRITSECTLOCK(CRITSECT& cs) : Cs(cs) { Cs.Enter(); }
+    ~CRITSECTLOCK() { Cs.Leave(); }
+    CRITSECTLOCK(const CRITSECTLOCK&) = delete;
+    CRITSECTLOCK& operator=(const CRITSECTLOCK&) = delete;
+
+private:
+    CRITSECT& Cs;
 };
