@@ -107,6 +107,15 @@ void DOCKWINDOW::CreateTooltip()
     SendMessageA(hwndTooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
+// A tooltip belongs to a top-level window: after a change between floating and
+// docked it is made anew for the window's new top level.
+void DOCKWINDOW::RenewTooltip()
+{
+    if (hwndTooltip && IsWindow(hwndTooltip)) DestroyWindow(hwndTooltip);
+    hwndTooltip = nullptr;
+    CreateTooltip();
+}
+
 void DOCKWINDOW::SetTooltipRect()
 {
     if (!hwndTooltip) return;
@@ -400,6 +409,7 @@ void DOCKWINDOW::Dock(bool dock)
     SetParent(hWnd, Parent);
     SetWindowLongPtrA(hWnd, GWLP_ID, Id);
     Floating = false;
+    RenewTooltip();
     // The parent's layout places it when the report arrives.
     SetWindowPos(hWnd, HWND_TOP, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
                  SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
@@ -415,6 +425,7 @@ void DOCKWINDOW::Undock()
     SetWindowLongPtrA(hWnd, GWLP_ID, 0);  // a top-level window would take it for a menu
     Floating = true;
     FloatingStyle();
+    RenewTooltip();
     SetWindowPos(hWnd, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
                  SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
     ApplyTransparency();

@@ -106,6 +106,7 @@ protected:
 
 private:
     void CreateTooltip();
+    void RenewTooltip();
     void PlaceFloating();
     LRESULT OnNcHitTest(LPARAM lParam);
     void OnGetMinMaxInfo(MINMAXINFO* info);
