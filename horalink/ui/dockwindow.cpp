@@ -398,14 +398,17 @@ void DOCKWINDOW::Dock(bool dock)
     KillTimer(hWnd, DOCKWINDOW_HOVERTIMER);
     SetTransparency(255);
     HoverOpaque = false;
+    // The top-most state is not a style one may take away by hand.
+    if (GetWindowLongPtrA(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST)
+        SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // The styles of a child first, then the parent (the other way round when floating).
     LONG_PTR style = GetWindowLongPtrA(hWnd, GWL_STYLE);
     SetWindowLongPtrA(hWnd, GWL_STYLE,
                       (style & ~static_cast<LONG_PTR>(DOCKWINDOW_FRAMESTYLES)) | WS_CHILD | StyleExtra);
     LONG_PTR exstyle = GetWindowLongPtrA(hWnd, GWL_EXSTYLE);
     SetWindowLongPtrA(hWnd, GWL_EXSTYLE,
-                      (exstyle & ~static_cast<LONG_PTR>(WS_EX_TOOLWINDOW | WS_EX_LAYERED |
-                                                        WS_EX_TOPMOST)) | WS_EX_CLIENTEDGE);
+                      (exstyle & ~static_cast<LONG_PTR>(WS_EX_TOOLWINDOW | WS_EX_LAYERED)) |
+                          WS_EX_CLIENTEDGE);
     SetParent(hWnd, Parent);
     SetWindowLongPtrA(hWnd, GWLP_ID, Id);
     Floating = false;
@@ -426,8 +429,9 @@ void DOCKWINDOW::Undock()
     Floating = true;
     FloatingStyle();
     RenewTooltip();
-    SetWindowPos(hWnd, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    // On top, where the mouse that may be dragging it can see it.
+    SetWindowPos(hWnd, HWND_TOP, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
     ApplyTransparency();
     if (Parent) PostMessageA(Parent, WM__DOCKWINDOWCHANGED, static_cast<WPARAM>(Id), 0);
 }

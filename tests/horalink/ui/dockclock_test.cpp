@@ -366,6 +366,17 @@ TEST_F(DockClock, ADropInTheZoneDocksAndADragFloatsAgain)
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>(CLOCK_ID));
     EXPECT_EQ(msg.lParam, 1);
 
+    // Docked it draws, but not while the parent is minimised.
+    clock->SetOverrides("docked", nullptr);
+    clock->PaintBitmap();
+    EXPECT_STREQ(clock->LastTimeText().Text(), "docked");
+    ShowWindow(parent, SW_MINIMIZE);
+    clock->SetOverrides("minimised", nullptr);
+    clock->PaintBitmap();
+    EXPECT_STREQ(clock->LastTimeText().Text(), "docked");
+    ShowWindow(parent, SW_RESTORE);
+    pump();
+
     // Pressing the button on the docked clock makes it float.
     Mouse(WM_LBUTTONDOWN, inside);
     EXPECT_TRUE(clock->IsFloating());
