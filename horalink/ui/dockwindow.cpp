@@ -242,16 +242,17 @@ bool DOCKWINDOW::Repaint()
 
 void DOCKWINDOW::PaintBitmap() { Repaint(); }
 
+// The window keeps one device context of its own (CS_OWNDC), which BeginPaint and a
+// drawing thread's GetDC both hand out: nobody may draw through it while BeginPaint
+// sets its clipping.
 void DOCKWINDOW::OnPaint()
 {
+    CRITSECTLOCK lock(DrawLock);
     PAINTSTRUCT ps;
     HDC hdc = BeginPaint(hWnd, &ps);
-    {
-        CRITSECTLOCK lock(DrawLock);
-        if (hdc && Drawable() && ResizeSurface()) {
-            PaintSurface(hdcMem, SurfaceCx, SurfaceCy);
-            BitBlt(hdc, 0, 0, SurfaceCx, SurfaceCy, hdcMem, 0, 0, SRCCOPY);
-        }
+    if (hdc && Drawable() && ResizeSurface()) {
+        PaintSurface(hdcMem, SurfaceCx, SurfaceCy);
+        BitBlt(hdc, 0, 0, SurfaceCx, SurfaceCy, hdcMem, 0, 0, SRCCOPY);
     }
     EndPaint(hWnd, &ps);
 }
