@@ -384,6 +384,13 @@ void DOCKWINDOW::StorePos()
     if (Floating && hWnd && RegistryName.NotEmpty()) StoreWindowPos(RegistryName, KeyPrefix + "Pos");
 }
 
+// The refresh thread asks for the state while it paints.
+void DOCKWINDOW::SetFloating(bool floating)
+{
+    CRITSECTLOCK lock(DrawLock);
+    Floating = floating;
+}
+
 void DOCKWINDOW::Dock(bool dock)
 {
     if (!hWnd) return;
@@ -412,7 +419,7 @@ void DOCKWINDOW::Dock(bool dock)
                           WS_EX_CLIENTEDGE);
     SetParent(hWnd, Parent);
     SetWindowLongPtrA(hWnd, GWLP_ID, Id);
-    Floating = false;
+    SetFloating(false);
     RenewTooltip();
     // The parent's layout places it when the report arrives.
     SetWindowPos(hWnd, HWND_TOP, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
@@ -427,7 +434,7 @@ void DOCKWINDOW::Undock()
     GetWindowRect(hWnd, &rect);
     SetParent(hWnd, nullptr);
     SetWindowLongPtrA(hWnd, GWLP_ID, 0);  // a top-level window would take it for a menu
-    Floating = true;
+    SetFloating(true);
     FloatingStyle();
     RenewTooltip();
     // On top, where the mouse that may be dragging it can see it.

@@ -121,6 +121,7 @@ private:
     void OnRButtonUp(LPARAM lParam);
     void OnTimer(WPARAM id);
     void FloatingStyle();
+    void SetFloating(bool floating);
     void SetTooltipRect();
 
     HWND hwndTooltip;
