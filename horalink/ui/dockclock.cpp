@@ -104,10 +104,11 @@ void DOCKCLOCK::SetTextColour(COLORREF colour)
 
 COLORREF DOCKCLOCK::GetTextColour() const { return TextColour; }
 
+// Without the font the texts are drawn in the surface's own font.
 bool DOCKCLOCK::MakeFont()
 {
     if (!Font) Font = CreateFontIndirectA(&LogFont);
-    return ASSERT(Font);
+    return Font != nullptr;
 }
 
 // A new font makes the clock wider when its texts need it; docked it takes the width

@@ -7,7 +7,6 @@
 #include "dockwindow.h"
 
 #include <atomic>
-#include <thread>
 
 const int DOCKCLOCK_REFRESH_MS = 50;
 
@@ -31,6 +30,7 @@ public:
     COLORREF GetTextColour() const;
     // A new font: the clock is measured again and its width follows (see the source).
     void SetFont(const LOGFONTA& font);
+    // The setters take the drawing lock: any thread may call them.
     // Texts shown instead of time and date; null (or "*") shows the clock again.
     void SetOverrides(const char* time, const char* date);
     // The texts shown while the mouse rests on the clock (the last status lines).

@@ -127,7 +127,7 @@ LRESULT DOCKWINDOW::OnNcHitTest(LPARAM lParam)
     int mincx = 0, mincy = 0;
     MinimumSize(mincx, mincy);
     bool left, right, top, bottom;
-    if (hit == HTCLIENT) {
+    if (hit == HTCLIENT || hit == HTBORDER) {
         RECT rect;
         GetWindowRect(hWnd, &rect);
         POINT pt = {GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};

@@ -107,6 +107,15 @@ void DOCKWINDOW::CreateTooltip()
     SendMessageA(hwndTooltip, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&ti));
 }
 
+// A tooltip belongs to a top-level window: after a change between floating and
+// docked it is made anew for the window's new top level.
+void DOCKWINDOW::RenewTooltip()
+{
+    if (hwndTooltip && IsWindow(hwndTooltip)) DestroyWindow(hwndTooltip);
+    hwndTooltip = nullptr;
+    CreateTooltip();
+}
+
 void DOCKWINDOW::SetTooltipRect()
 {
     if (!hwndTooltip) return;
@@ -233,16 +242,17 @@ bool DOCKWINDOW::Repaint()
 
 void DOCKWINDOW::PaintBitmap() { Repaint(); }
 
+// The window keeps one device context of its own (CS_OWNDC), which BeginPaint and a
+// drawing thread's GetDC both hand out: nobody may draw through it while BeginPaint
+// sets its clipping.
 void DOCKWINDOW::OnPaint()
 {
+    CRITSECTLOCK lock(DrawLock);
     PAINTSTRUCT ps;
     HDC hdc = BeginPaint(hWnd, &ps);
-    {
-        CRITSECTLOCK lock(DrawLock);
-        if (hdc && Drawable() && ResizeSurface()) {
-            PaintSurface(hdcMem, SurfaceCx, SurfaceCy);
-            BitBlt(hdc, 0, 0, SurfaceCx, SurfaceCy, hdcMem, 0, 0, SRCCOPY);
-        }
+    if (hdc && Drawable() && ResizeSurface()) {
+        PaintSurface(hdcMem, SurfaceCx, SurfaceCy);
+        BitBlt(hdc, 0, 0, SurfaceCx, SurfaceCy, hdcMem, 0, 0, SRCCOPY);
     }
     EndPaint(hWnd, &ps);
 }
@@ -374,6 +384,13 @@ void DOCKWINDOW::StorePos()
     if (Floating && hWnd && RegistryName.NotEmpty()) StoreWindowPos(RegistryName, KeyPrefix + "Pos");
 }
 
+// The refresh thread asks for the state while it paints.
+void DOCKWINDOW::SetFloating(bool floating)
+{
+    CRITSECTLOCK lock(DrawLock);
+    Floating = floating;
+}
+
 void DOCKWINDOW::Dock(bool dock)
 {
     if (!hWnd) return;
@@ -389,17 +406,21 @@ void DOCKWINDOW::Dock(bool dock)
     KillTimer(hWnd, DOCKWINDOW_HOVERTIMER);
     SetTransparency(255);
     HoverOpaque = false;
+    // The top-most state is not a style one may take away by hand.
+    if (GetWindowLongPtrA(hWnd, GWL_EXSTYLE) & WS_EX_TOPMOST)
+        SetWindowPos(hWnd, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     // The styles of a child first, then the parent (the other way round when floating).
     LONG_PTR style = GetWindowLongPtrA(hWnd, GWL_STYLE);
     SetWindowLongPtrA(hWnd, GWL_STYLE,
                       (style & ~static_cast<LONG_PTR>(DOCKWINDOW_FRAMESTYLES)) | WS_CHILD | StyleExtra);
     LONG_PTR exstyle = GetWindowLongPtrA(hWnd, GWL_EXSTYLE);
     SetWindowLongPtrA(hWnd, GWL_EXSTYLE,
-                      (exstyle & ~static_cast<LONG_PTR>(WS_EX_TOOLWINDOW | WS_EX_LAYERED |
-                                                        WS_EX_TOPMOST)) | WS_EX_CLIENTEDGE);
+                      (exstyle & ~static_cast<LONG_PTR>(WS_EX_TOOLWINDOW | WS_EX_LAYERED)) |
+                          WS_EX_CLIENTEDGE);
     SetParent(hWnd, Parent);
     SetWindowLongPtrA(hWnd, GWLP_ID, Id);
-    Floating = false;
+    SetFloating(false);
+    RenewTooltip();
     // The parent's layout places it when the report arrives.
     SetWindowPos(hWnd, HWND_TOP, 0, 0, rect.right - rect.left, rect.bottom - rect.top,
                  SWP_NOACTIVATE | SWP_FRAMECHANGED | SWP_SHOWWINDOW);
@@ -413,10 +434,12 @@ void DOCKWINDOW::Undock()
     GetWindowRect(hWnd, &rect);
     SetParent(hWnd, nullptr);
     SetWindowLongPtrA(hWnd, GWLP_ID, 0);  // a top-level window would take it for a menu
-    Floating = true;
+    SetFloating(true);
     FloatingStyle();
-    SetWindowPos(hWnd, nullptr, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
-                 SWP_NOZORDER | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    RenewTooltip();
+    // On top, where the mouse that may be dragging it can see it.
+    SetWindowPos(hWnd, HWND_TOP, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top,
+                 SWP_NOACTIVATE | SWP_SHOWWINDOW);
     ApplyTransparency();
     if (Parent) PostMessageA(Parent, WM__DOCKWINDOWCHANGED, static_cast<WPARAM>(Id), 0);
 }

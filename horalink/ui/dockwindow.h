@@ -49,8 +49,10 @@ public:
     void SetDockRect(int left, int top, int right, int bottom, int mode);
     // Whether the screen point pt lies in the docking zone for a window of cx by cy.
     static bool InDockZone(const RECT& zone, int mode, POINT pt, int cx, int cy);
+    // Becomes a floating tool window where it is on the screen.
     void Undock();
-    // Docks (a child of the parent) or floats (a tool window of its own).
+    // Docks (a child of the parent, placed by the parent's layout) or floats (a tool
+    // window of its own, back at its stored place when one is kept).
     virtual void Dock(bool dock);
     bool IsFloating() const { return Floating; }
     bool IsDocked() const { return !Floating; }
@@ -106,6 +108,7 @@ protected:
 
 private:
     void CreateTooltip();
+    void RenewTooltip();
     void PlaceFloating();
     LRESULT OnNcHitTest(LPARAM lParam);
     void OnGetMinMaxInfo(MINMAXINFO* info);
@@ -118,6 +121,7 @@ private:
     void OnRButtonUp(LPARAM lParam);
     void OnTimer(WPARAM id);
     void FloatingStyle();
+    void SetFloating(bool floating);
     void SetTooltipRect();
 
     HWND hwndTooltip;

@@ -3,10 +3,12 @@
 // leave neither memory nor drawing objects behind.
 #include "dockclock.h"
 
+#include "logcapture.h"
 #include "scratchkey.h"
 #include "testwindow.h"
 #include "window.h"
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <commctrl.h>
@@ -202,6 +204,15 @@ TEST_F(DockClock, ColourKeyClearsTheBackgroundButNotTextAndEmblem)
     // The first ring's trail is the only pure red.
     EXPECT_GT(CountIf([](COLORREF c) { return GetRValue(c) && !GetGValue(c) && !GetBValue(c); }), 0);
 
+    // Opaque while the mouse is over it; the timer finds the mouse gone.
+    SendMessageA(clock->hWnd, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+    EXPECT_FALSE(GetWindowLongPtrA(clock->hWnd, GWL_EXSTYLE) & WS_EX_LAYERED);
+    RECT rect;
+    GetWindowRect(clock->hWnd, &rect);
+    SetCursorPos(rect.right + 50, rect.bottom + 50);
+    SendMessageA(clock->hWnd, WM_TIMER, DOCKWINDOW_HOVERTIMER, 0);
+    EXPECT_TRUE(GetWindowLongPtrA(clock->hWnd, GWL_EXSTYLE) & WS_EX_LAYERED);
+
     clock->SetAlpha(255);
     clock->SetSizable(true);
     EXPECT_FALSE(GetWindowLongPtrA(clock->hWnd, GWL_EXSTYLE) & WS_EX_LAYERED);
@@ -231,6 +242,71 @@ TEST_F(DockClock, OrbitsFollowASizeChange)
     EXPECT_EQ(p.y, 80);
     clock->PaintBitmap();
     EXPECT_EQ(clock->OrbitComputations(), computed + 1);
+}
+
+TEST_F(DockClock, FloatingEdgesSizeItNeverBelowTheMinimum)
+{
+    RECT rect;
+    GetWindowRect(clock->hWnd, &rect);
+    int midx = (rect.left + rect.right) / 2, midy = (rect.top + rect.bottom) / 2;
+    struct {
+        int x, y;
+        LRESULT hit;
+    } cases[] = {
+        {rect.left, midy, HTLEFT},     {rect.left + 3, midy, HTLEFT},
+        {rect.left + 4, midy, HTCLIENT}, {rect.right - 1, midy, HTRIGHT},
+        {midx, rect.top + 2, HTTOP},   {rect.right - 2, rect.bottom - 2, HTBOTTOMRIGHT},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SendMessageA(clock->hWnd, WM_NCHITTEST, 0, MAKELPARAM(c.x, c.y)), c.hit)
+            << c.x - rect.left << "," << c.y - rect.top;
+
+    int mincx, mincy;
+    clock->MinimumSize(mincx, mincy);
+    ASSERT_LT(mincx, -10);
+    ASSERT_LT(mincy, -10);
+    int cx = -mincx, cy = -mincy;
+    clock->AdjustForFrame(cx, cy);
+    RECT tiny = {rect.left, rect.top, rect.left + 5, rect.top + 5};
+    SendMessageA(clock->hWnd, WM_SIZING, WMSZ_TOPLEFT, reinterpret_cast<LPARAM>(&tiny));
+    EXPECT_EQ(tiny.left, rect.left + 5 - cx);
+    EXPECT_EQ(tiny.bottom - tiny.top, cy);
+}
+
+TEST_F(DockClock, AFloatingClockComesBackWhereItWas)
+{
+    RECT rect;
+    GetWindowRect(clock->hWnd, &rect);  // nothing stored: beside where it was made
+    EXPECT_EQ(rect.left, 64);
+    EXPECT_EQ(rect.top, 64);
+    EXPECT_EQ(rect.right - rect.left, 200);
+    MoveWindow(clock->hWnd, 120, 130, 150, 80, TRUE);
+    SendMessageA(clock->hWnd, WM_EXITSIZEMOVE, 0, 0);
+    DOCKCLOCK again(parent, CLOCK_ID, "tip", key.Name().c_str(), "DockClock", 0, 0x20, 0, 0, 100, 40);
+    GetWindowRect(again.hWnd, &rect);
+    EXPECT_EQ(rect.left, 120);
+    EXPECT_EQ(rect.top, 130);
+    EXPECT_EQ(rect.right, 270);
+    EXPECT_EQ(rect.bottom, 210);
+}
+
+// The refresh thread draws on its own until the clock is stopped.
+TEST_F(DockClock, TheThreadRedrawsUntilStopped)
+{
+    LOGCAPTURE log;
+    clock->SetOverrides("running", nullptr);
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 5000;) {
+        if (!strcmp(clock->LastTimeText().Text(), "running")) break;
+        Sleep(10);
+    }
+    EXPECT_STREQ(clock->LastTimeText().Text(), "running");
+    clock->StopUpdating();
+    clock->SetOverrides("stopped", nullptr);
+    Sleep(20 * DOCKCLOCK_REFRESH_MS);  // what must not happen has no event to wait for
+    EXPECT_STREQ(clock->LastTimeText().Text(), "running");
+    const std::string& text = log.Text();
+    EXPECT_THAT(text, testing::HasSubstr("DOCKCLOCK::StopUpdating"));
+    EXPECT_THAT(text, testing::HasSubstr("DOCKCLOCK::Workthread empty loop"));
 }
 
 TEST(DockClockZone, TheFourModes)
@@ -289,6 +365,17 @@ TEST_F(DockClock, ADropInTheZoneDocksAndADragFloatsAgain)
     ASSERT_TRUE(PeekMessageA(&msg, parent, WM__DOCKWINDOWCHANGED, WM__DOCKWINDOWCHANGED, PM_REMOVE));
     EXPECT_EQ(msg.wParam, static_cast<WPARAM>(CLOCK_ID));
     EXPECT_EQ(msg.lParam, 1);
+
+    // Docked it draws, but not while the parent is minimised.
+    clock->SetOverrides("docked", nullptr);
+    clock->PaintBitmap();
+    EXPECT_STREQ(clock->LastTimeText().Text(), "docked");
+    ShowWindow(parent, SW_MINIMIZE);
+    clock->SetOverrides("minimised", nullptr);
+    clock->PaintBitmap();
+    EXPECT_STREQ(clock->LastTimeText().Text(), "docked");
+    ShowWindow(parent, SW_RESTORE);
+    pump();
 
     // Pressing the button on the docked clock makes it float.
     Mouse(WM_LBUTTONDOWN, inside);
