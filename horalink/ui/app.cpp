@@ -363,6 +363,16 @@ LRESULT APP::WinProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_NOTIFY:
         result = OnNotify(reinterpret_cast<NMHDR*>(lParam));
         break;
+    case WM_INITMENUPOPUP:
+        // Every pop-up opened for this window shows the states of now, the dock clock's
+        // menu too; items a menu lacks are left alone.
+        if (!HIWORD(lParam)) {
+            MENU popup(reinterpret_cast<HMENU>(wParam));
+            ApplyMenuStates(popup, true);
+            ApplyMenuStates(popup, false);
+        }
+        handled = false;
+        break;
     case WM_DRAWITEM:
     case WM_MEASUREITEM:
     case WM_MENUCHAR:

@@ -16,18 +16,8 @@
 // The key of the digit colour of each result level.
 static const char* const LEVEL_COLOUR_KEYS[] = {KEY::ClockColor0, KEY::ClockColor1, KEY::ClockColor2};
 
-// The dock clock pointer for any thread: the window thread destroys the clock while
-// the update thread may still pass it texts.
-class DOCKGUARD {
-public:
-    explicit DOCKGUARD(CRITSECT& lock) : Lock(lock) { Lock.Enter(); }
-    ~DOCKGUARD() { Lock.Leave(); }
-    DOCKGUARD(const DOCKGUARD&) = delete;
-    DOCKGUARD& operator=(const DOCKGUARD&) = delete;
-
-private:
-    CRITSECT& Lock;
-};
+// DockLock guards the dock clock pointer for any thread: the window thread destroys
+// the clock while the update thread may still pass it texts.
 
 // ---------------------------------------------------------------- creation and settings
 
@@ -35,25 +25,25 @@ void APP::CreateViews()
 {
     if (!StatusList.Create(hWnd, APP_STATUSLIST_ID)) Logit("APP::CreateViews no status list\n");
     StatusList.SetClockDocked([this] {
-        DOCKGUARD guard(DockLock);
+        CRITSECTLOCK guard(DockLock);
         return DockClock && DockClock->IsDocked();
     });
     StatusList.SetStatusLines([this](const STRING& first, const STRING& second) {
-        DOCKGUARD guard(DockLock);
+        CRITSECTLOCK guard(DockLock);
         if (DockClock) DockClock->SetHoverTexts(first, second);
     });
     std::unique_ptr<DOCKCLOCK> clock(new DOCKCLOCK(hWnd, APP_DOCKCLOCK_ID, OSYS::GetStringFromResource(IDS_HELPNAME),
                                                    RegistryName(), DOCKCLOCK_KEYPREFIX, IDR_TRAYMENU,
                                                    DOCKCLOCK_STYLEEXTRA, DOCKCLOCK_X, DOCKCLOCK_Y,
                                                    DOCKCLOCK_CX, DOCKCLOCK_CY));
-    DOCKGUARD guard(DockLock);
+    CRITSECTLOCK guard(DockLock);
     DockClock = std::move(clock);
 }
 
 // The settings of the dock clock, in the order in which each builds on the one before.
 void APP::ApplyDockClock()
 {
-    DOCKGUARD guard(DockLock);
+    CRITSECTLOCK guard(DockLock);
     if (!DockClock) return;
     DockClock->Dock(Engine.GetSettingInt(KEY::ClockDocked) != 0);
     LOGFONTA font;
@@ -91,7 +81,7 @@ COLORREF APP::LevelColour(int level)
 void APP::DockShowText(const char* line1, const char* line2, UINT milliseconds)
 {
     {
-        DOCKGUARD guard(DockLock);
+        CRITSECTLOCK guard(DockLock);
         if (DockClock) DockClock->SetOverrides(line1, line2);
     }
     if (milliseconds > 0) StartTimer(TIMER_DOCKSTATUS, milliseconds);
@@ -99,26 +89,26 @@ void APP::DockShowText(const char* line1, const char* line2, UINT milliseconds)
 
 void APP::DockColour(COLORREF colour)
 {
-    DOCKGUARD guard(DockLock);
+    CRITSECTLOCK guard(DockLock);
     if (DockClock) DockClock->SetTextColour(colour);
 }
 
 void APP::DockClockResetText()
 {
-    DOCKGUARD guard(DockLock);
+    CRITSECTLOCK guard(DockLock);
     if (DockClock) DockClock->SetOverrides(nullptr, nullptr);
 }
 
 void APP::DockClockStopUpdating()
 {
-    DOCKGUARD guard(DockLock);
+    CRITSECTLOCK guard(DockLock);
     if (DockClock) DockClock->StopUpdating();
 }
 
 // A click on the tray icon brings a floating clock to the top for a moment.
 void APP::DockClockToTop()
 {
-    DOCKGUARD guard(DockLock);
+    CRITSECTLOCK guard(DockLock);
     if (!DockClock || !DockClock->IsFloating()) return;
     HWND clock = DockClock->GetHwnd();
     SetWindowPos(clock, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
@@ -130,7 +120,7 @@ void APP::DockClockDestroy()
 {
     std::unique_ptr<DOCKCLOCK> clock;
     {
-        DOCKGUARD guard(DockLock);
+        CRITSECTLOCK guard(DockLock);
         clock = std::move(DockClock);
     }
     if (!clock) return;
@@ -146,7 +136,7 @@ void APP::DockClockDockChanged()
 {
     bool docked;
     {
-        DOCKGUARD guard(DockLock);
+        CRITSECTLOCK guard(DockLock);
         if (!DockClock) return;
         docked = DockClock->IsDocked();
         if (!docked)
@@ -173,7 +163,7 @@ void APP::Arrange()
         top = bar.bottom - bar.top;
     }
     {
-        DOCKGUARD guard(DockLock);
+        CRITSECTLOCK guard(DockLock);
         if (DockClock && DockClock->IsDocked()) {
             RECT clock;
             GetWindowRect(DockClock->GetHwnd(), &clock);

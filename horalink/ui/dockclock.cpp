@@ -35,7 +35,8 @@ DOCKCLOCK::DOCKCLOCK(HWND parent, int id, const char* tooltip, const char* regis
       hThread(nullptr), StopFlag(false), Stopped(false), Font(nullptr), LogFont(default_font()),
       TextColour(DOCKCLOCK_TEXT), TimeExtent{0, 0}, DateExtent{0, 0}, BlanksWidth(0), Stack(false),
       Tenths(false), LongDate(false), Animation(false), Orbits{}, OrbitCx(-1), OrbitCy(-1),
-      OrbitCount(0), TimeOverride("*"), DateOverride("*"), HoverTime("*"), HoverDate("*")
+      OrbitCount(0), TimeOverride("*"), DateOverride("*"), HoverTime("*"), HoverDate("*"),
+      FormattedAt{}, FormattedLong(false)
 {
     SetBackground(DOCKCLOCK_BACKGROUND);
     SetGrid(DOCKCLOCK_GRID);

@@ -84,4 +84,9 @@ private:
     STRING TimeOverride, DateOverride;
     STRING HoverTime, HoverDate;
     STRING LastTime, LastDate;
+    // The user's time and date of the second last formatted: twenty paints a second
+    // need the system's formatting once.
+    SYSTEMTIME FormattedAt;
+    bool FormattedLong;
+    STRING FormattedTime, FormattedDate;
 };

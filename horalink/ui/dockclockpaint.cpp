@@ -63,8 +63,17 @@ void DOCKCLOCK::ClockTexts(STRING& time, STRING& date)
     // Local and UTC time share their milliseconds, which give the tenths.
     SYSTEMTIME st;
     GetLocalTime(&st);
-    date = date_text(st, LongDate);
-    time = time_text(st);
+    SYSTEMTIME second = st;
+    second.wMilliseconds = 0;
+    if (memcmp(&second, &FormattedAt, sizeof second) != 0 || FormattedLong != LongDate ||
+        FormattedTime.IsNull()) {
+        FormattedDate = date_text(st, LongDate);
+        FormattedTime = time_text(st);
+        FormattedAt = second;
+        FormattedLong = LongDate;
+    }
+    date = FormattedDate;
+    time = FormattedTime;
     if (Tenths) time = TimeWithTenths(time, st.wMilliseconds / 100);
     if (TimeOverride != "*") time = TimeOverride;
     if (DateOverride != "*") date = DateOverride;

@@ -242,10 +242,11 @@ TEST_F(App, MenuAndToolBarStatesAndTheAlarm)
     EXPECT_TRUE(KillTimer(app->GetHwnd(), TIMER_ALARM));
     SetTimer(app->GetHwnd(), TIMER_ALARM, 60000, nullptr);
 
-    // The tray menu gets the same states under its own numbers.
+    // The tray menu gets the same states under its own numbers, and so does the dock
+    // clock's copy of it as it opens.
     MENU tray(IDR_TRAYMENU);
     auto traystates = [&] {
-        app->ApplyMenuStates(tray, true);
+        app->Send(WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(GetSubMenu(tray.GetHandle(), 0)), 0);
         return std::string(tray.IsMenuItemEnabled(IDM_TRAYADJUSTNOW) ? "1" : "0") +
                (tray.IsMenuItemChecked(IDM_TRAYSUSPEND) ? "1" : "0") +
                (tray.IsMenuItemEnabled(IDM_STOPALARM) ? "1" : "0") +
@@ -364,6 +365,12 @@ TEST_F(App, SettingsAcceptedWithOkReachTheWindowAndTheDrift)
     // As if changed on the dialog's pages before OK.
     app->GetEngine().PutSetting("DlgHideToolbar", "1");
     app->GetEngine().PutSetting("Mode", "2");
+    // The dock clock floats, see-through, in new colours; a bad level shows as wrong.
+    for (const char* setting : {"ClockDocked=0", "ClockDoTransparency=1", "ClockTransparency=1", "ClockColorBG=66",
+                                "ClockColor2=4660", "TimeLastQuality=9"}) {
+        STRING line = setting;
+        app->GetEngine().PutSetting(line.Field(0, "="), line.Field(1, "="));
+    }
     LOGCAPTURE log;
     DIALOGDRIVER driver("Settings", [](HWND dialog) { ClickButton(FindControl(dialog, IDOK)); });
     EXPECT_EQ(app->DoCommand(IDM_SETTINGS), 1);
@@ -372,6 +379,12 @@ TEST_F(App, SettingsAcceptedWithOkReachTheWindowAndTheDrift)
     EXPECT_EQ(Title(), "Horalink (LAN time server) V1.00");
     EXPECT_THAT(log.Text(), HasSubstr("APP::SetDrift"));
     EXPECT_THAT(ReadFileBytes(dir.File("horalink.cfg")), HasSubstr("DlgHideToolbar=1"));
+    DOCKCLOCK* clock = app->GetDockClock();
+    EXPECT_TRUE(clock->IsFloating());
+    EXPECT_EQ(clock->GetAlpha(), 1);
+    EXPECT_EQ(clock->GetBackground(), COLORREF(66));
+    EXPECT_EQ(clock->GetTextColour(), COLORREF(4660));
+    EXPECT_FALSE(GetWindowLongPtrA(clock->GetHwnd(), GWL_STYLE) & WS_THICKFRAME);
 }
 
 // A drift correction beyond the band in the file is refused at start: the engine logs
