@@ -65,6 +65,8 @@ private:
     // Measures the current texts for the current size (after a new font).
     void Measure();
     bool MakeFont();
+    void HoldFont();
+    void FreeFont();
     void ComputeOrbits(int cx, int cy);
     void DrawOrbits(HDC hdc);
 
@@ -72,6 +74,7 @@ private:
     std::atomic<bool> StopFlag;
     std::atomic<bool> Stopped;
     HFONT Font;
+    HGDIOBJ SurfaceFont;  // the surface's own font while ours is selected in it
     LOGFONTA LogFont;
     COLORREF TextColour;
     SIZE TimeExtent, DateExtent;

@@ -96,11 +96,10 @@ void DOCKCLOCK::Measure()
     if (!hdcMem) return;
     STRING time, date;
     ClockTexts(time, date);
-    HGDIOBJ oldfont = MakeFont() ? SelectObject(hdcMem, Font) : nullptr;
+    HoldFont();
     int w2 = ClientCx / 2, h2 = ClientCy / 2;
     int r = Animation ? (w2 < h2 ? w2 : h2) - 2 : 1;
     Layout(hdcMem, ClientCx, ClientCy, r, time, date);
-    if (oldfont) SelectObject(hdcMem, oldfont);
 }
 
 void DOCKCLOCK::PaintSurface(HDC hdc, int cx, int cy)
@@ -110,7 +109,6 @@ void DOCKCLOCK::PaintSurface(HDC hdc, int cx, int cy)
         Logit("DOCKCLOCK::PaintBitmap pre-exit\n");
         return;
     }
-    bool font = MakeFont();
     if (cx != OrbitCx || cy != OrbitCy) ComputeOrbits(cx, cy);
 
     RECT rect = {0, 0, cx, cy};
@@ -130,7 +128,12 @@ void DOCKCLOCK::PaintSurface(HDC hdc, int cx, int cy)
 
     STRING time, date;
     ClockTexts(time, date);
-    HGDIOBJ oldfont = font ? SelectObject(hdc, Font) : nullptr;
+    // The surface keeps the clock's font; another context gets it for this paint.
+    HGDIOBJ oldfont = nullptr;
+    if (hdc == hdcMem)
+        HoldFont();
+    else if (MakeFont())
+        oldfont = SelectObject(hdc, Font);
     int oldmode = SetBkMode(hdc, TRANSPARENT);
     UINT oldalign = SetTextAlign(hdc, TA_CENTER | TA_TOP);
     COLORREF oldcolour = SetTextColor(hdc, TextColour);
