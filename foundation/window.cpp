@@ -10,9 +10,51 @@
 #include <shlwapi.h>
 
 #include <cstdio>
+#include <unordered_map>
 
-// Where a window keeps its object (a property, so attached windows of any class work).
-static const char WINDOW_PROPERTY[] = "KelvoWindowObject";
+// The object of each of this process's windows, by handle, for windows of any class
+// (attached ones too). Looked up for every message, so kept here: a window property
+// costs a round trip to the window server on some systems, twenty times a second
+// and more for an animated window.
+namespace {
+class WINDOWTABLE {
+public:
+    WINDOWTABLE() { InitializeCriticalSection(&Lock); }
+    WINDOW* Find(HWND hwnd)
+    {
+        EnterCriticalSection(&Lock);
+        auto it = Objects.find(hwnd);
+        WINDOW* object = it == Objects.end() ? nullptr : it->second;
+        LeaveCriticalSection(&Lock);
+        return object;
+    }
+    void Set(HWND hwnd, WINDOW* object)
+    {
+        EnterCriticalSection(&Lock);
+        Objects[hwnd] = object;
+        LeaveCriticalSection(&Lock);
+    }
+    // Removes the entry of hwnd when it is object's.
+    void Remove(HWND hwnd, WINDOW* object)
+    {
+        EnterCriticalSection(&Lock);
+        auto it = Objects.find(hwnd);
+        if (it != Objects.end() && it->second == object) Objects.erase(it);
+        LeaveCriticalSection(&Lock);
+    }
+
+private:
+    CRITICAL_SECTION Lock;
+    std::unordered_map<HWND, WINDOW*> Objects;
+};
+
+// Never destroyed: windows may still get messages while static objects go.
+WINDOWTABLE& window_table()
+{
+    static WINDOWTABLE* table = new WINDOWTABLE;
+    return *table;
+}
+}  // namespace
 
 static LONG own_class_counter;
 
@@ -53,7 +95,7 @@ LRESULT WINDOW::WinProc(UINT message, WPARAM wParam, LPARAM lParam)
 
 WINDOW* WINDOW::FromHandle(HWND hwnd)
 {
-    return static_cast<WINDOW*>(GetPropA(hwnd, WINDOW_PROPERTY));
+    return hwnd ? window_table().Find(hwnd) : nullptr;
 }
 
 LRESULT CALLBACK WINDOW::StaticWinProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
@@ -63,7 +105,7 @@ LRESULT CALLBACK WINDOW::StaticWinProc(HWND hwnd, UINT message, WPARAM wParam, L
         self = static_cast<WINDOW*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
         if (self) {
             self->hWnd = hwnd;
-            SetPropA(hwnd, WINDOW_PROPERTY, self);
+            window_table().Set(hwnd, self);
         }
     } else {
         self = FromHandle(hwnd);
@@ -78,7 +120,7 @@ LRESULT CALLBACK WINDOW::StaticWinProc(HWND hwnd, UINT message, WPARAM wParam, L
 // The window is gone (or let go): the object no longer refers to it.
 void WINDOW::Forget()
 {
-    if (hWnd) RemovePropA(hWnd, WINDOW_PROPERTY);
+    if (hWnd) window_table().Remove(hWnd, this);
     hWnd = nullptr;
     OldProc = nullptr;
     AutoDestroy = false;
@@ -146,7 +188,7 @@ bool WINDOW::Attach(HWND hwnd)
     if (!ASSERT(hwnd && IsWindow(hwnd))) return false;
     if (!ASSERT(!FromHandle(hwnd))) return false;  // one object per window
     hWnd = hwnd;
-    SetPropA(hwnd, WINDOW_PROPERTY, this);
+    window_table().Set(hwnd, this);
     OldProc = reinterpret_cast<WNDPROC>(
         SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(StaticWinProc)));
     return true;
@@ -162,7 +204,7 @@ HWND WINDOW::Detach()
         if (ASSERT(current == StaticWinProc))
             SetWindowLongPtrA(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(OldProc));
     }
-    if (FromHandle(hwnd) == this) RemovePropA(hwnd, WINDOW_PROPERTY);
+    window_table().Remove(hwnd, this);
     hWnd = nullptr;
     OldProc = nullptr;
     AutoDestroy = false;

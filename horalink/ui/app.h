@@ -218,6 +218,7 @@ private:
     COLORREF LevelColour(int level);
     void DockClockStopUpdating();
     void DockClockToTop();
+    void DockClockTopmost(bool topmost);
     void DockClockDestroy();
     void DockClockDockChanged();
     void DockClockResetText();
@@ -241,7 +242,9 @@ private:
     MENU MainMenu;
     NEWTOOLBAR Toolbar;
     STATUSLIST StatusList;
-    CRITSECT DockLock;                   // guards the pointer DockClock
+    // Guards the pointer DockClock: the window thread destroys the clock while the
+    // update thread may still pass it texts.
+    CRITSECT DockLock;
     std::unique_ptr<DOCKCLOCK> DockClock;
     MUTEXSEM AppMutex;                         // guards TrayIcon, TrayTooltip, AlarmSoundFile
     std::unique_ptr<TASKBARICON> TrayIcon;     // absent until first needed

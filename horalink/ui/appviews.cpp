@@ -16,9 +16,6 @@
 // The key of the digit colour of each result level.
 static const char* const LEVEL_COLOUR_KEYS[] = {KEY::ClockColor0, KEY::ClockColor1, KEY::ClockColor2};
 
-// DockLock guards the dock clock pointer for any thread: the window thread destroys
-// the clock while the update thread may still pass it texts.
-
 // ---------------------------------------------------------------- creation and settings
 
 void APP::CreateViews()
@@ -52,9 +49,7 @@ void APP::ApplyDockClock()
         DockClock->SetFont(font);
     DockClock->SetTenths(Engine.GetSettingInt(KEY::ClockTenths) != 0);
     DockClock->SetLongDate(Engine.GetSettingInt(KEY::ClockDateLong) != 0);
-    if (DockClock->IsFloating())
-        SetWindowPos(DockClock->GetHwnd(), Engine.GetSettingInt(KEY::ClockTopmost) ? HWND_TOPMOST : HWND_NOTOPMOST,
-                     0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    DockClockTopmost(Engine.GetSettingInt(KEY::ClockTopmost) != 0);
     DockClock->SetAnimation(Engine.GetSettingInt(KEY::ClockAnimation) != 0);
     DockClock->SetTextColour(LevelColour(Engine.GetSettingInt(KEY::TimeLastQuality)));
     DockClock->SetBackground(static_cast<COLORREF>(Engine.GetSetting(KEY::ClockColorBG).ToInt64()));
@@ -108,12 +103,17 @@ void APP::DockClockStopUpdating()
 // A click on the tray icon brings a floating clock to the top for a moment.
 void APP::DockClockToTop()
 {
+    DockClockTopmost(true);
+    if (!Engine.GetSettingInt(KEY::ClockTopmost)) DockClockTopmost(false);
+}
+
+// Always on top, or not, while floating.
+void APP::DockClockTopmost(bool topmost)
+{
     CRITSECTLOCK guard(DockLock);
     if (!DockClock || !DockClock->IsFloating()) return;
-    HWND clock = DockClock->GetHwnd();
-    SetWindowPos(clock, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    if (!Engine.GetSettingInt(KEY::ClockTopmost))
-        SetWindowPos(clock, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    SetWindowPos(DockClock->GetHwnd(), topmost ? HWND_TOPMOST : HWND_NOTOPMOST, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 }
 
 void APP::DockClockDestroy()
@@ -139,10 +139,8 @@ void APP::DockClockDockChanged()
         CRITSECTLOCK guard(DockLock);
         if (!DockClock) return;
         docked = DockClock->IsDocked();
-        if (!docked)
-            SetWindowPos(DockClock->GetHwnd(), Engine.GetSettingInt(KEY::ClockTopmost) ? HWND_TOPMOST : HWND_NOTOPMOST,
-                         0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
     }
+    DockClockTopmost(Engine.GetSettingInt(KEY::ClockTopmost) != 0);
     Engine.PutSetting(KEY::ClockDocked, docked ? "1" : "0");
     Arrange();
     StatusListFill();
