@@ -9,20 +9,6 @@
 #include <cstring>
 #include <new>
 
-namespace {
-// Holds a CRITSECT for one scope.
-class ENTERED {
-public:
-    explicit ENTERED(CRITSECT& c) : section(c) { section.Enter(); }
-    ~ENTERED() { section.Leave(); }
-    ENTERED(const ENTERED&) = delete;
-    ENTERED& operator=(const ENTERED&) = delete;
-
-private:
-    CRITSECT& section;
-};
-}  // namespace
-
 // What no real message is: the first one received is never taken for a repeat.
 static const char NO_MESSAGE_YET[] = "~~++##''@@\xA7\xA7";
 // Delivered in place of a message when the slot cannot be asked; its zero is part of it.
@@ -74,7 +60,7 @@ MAILIO::~MAILIO()
 
 void MAILIO::SetTestSlots(const char* list)
 {
-    ENTERED entered(ClientLock);
+    CRITSECTLOCK entered(ClientLock);
     TestSlots = list;
 }
 
@@ -82,7 +68,7 @@ int MAILIO::TestSlotNames(STRING* names)
 {
     STRING list;
     {
-        ENTERED entered(ClientLock);
+        CRITSECTLOCK entered(ClientLock);
         list = TestSlots;
     }
     if (list.Length() == 0) {
@@ -108,7 +94,7 @@ HANDLE MAILIO::OpenSlot(const char* name, bool sharewrite)
 
 bool MAILIO::MakeCall(const char* name)
 {
-    ENTERED entered(ClientLock);
+    CRITSECTLOCK entered(ClientLock);
     if (!ASSERTTEXT(TargetCount == 0, "this->hMailSlotClient==NULL", nullptr)) DropCall();
     if (!DevIsReady()) return false;
     Destination = name;
@@ -134,7 +120,7 @@ bool MAILIO::DropCall()
 {
     Logit("MAILIO::DropCall\n");
     {
-        ENTERED entered(ClientLock);
+        CRITSECTLOCK entered(ClientLock);
         for (HANDLE& h : hMailSlotClient) {
             if (h) CloseHandle(h);
             h = nullptr;
@@ -177,7 +163,7 @@ bool MAILIO::WritePiece(int i, const char* bytes, int length, const char* whole,
 
 bool MAILIO::DevWrite(const char* bytes, int length)
 {
-    ENTERED entered(ClientLock);
+    CRITSECTLOCK entered(ClientLock);
     if (TargetCount == 0 || length <= 0 || !bytes) {
         Logit("MAILIO::DevWrite done ok= %d\n", 0);
         return false;
@@ -212,7 +198,7 @@ bool MAILIO::DevWrite(const char* bytes, int length)
 
 bool MAILIO::AcceptCall()
 {
-    ENTERED entered(ServerLock);
+    CRITSECTLOCK entered(ServerLock);
     if (!ASSERTTEXT(!hMailSlotServer, "this->hMailSlotServer==NULL", nullptr)) return true;
     if (!DevIsReady()) return false;
     STRING names[MAILIO_MAXTESTSLOTS];
@@ -229,7 +215,7 @@ bool MAILIO::DropAccept()
 {
     Logit("MAILIO::DropAccept\n");
     {
-        ENTERED entered(ServerLock);
+        CRITSECTLOCK entered(ServerLock);
         if (hMailSlotServer) CloseHandle(hMailSlotServer);
         hMailSlotServer = nullptr;
     }
@@ -239,7 +225,7 @@ bool MAILIO::DropAccept()
 
 int MAILIO::DevGetNumAvail()
 {
-    ENTERED entered(ServerLock);
+    CRITSECTLOCK entered(ServerLock);
     DWORD next = 0;
     if (!hMailSlotServer || !GetMailslotInfo(hMailSlotServer, nullptr, &next, nullptr, nullptr))
         return -1;
@@ -255,7 +241,7 @@ bool MAILIO::DevRead(char* /*buffer*/, int& length)
     // without it, so closing the slot never waits for them.
     enum { NOSLOT, FAILED, FAILED_WAIT, EMPTY, READ } outcome;
     {
-        ENTERED entered(ServerLock);
+        CRITSECTLOCK entered(ServerLock);
         DWORD next = 0, count = 0;
         BOOL ok = FALSE;
         if (!hMailSlotServer) {
@@ -325,7 +311,7 @@ STRING MAILIO::GetInfo(const char* key)
 {
     STRING k(key);
     if (k == "ONLINE") {
-        ENTERED entered(ClientLock);
+        CRITSECTLOCK entered(ClientLock);
         return STRING(TargetCount > 0 ? "1" : "0");
     }
     if (k == "BANDWIDTH") return STRING("1000000");

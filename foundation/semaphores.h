@@ -56,6 +56,18 @@ private:
     CRITICAL_SECTION* pCritSect;
 };
 
+// Holds a CRITSECT for one scope.
+class CRITSECTLOCK {
+public:
+    explicit CRITSECTLOCK(CRITSECT& cs) : Cs(cs) { Cs.Enter(); }
+    ~CRITSECTLOCK() { Cs.Leave(); }
+    CRITSECTLOCK(const CRITSECTLOCK&) = delete;
+    CRITSECTLOCK& operator=(const CRITSECTLOCK&) = delete;
+
+private:
+    CRITSECT& Cs;
+};
+
 namespace WINDOWS {
 // Waits for the handle while removing and dispatching the thread's window messages;
 // true when the handle was signalled.

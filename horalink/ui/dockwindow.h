@@ -142,14 +142,3 @@ private:
     bool ObjectsReported;       // the failure to make the brush or pen is reported
 };
 
-// Holds a CRITSECT for the lifetime of the object.
-class CRITSECTLOCK {
-public:
-    explicit CRITSECTLOCK(CRITSECT& cs) : Cs(cs) { Cs.Enter(); }
-    ~CRITSECTLOCK() { Cs.Leave(); }
-    CRITSECTLOCK(const CRITSECTLOCK&) = delete;
-    CRITSECTLOCK& operator=(const CRITSECTLOCK&) = delete;
-
-private:
-    CRITSECT& Cs;
-};

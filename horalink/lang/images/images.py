@@ -99,10 +99,7 @@ def draw_list_alert(c):
 
 
 def draw_list_busy(c):
-    c.fill(ring(12, 12, 7.8, 2.6, 140, 200), BLUE)
-    c.fill(ring(12, 12, 7.8, 2.6, 320, 20), BLUE)
-    c.fill(arrow_head(12, 12, 7.8, 125, 4.6), BLUE)
-    c.fill(arrow_head(12, 12, 7.8, 305, 4.6), BLUE)
+    circling_arrows(c)
 
 
 def draw_list_suspended(c):
@@ -131,11 +128,15 @@ def draw_list_notyet(c):
 
 # ---------------------------------------------------------------- tool bar
 
-def draw_check_now(c):
+def circling_arrows(c):
     c.fill(ring(12, 12, 7.8, 2.6, 140, 200), BLUE)
     c.fill(ring(12, 12, 7.8, 2.6, 320, 20), BLUE)
     c.fill(arrow_head(12, 12, 7.8, 125, 4.6), BLUE)
     c.fill(arrow_head(12, 12, 7.8, 305, 4.6), BLUE)
+
+
+def draw_check_now(c):
+    circling_arrows(c)
     c.fill(circle(12, 12, 2.0), SLATE)
 
 
