@@ -400,7 +400,9 @@ TEST_F(App, ADriftCorrectionBeyondTheBandIsRefusedAtStartWithOneBox)
     app->ApplyDrift();  // refused again before the first box was shown: still one box
     Settle();
     const std::vector<DIALOGSEEN>& seen = boxes.Stop();
-    ASSERT_EQ(seen.size(), 1u);
+    std::string shown;
+    for (const DIALOGSEEN& box : seen) shown += "[" + box.title + ": " + box.text + "] ";
+    ASSERT_EQ(seen.size(), 1u) << shown;
     EXPECT_EQ(seen[0].title, "Horalink");
     EXPECT_THAT(seen[0].text, HasSubstr("2000000000 ns"));
 }
