@@ -45,7 +45,10 @@ bool INFOWINDOW::Open()
     }
     SelectObject(screen, old);
     ReleaseDC(nullptr, screen);
-    int cx = widest + 30, cy = height + 50 + 85;
+    // The sizes are the inside's: the frame comes on top.
+    RECT outer = {0, 0, widest + 30, height + 50 + 85};
+    AdjustWindowRectEx(&outer, WS_OVERLAPPEDWINDOW, FALSE, 0);
+    int cx = outer.right - outer.left, cy = outer.bottom - outer.top;
     RECT work;
     SystemParametersInfoA(SPI_GETWORKAREA, 0, &work, 0);
     int x = work.left + (work.right - work.left - cx) / 2;
@@ -56,7 +59,7 @@ bool INFOWINDOW::Open()
     if (!Create(INFOWINDOW_CLASS, ServiceText(IDS_CONTROLLERTITLE), WS_OVERLAPPEDWINDOW, x, y, cx, cy))
         return false;
     CreateWindowExA(WS_EX_CLIENTEDGE, "EDIT", Notice,
-                    WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+                    WS_CHILD | WS_VISIBLE | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL | ES_AUTOHSCROLL,
                     0, 0, 0, 0, hWnd, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_INFOTEXT)),
                     nullptr, nullptr);
     CreateWindowExA(0, "BUTTON", ServiceText(IDS_DONTSHOWAGAIN),
