@@ -275,11 +275,19 @@ static bool press_for(HWND dialog, int id, const std::string& outcome)
 
 TEST_F(ServiceManager, TheControllerDialogFollowsTheServiceThroughItsStates)
 {
+    // The product's help file beside the controller, when the build made one.
+    bool help = CopyFileA((ProductBinDir() + "\\horalink.chm").c_str(), dir.File("horalink.chm").c_str(), FALSE) &&
+                CopyFileA((ProductBinDir() + "\\horalink.ids").c_str(), dir.File("horalink.ids").c_str(), FALSE);
     PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(StartProgramAsync(Command("/ADVGUI"), dir.Path(), &pi));
+    ASSERT_TRUE(StartProgramAsync(Command("/ADVGUI \"/LOGIT:" + dir.File("service.log") + "\""), dir.Path(), &pi));
     HWND dialog = WaitForDialog("Kelvo Service Controller", pi.dwProcessId, RUN_MS);
     ASSERT_TRUE(dialog);
     EXPECT_FALSE(WaitForWindowOfClass("KelvoWinClassInfoWindow", pi.dwProcessId, 0)) << "no notice with ADVGUI";
+    if (help) {
+        PressDialogButton(dialog, 9);
+        std::string shown = "HELPFILE::ShowTopic " + dir.File("horalink.chm") + "::html/topic-2805.html";
+        EXPECT_TRUE(wait_until([&] { return ReadFileBytes(dir.File("service.log")).find(shown) != std::string::npos; }, RUN_MS));
+    }
     EXPECT_TRUE(wait_until([&] { return item_text(dialog, IDC_STATUSLINE1) == "Service not installed"; }, RUN_MS));
     EXPECT_EQ(buttons(dialog), "Iusp");
     EXPECT_EQ(item_text(dialog, IDCANCEL), "Done");
