@@ -14,6 +14,16 @@ static void copy_program(const std::string& name, const std::string& folder)
     ASSERT_TRUE(CopyFileA(from.c_str(), (folder + "\\" + name).c_str(), FALSE)) << from;
 }
 
+// service.exe with a configuration for a service that is not installed: a whole run of
+// the frame that ends at once, with exit code 5.
+static void copy_service(const std::string& folder)
+{
+    copy_program("service.exe", folder);
+    ASSERT_TRUE(WriteFileBytes(folder + "\\service.cfg",
+                               "AppName=HoralinkFrameTestNoService\r\nAppExe=none.exe\r\nAppHelp=none|1\r\n"
+                               "AppRegKey=TestFrame\r\nAppWinClass=KelvoFrameTest\r\n"));
+}
+
 // Runs horalink with a data folder that needs no first-start wizard and schedules no
 // checks, closes its main window and returns the run's log.
 static std::string run_horalink(const TEMPDIR& dir, const std::string& exe, const std::string& options,
@@ -81,13 +91,13 @@ TEST(DevTree, ProgramInReleaseBesideSourcesRunsFromTheSourceFolderInGerman)
 TEST(RunLog, StartsAtZeroListsEveryArgumentAndEndsLinesInCrLf)
 {
     TEMPDIR dir;
-    copy_program("service.exe", dir.Path());
+    copy_service(dir.Path());
     WriteFileBytes(dir.File("commandline.ini"), "/FROMFILE:1\r\n\r\n   /SECOND   \r\n");
     std::string log = dir.File("run.log");
     std::string line = "\"" + dir.File("service.exe") + "\"  /LOGIT:" + log + "   \"x y\"  /B:1  ";
     PROGRAMRUN run = RunProgram(line, dir.Path(), 20000);
     ASSERT_TRUE(run.ended);
-    EXPECT_EQ(run.exitcode, 0u);
+    EXPECT_EQ(run.exitcode, 5u);
 
     std::string content = ReadFileBytes(log);
     EXPECT_EQ(content.substr(0, 9), "[0000.00:");
@@ -104,13 +114,13 @@ TEST(RunLog, StartsAtZeroListsEveryArgumentAndEndsLinesInCrLf)
     EXPECT_EQ(content.find("Program Argument 6="), std::string::npos);
     EXPECT_NE(content.find("Processing " + dir.File("service_commandline.ini") + " done"), std::string::npos);
     // Nothing is written after the log is closed at the end of the run.
-    EXPECT_EQ(content.substr(content.size() - 22), "] AppMain returned 0\r\n");
+    EXPECT_EQ(content.substr(content.size() - 22), "] AppMain returned 5\r\n");
 }
 
 TEST(RunLog, UniqueNamesDifferBetweenProcesses)
 {
     TEMPDIR dir;
-    copy_program("service.exe", dir.Path());
+    copy_service(dir.Path());
     PROCESS_INFORMATION first, second;
     std::string line = "\"" + dir.File("service.exe") + "\" /LOGIT:UNIQUE";
     ASSERT_TRUE(StartProgramAsync(line, dir.Path(), &first));
