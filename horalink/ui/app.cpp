@@ -65,7 +65,7 @@ void APP::SetRegistryName(const char* name) { registry_name_override = name; }
 APP::APP(bool startminimized, HELPFILE& help)
     : Engine(SettingsTable, PlatformClock, *this), Help(help), MainMenu(IDR_MAINMENU),
       StatusList(Engine, PlatformClock),
-      TrayIconId(0), TaskbarCreatedMessage(RegisterWindowMessageA("TaskbarCreated")),
+      TrayIconId(0), TrayCalls(0), TrayRemovePending(false), TaskbarCreatedMessage(RegisterWindowMessageA("TaskbarCreated")),
       WindowThreadId(GetCurrentThreadId()), PendingRefresh(0), Attention(false),
       AttentionPhase(false), ServiceRun(ServiceMode()), NoVersion(TestArg("NOVERS")),
       DataFolderFixed(TestArgValue("WORKDIR", 0)), Constructed(false), Ending(false),
@@ -203,9 +203,7 @@ APP::~APP()
     Engine.StopSntpServer();
     // The LAN devices come later.
     DockClockDestroy();
-    AppMutex.Obtain();
-    TrayIcon.reset();
-    AppMutex.Release();
+    RemoveTrayIcon();
     if (!SavedAtSessionEnd) SaveSettings();
     // The window goes while this object can still take its last messages; the menu is
     // the object's and must not go with it.
@@ -391,7 +389,10 @@ LRESULT APP::WinProc(UINT message, WPARAM wParam, LPARAM lParam)
         if (message == TaskbarCreatedMessage && message != 0) {
             Logit("WM_TASKBARCREATED entered\n");
             AppMutex.Obtain();
+            TrayCalls++;
             bool added = TrayIcon && TrayIcon->Add();
+            TrayCalls--;
+            if (TrayRemovePending && TrayCalls == 0) RemoveTrayIcon();
             AppMutex.Release();
             if (!added) UpdateTrayIcon();
             Show(SW_HIDE);
@@ -490,9 +491,7 @@ LRESULT APP::OnEndSession(bool ending)
     Logit("WM_ENDSESSION\n");
     if (ServiceRun) {
         Logit("WM_ENDSESSION in service mode\n");
-        AppMutex.Obtain();
-        TrayIcon.reset();
-        AppMutex.Release();
+        RemoveTrayIcon();
         return 0;
     }
     // The session goes on after all (another program refused to end): so does this one.

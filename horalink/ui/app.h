@@ -179,6 +179,7 @@ private:
     // Tray icon and title (apptray.cpp), menu states (appcommands.cpp): window thread only.
     void UpdateTrayIcon();
     void DrawTrayIcon(bool blinking = false);
+    void RemoveTrayIcon();
     void UpdateTitle();
     void StartAttention();
     void StopAttention();
@@ -250,6 +251,8 @@ private:
     std::unique_ptr<TASKBARICON> TrayIcon;     // absent until first needed
     STRING TrayTooltip;
     int TrayIconId;
+    int TrayCalls;                             // shell calls of TrayIcon under way (APP mutex)
+    bool TrayRemovePending;                    // TrayIcon goes when they are done
     UINT TaskbarCreatedMessage;
     DWORD WindowThreadId;
     std::atomic<LONG> PendingRefresh;

@@ -43,11 +43,25 @@ void APP::DrawTrayIcon(bool blinking)
     bool changed = !TrayIcon || id != TrayIconId || strcmp(tip.Text(), TrayTooltip.Text()) != 0;
     TrayTooltip = tip;
     TrayIconId = id;
+    TrayCalls++;
     if (!TrayIcon) TrayIcon.reset(new TASKBARICON(hWnd, id, tip));
     TrayIcon->SetIcon(id);
     TrayIcon->SetTooltip(tip);
+    TrayCalls--;
+    if (TrayRemovePending && TrayCalls == 0) RemoveTrayIcon();
     AppMutex.Release();
     if (changed) LogitLevel(blinking ? 4 : 0, "APP::DrawTrayIcon icon=%d tip=%s\n", id, tip.Text());
+}
+
+// The shell calls of the tray icon let messages that other threads send in (the end of
+// the session among them, which removes the icon): under such a call the removal waits
+// until the call is done. Under the APP mutex.
+void APP::RemoveTrayIcon()
+{
+    AppMutex.Obtain();
+    TrayRemovePending = TrayCalls > 0;
+    if (!TrayRemovePending) TrayIcon.reset();
+    AppMutex.Release();
 }
 
 // The tray icon's refresh after an update, an adjustment, a suspend, a minimise and a

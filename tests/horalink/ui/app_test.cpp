@@ -23,6 +23,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -545,6 +546,28 @@ TEST_F(App, AsAServiceNoBoxWaitsForAnAnswer)
     }
     EXPECT_THAT(log.Text(), HasSubstr("APP::AskYesNo in service mode: no"));
     EXPECT_EQ(boxes.Stop().size(), 0u);
+}
+
+// The shell calls that set the tray icon let messages sent by other threads in; the end
+// of the session removes the icon in service mode, and must not do so under a call.
+TEST_F(App, TheSessionEndWhileTheTrayIconIsBeingSetLeavesItWhole)
+{
+    Start("/SERVICE");
+    HWND window = app->GetHwnd();
+    std::atomic<bool> stop{false};
+    std::thread ender([&] {
+        DWORD_PTR result;
+        while (!stop) SendMessageTimeoutA(window, WM_ENDSESSION, TRUE, 0, SMTO_NORMAL, 1000, &result);
+    });
+    for (int i = 0; i < 60; i++) {
+        app->RefreshTrayIcon();
+        WINDOWS::WinProcessMessages(20);
+    }
+    stop = true;
+    ender.join();
+    app->RefreshTrayIcon();
+    EXPECT_NE(app->GetTrayIconId(), 0);
+    EXPECT_THAT(std::string(app->GetTrayTooltip()), HasSubstr("Horalink"));
 }
 
 // ---------------------------------------------------------------- the status list and the dock clock
