@@ -24,7 +24,6 @@
 
 #include <cstdlib>
 #include <ctime>
-#include <functional>
 #include <string>
 
 using testing::HasSubstr;
@@ -37,13 +36,6 @@ const DWORD END_MS = 60000;
 const char PRODUCT_KEY[] = "Software\\Kelvo\\Horalink";
 
 static std::string text(int id) { return OSYS::GetStringFromResource(id).Text(); }
-
-static bool wait_until(const std::function<bool()>& done, DWORD timeoutms)
-{
-    for (DWORD start = GetTickCount(); !done(); Sleep(100))
-        if (GetTickCount() - start > timeoutms) return false;
-    return true;
-}
 
 // The reply of an SNTP server on 127.0.0.1:port to a version 4 client request, "" when
 // none comes within ms; and a port that is free (the system handed it out and took it back).
@@ -155,7 +147,7 @@ protected:
     }
     bool WaitLog(const std::string& part)
     {
-        return wait_until([&] { return Log().find(part) != std::string::npos; }, END_MS);
+        return WaitUntil([&] { return Log().find(part) != std::string::npos; }, END_MS);
     }
     std::string Setting(const char* key)
     {
@@ -265,16 +257,16 @@ TEST_F(Horalink, ARunWithoutScheduleASecondStartAndClosing)
     // Posted after the start was done, so the ticks that follow it come from rounds that saw
     // whatever /CHECK scheduled.
     PostMessageA(window, WM_SYSCOMMAND, SC_MINIMIZE, 0);
-    ASSERT_TRUE(wait_until([&] { return IsIconic(window) != FALSE; }, START_MS));
+    ASSERT_TRUE(WaitUntil([&] { return IsIconic(window) != FALSE; }, START_MS));
 
     PROGRAMRUN second = WaitEnd(Start(""));
     ASSERT_TRUE(second.ended);
     EXPECT_EQ(second.exitcode, 0u);
-    EXPECT_TRUE(wait_until([&] { return !IsIconic(window); }, START_MS));
+    EXPECT_TRUE(WaitUntil([&] { return !IsIconic(window); }, START_MS));
     EXPECT_TRUE(IsWindowVisible(window));
     EXPECT_TRUE(Running(first));
 
-    ASSERT_TRUE(wait_until([&] { return TicksAfter("0112", 2); }, END_MS)) << Log();  // WM_SYSCOMMAND
+    ASSERT_TRUE(WaitUntil([&] { return TicksAfter("0112", 2); }, END_MS)) << Log();  // WM_SYSCOMMAND
     // Saved at the start already (the version); gone now, so the end must write it.
     ASSERT_TRUE(DeleteFileA(dir.File("horalink.cfg").c_str()));
     PostMessageA(window, WM_CLOSE, 0, 0);

@@ -9,18 +9,10 @@
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <string>
 
 const DWORD RUN_MS = 60000;
 const char SERVICE_WINDOW_CLASS[] = "KelvoHoralinkWinClassService";
-
-static bool wait_until(const std::function<bool()>& done, DWORD timeoutms)
-{
-    for (DWORD start = GetTickCount(); !done(); Sleep(100))
-        if (GetTickCount() - start > timeoutms) return false;
-    return true;
-}
 
 static int run_service(const std::string& arguments)
 {
@@ -55,9 +47,9 @@ TEST(HoralinkService, InstallsStartsStopsAndRemovesHoralinkAsAService)
     EXPECT_EQ(std::string(installed->lpServiceStartName), "LocalSystem");
 
     ASSERT_EQ(run_service("/start"), 0);
-    EXPECT_TRUE(wait_until([] { return FindWindowA(SERVICE_WINDOW_CLASS, nullptr) != nullptr; }, RUN_MS))
+    EXPECT_TRUE(WaitUntil([] { return FindWindowA(SERVICE_WINDOW_CLASS, nullptr) != nullptr; }, RUN_MS))
         << "horalink did not start in service mode";
-    EXPECT_TRUE(wait_until([&] { return ExecuteServiceCommand(SERVICECMD_QUERYSTATUS, config) == SERVICE_RUNNING; }, RUN_MS));
+    EXPECT_TRUE(WaitUntil([&] { return ExecuteServiceCommand(SERVICECMD_QUERYSTATUS, config) == SERVICE_RUNNING; }, RUN_MS));
 
     EXPECT_EQ(run_service("/stop"), 0);
     EXPECT_EQ(FindWindowA(SERVICE_WINDOW_CLASS, nullptr), nullptr) << "horalink still runs after the stop";

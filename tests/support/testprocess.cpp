@@ -44,3 +44,10 @@ PROGRAMRUN RunProgram(const std::string& commandline, const std::string& directo
     if (!StartProgramAsync(commandline, directory, &pi)) return PROGRAMRUN();
     return WaitProgram(&pi, timeoutms);
 }
+
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutms)
+{
+    for (DWORD start = GetTickCount(); !done(); Sleep(100))
+        if (GetTickCount() - start > timeoutms) return false;
+    return true;
+}

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 struct PROGRAMRUN {
@@ -21,3 +22,6 @@ bool StartProgramAsync(const std::string& commandline, const std::string& direct
                        PROCESS_INFORMATION* pi);
 // Waits for a started program; kills it when it is still running after timeoutms.
 PROGRAMRUN WaitProgram(PROCESS_INFORMATION* pi, DWORD timeoutms);
+
+// Looks at done every 100 ms until it holds (true) or timeoutms have passed (false).
+bool WaitUntil(const std::function<bool()>& done, DWORD timeoutms);
