@@ -20,7 +20,10 @@ const char CHAR_RETURN = '\r';
 static bool is_printable(unsigned char c) { return c >= 32 && c != 127; }
 
 // Millimetres in pixels at dpi pixels per inch (25.4 mm), cut to whole pixels.
-static int mm_to_pixels(int mm, int dpi) { return static_cast<int>(static_cast<long long>(mm) * dpi * 10 / 254); }
+static int mm_to_pixels(int mm, int dpi)
+{
+    return static_cast<int>(static_cast<long long>(mm) * dpi * 10 / 254);
+}
 
 PRINTER::PRINTER()
     : hdc(nullptr), Font(nullptr), Margins{0, 0, 0, 0}, Pos{0, 0}, Cell{0, 0},
@@ -44,7 +47,8 @@ bool PRINTER::PrinterDialog(HWND owner)
     pd.Flags = PD_RETURNDC | PD_NOPAGENUMS | PD_NOSELECTION | PD_USEDEVMODECOPIESANDCOLLATE;
     pd.nCopies = 1;
     bool chosen = PrintDlgA(&pd) && pd.hDC;
-    if (!chosen && CommDlgExtendedError()) Logit("PRINTER::PrinterDialog error %lu\n", CommDlgExtendedError());
+    DWORD error = chosen ? 0 : CommDlgExtendedError();
+    if (error) Logit("PRINTER::PrinterDialog error %lu\n", error);
     if (pd.hDevMode) GlobalFree(pd.hDevMode);
     if (pd.hDevNames) GlobalFree(pd.hDevNames);
     if (chosen) Attach(pd.hDC, true);
