@@ -158,7 +158,8 @@ TEST(Printer, MarginsInPixelsOfTheDevice)
         EXPECT_EQ(m.left, 10 * GetDeviceCaps(screen, LOGPIXELSX));
         EXPECT_EQ(m.top, 5 * GetDeviceCaps(screen, LOGPIXELSY));
         EXPECT_EQ(m.right, GetDeviceCaps(screen, HORZRES));
-        EXPECT_EQ(m.bottom, GetDeviceCaps(screen, VERTRES) - 10 * GetDeviceCaps(screen, LOGPIXELSY));
+        int dpiy = GetDeviceCaps(screen, LOGPIXELSY);
+        EXPECT_EQ(m.bottom, GetDeviceCaps(screen, VERTRES) - 10 * dpiy);
         EXPECT_TRUE(reports.Were(0));
     }
     ReleaseDC(nullptr, screen);
@@ -171,6 +172,12 @@ TEST(Printer, JobOnAContextThatCannotPrintEndsCleanly)
     PRINTER printer;
     ASSERT_TRUE(printer.Attach(CreateCompatibleDC(nullptr), true));
     EXPECT_TRUE(printer.SetFont("Courier New", 12, true));
+    LOGFONTA font = {};
+    GetObjectA(GetCurrentObject(printer.GetHdc(), OBJ_FONT), sizeof font, &font);
+    EXPECT_STREQ(font.lfFaceName, "Courier New");
+    EXPECT_EQ(font.lfWeight, 700);
+    EXPECT_EQ(font.lfPitchAndFamily & 3, FIXED_PITCH);
+    EXPECT_EQ(-font.lfHeight * 6, GetDeviceCaps(printer.GetHdc(), LOGPIXELSY));  // 12 points: 1/6 inch
     printer.SetMargins(25, 25, 15, 20);
     EXPECT_FALSE(printer.StartDoc("ORDER"));
     EXPECT_FALSE(printer.NewPage());
