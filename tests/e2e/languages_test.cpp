@@ -1,6 +1,8 @@
 // Every resource number a program's code uses (its resource header) exists in
 // every language library of that program; a missing text would read "<STR-ERR>".
+#include "setupres.h"
 #include "testfiles.h"
+#include "testwindow.h"
 
 #include <windows.h>
 
@@ -10,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 // Checks each "#define ID?_NAME number" of a header below the source tree against the
 // libraries: texts (IDS_) load, dialogs, menus, accelerators, icons and bitmaps exist.
@@ -56,6 +59,54 @@ TEST(LanguageLibraries, HoralinkHasEveryResourceItsCodeUses)
 TEST(LanguageLibraries, SetupHasEveryResourceItsCodeUses)
 {
     check_libraries("setup/lang/setupres.h", "setupenglish.dll", "setupgerman.dll");
+}
+
+static INT_PTR CALLBACK quiet_dialog(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+// The wizard finds its controls by number: each of its templates, created from either
+// library, has every control the program looks for.
+TEST(LanguageLibraries, SetupWizardTemplatesHaveTheirControls)
+{
+    const struct { int dialog; std::vector<int> controls; } templates[] = {
+        {IDD_SETUP_FRAME, {IDC_SETUP_BACK, IDC_SETUP_NEXT, IDCANCEL, IDC_SETUP_TITLE, IDC_SETUP_SUBTITLE,
+                           IDC_SETUP_PAGEAREA, IDC_SETUP_HEADER, IDC_SETUP_ICON, IDC_SETUP_HIDDEN}},
+        {IDD_SETUP_WELCOME, {IDC_SETUP_CHOICE1, IDC_SETUP_CHOICE2, IDC_SETUP_CHOICE3}},
+        {IDD_SETUP_LICENCE, {IDC_SETUP_TEXT, IDC_SETUP_BUTTON, IDC_SETUP_CHECK}},
+        {IDD_SETUP_FOLDER, {IDC_SETUP_TEXT, IDC_SETUP_BUTTON}},
+        {IDD_SETUP_COPY, {IDC_SETUP_TEXT, IDC_SETUP_PROGRESS}},
+        {IDD_SETUP_SHORTCUTS, {IDC_SETUP_CHOICE1, IDC_SETUP_CHOICE2, IDC_SETUP_CHOICE3, IDC_SETUP_CHECK}},
+        {IDD_SETUP_ADVERTISE, {IDC_SETUP_TEASER1, IDC_SETUP_TEASER2, IDC_SETUP_TEXT, IDC_SETUP_BUTTON}},
+        {IDD_SETUP_FINISH, {IDC_SETUP_PICTURE, IDC_SETUP_TEASER2}}};
+    HWND parent = CreateTestWindow("setup wizard templates");
+    ASSERT_NE(parent, nullptr);
+    for (const char* library : {"setupenglish.dll", "setupgerman.dll"}) {
+        HMODULE module = LoadLibraryExA((ProductBinDir() + "\\" + library).c_str(), nullptr,
+                                        LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(module, nullptr) << library;
+        for (const auto& t : templates) {
+            HWND dialog = CreateDialogParamA(module, MAKEINTRESOURCEA(t.dialog), parent, quiet_dialog, 0);
+            EXPECT_NE(dialog, nullptr) << library << ": dialog " << t.dialog;
+            if (!dialog) continue;
+            for (int id : t.controls)
+                EXPECT_NE(GetDlgItem(dialog, id), nullptr)
+                    << library << ": dialog " << t.dialog << " lacks control " << id;
+            if (t.dialog == IDD_SETUP_FRAME) {  // the header's icon comes from the library
+                EXPECT_NE(SendDlgItemMessageA(dialog, IDC_SETUP_ICON, STM_GETICON, 0, 0), 0) << library;
+            }
+            DestroyWindow(dialog);
+        }
+        // Pure red is the picture's background, which the program maps to the button face.
+        HBITMAP picture = LoadBitmapA(module, MAKEINTRESOURCEA(IDB_SETUP_FINISH));
+        ASSERT_NE(picture, nullptr) << library;
+        HDC dc = CreateCompatibleDC(nullptr);
+        HGDIOBJ old = SelectObject(dc, picture);
+        EXPECT_EQ(GetPixel(dc, 0, 0), RGB(255, 0, 0)) << library;
+        SelectObject(dc, old);
+        DeleteDC(dc);
+        DeleteObject(picture);
+        FreeLibrary(module);
+    }
+    DestroyWindow(parent);
 }
 
 TEST(LanguageLibraries, GermanTextsSurviveAsWindowsCodePage)
