@@ -215,6 +215,20 @@ int HASH::IndexOf(const char* key) const
     return pos;
 }
 
+bool HASH::Remove(const char* key)
+{
+    Keys.Lock();
+    Values.Lock();
+    bool found = false;
+    for (int pos; (pos = IndexOf(key)) != -1; found = true) {
+        Keys.DeleteItem(pos);
+        Values.DeleteItem(pos);
+    }
+    Values.Unlock();
+    Keys.Unlock();
+    return found;
+}
+
 STRING& HASH::Existing(const char* key)
 {
     Keys.Lock();

@@ -48,6 +48,9 @@ public:
     const STRING& KeyAt(int i) const;
     int GetCount() const;
 
+    // Removes key, every copy of it, with its value; true when it was there.
+    bool Remove(const char* key);
+
     // Sets LockTable to !allow; returns the previous LockTable.
     bool AllowNewKeys(bool allow);
     bool IsLocked() const { return LockTable; }

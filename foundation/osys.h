@@ -51,6 +51,8 @@ int GetOSType();
 // String id of the module (RESOURCE_MODULE: the frame's resource module), at most
 // 255 characters; "<STR-ERR>" when it is missing.
 STRING GetStringFromResource(int id, HINSTANCE module = RESOURCE_MODULE);
+// The same for a text of any length (a notice, an agreement).
+STRING GetLongStringFromResource(int id, HINSTANCE module = RESOURCE_MODULE);
 // The computer's name, or "<N/A>".
 STRING GetComputerName();
 // The logged-on user's name, or a null STRING.
@@ -64,6 +66,12 @@ long long FileSize(const char* name);
 // Milliseconds since the base; the first call and every call with reset set the base.
 // The count never steps back, whatever happens to the clock.
 long MsTimer(bool reset = false);
+
+// Numbers of GetWin32SystemPath.
+const int SYSTEMPATH_PROGRAMS = 0;
+const int SYSTEMPATH_PROGRAMFILES = 2;
+const int SYSTEMPATH_DESKTOP = 8;
+const int SYSTEMPATH_COMMONPROGRAMS = 10;
 
 // A user or system folder with a trailing "\" (see the numbers in osysinfo.cpp);
 // an unknown number or an unreadable value is reported and gives an empty text.

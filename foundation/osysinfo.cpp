@@ -93,6 +93,20 @@ STRING OSYS::GetStringFromResource(int id, HINSTANCE module)
     return s;
 }
 
+STRING OSYS::GetLongStringFromResource(int id, HINSTANCE module)
+{
+    if (module == RESOURCE_MODULE) module = KELVOAPP::ResourceModule();
+    // Read in place: the resource itself holds the text and its length.
+    const wchar_t* wide = nullptr;
+    int n = LoadStringW(module, static_cast<UINT>(id), reinterpret_cast<LPWSTR>(&wide), 0);
+    if (n <= 0 || !wide) return STRING("<STR-ERR>");
+    int bytes = WideCharToMultiByte(CP_ACP, 0, wide, n, nullptr, 0, nullptr, nullptr);
+    STRING text;
+    text.Make(bytes, nullptr);
+    WideCharToMultiByte(CP_ACP, 0, wide, n, text.Data(), bytes, nullptr, nullptr);
+    return text;
+}
+
 STRING OSYS::GetComputerName()
 {
     char buf[MAX_COMPUTERNAME_LENGTH + 1];

@@ -1,0 +1,251 @@
+// setup.exe's wizard as a user walks it: setup.exe with its language libraries copied
+// from the build's install folder (dist) into a scratch folder beside a setup.cfg of the
+// test's own, driven from this process by the frame's buttons and the pages' controls.
+#include "installpages.h"
+#include "registry.h"
+#include "setupres.h"
+#include "testdialogs.h"
+#include "testfiles.h"
+#include "testprocess.h"
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <string>
+
+using testing::HasSubstr;
+
+const DWORD RUN_MS = 60000;
+const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
+
+static std::string item_text(HWND window, int id)
+{
+    char text[1024] = "";
+    SendDlgItemMessageA(window, id, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+// "BNC": the frame's buttons Back, Next and Cancel, lower case when disabled, "-" when hidden.
+static std::string buttons(HWND frame)
+{
+    std::string states;
+    const int ids[] = {IDC_SETUP_BACK, IDC_SETUP_NEXT, IDCANCEL};
+    const char letters[] = "BNC";
+    for (int i = 0; i < 3; i++) {
+        HWND button = GetDlgItem(frame, ids[i]);
+        states += !IsWindowVisible(button) ? '-' : IsWindowEnabled(button) ? letters[i] : static_cast<char>(tolower(letters[i]));
+    }
+    return states;
+}
+
+// The message box in front of the frame (a dialog it owns), answered with button.
+static DIALOGSEEN answer_box(HWND frame, int button)
+{
+    struct FIND {
+        HWND Owner, Box;
+    } find = {frame, nullptr};
+    WaitUntil([&] {
+        EnumWindows(
+            [](HWND w, LPARAM data) {
+                FIND* f = reinterpret_cast<FIND*>(data);
+                char cls[16] = "";
+                GetClassNameA(w, cls, sizeof cls);
+                if (GetWindow(w, GW_OWNER) != f->Owner || !IsWindowVisible(w) || std::string(cls) != "#32770") return TRUE;
+                f->Box = w;
+                return FALSE;
+            },
+            reinterpret_cast<LPARAM>(&find));
+        return find.Box != nullptr;
+    }, RUN_MS);
+    DIALOGSEEN seen;
+    if (!find.Box) return seen;
+    seen.found = true;
+    seen.title = WindowText(find.Box);
+    seen.text = DialogStaticText(find.Box);
+    PressDialogButton(find.Box, button);
+    return seen;
+}
+
+class SetupWizard : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        inikey = "HoralinkSetupTest" + std::to_string(GetCurrentProcessId());
+        std::string dist = TestProgramDir() + "\\..\\dist\\";
+        for (const char* file : {"setup.exe", "setupenglish.dll", "setupgerman.dll"})
+            ASSERT_TRUE(CopyFileA((dist + file).c_str(), dir.File(file).c_str(), FALSE)) << file;
+        folder = dir.File("Clock");
+    }
+    void TearDown() override
+    {
+        if (pi.hProcess) WaitProgram(&pi, 0);
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, (UNINSTALL_KEY + inikey).c_str());
+    }
+    // setup.cfg: more first, so that its keys win; a backslash is written twice.
+    void Config(const std::string& more = "")
+    {
+        std::string target = folder;
+        for (size_t at = target.find('\\'); at != std::string::npos; at = target.find('\\', at + 2)) target.insert(at, 1, '\\');
+        ASSERT_TRUE(WriteFileBytes(dir.File("setup.cfg"),
+                                   more + "AppName=Horatest\r\nAppVersion=4.2\r\nIniKey=" + inikey +
+                                       "\r\nInstallPath=*" + target + "\r\nWelcomeMsg=Keeps the clock exact.\r\n"
+                                       "FinishMsg=Done.\r\nStartmenuName=Horatest\r\nStartmenuOpts=Horatest;*horalink.exe\r\n"));
+    }
+    // An earlier installation of version in folder.
+    void Installed(const char* version)
+    {
+        REGISTRY key(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, inikey.c_str(), REGISTRY_CREATE);
+        key.Write("DisplayVersion", version);
+        key.Write("UninstallPath", dir.Path().c_str());
+    }
+    HWND Start(const std::string& arguments = "")
+    {
+        EXPECT_TRUE(StartProgramAsync("\"" + dir.File("setup.exe") + "\" " + arguments, dir.Path(), &pi));
+        frame = WaitForDialog("Horatest Setup", pi.dwProcessId, RUN_MS);
+        return frame;
+    }
+    HWND Page() { return FindWindowExA(frame, nullptr, "#32770", nullptr); }
+    std::string Title() { return item_text(frame, IDC_SETUP_TITLE); }
+    // Presses a frame button and waits for the header to show title.
+    bool Press(int id, const std::string& title)
+    {
+        HWND before = Page();
+        PressDialogButton(frame, id);
+        return WaitUntil([&] { return Page() != before && Page() && Title().find(title) == 0; }, RUN_MS);
+    }
+    // Cancel and its question, answered with answer; what the question said.
+    DIALOGSEEN Cancel(int answer)
+    {
+        PressDialogButton(frame, IDCANCEL);
+        return answer_box(frame, answer);
+    }
+    bool Ended(DWORD* code = nullptr)
+    {
+        PROGRAMRUN run = WaitProgram(&pi, RUN_MS);
+        pi = {};
+        if (code) *code = run.exitcode;
+        return run.ended;
+    }
+
+    TEMPDIR dir;
+    std::string inikey, folder;
+    PROCESS_INFORMATION pi = {};
+    HWND frame = nullptr;
+};
+
+TEST_F(SetupWizard, WalksForwardAndBackToTheCopyingPageAndCancelsWithoutChanges)
+{
+    Config();
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(Title(), "Welcome to Horatest 4.2");
+    EXPECT_EQ(item_text(frame, IDC_SETUP_SUBTITLE), "Keeps the clock exact.");
+    EXPECT_EQ(buttons(frame), "-NC") << "no Back on the first page";
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(), IDC_SETUP_CHOICE2)));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(), IDC_SETUP_CHOICE3)));
+
+    ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Licence"));
+    EXPECT_THAT(item_text(Page(), IDC_SETUP_TEXT), HasSubstr("Horatest 4.2"));
+    EXPECT_EQ(buttons(frame), "BnC") << "Next waits for the agreement";
+    SendMessageA(GetDlgItem(Page(), IDC_SETUP_CHECK), BM_CLICK, 0, 0);
+    EXPECT_EQ(buttons(frame), "BNC");
+
+    ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Choose the install folder"));
+    EXPECT_EQ(item_text(Page(), IDC_SETUP_TEXT), folder);
+    ASSERT_TRUE(Press(IDC_SETUP_BACK, "Licence"));
+    ASSERT_TRUE(Press(IDC_SETUP_BACK, "Welcome"));
+    ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Licence"));
+    SendMessageA(GetDlgItem(Page(), IDC_SETUP_CHECK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Choose the install folder"));
+
+    // The folder must be able to take a product: the Windows folder is refused.
+    SetDlgItemTextA(Page(), IDC_SETUP_TEXT, "C:\\windows\\");
+    PressDialogButton(frame, IDC_SETUP_NEXT);
+    EXPECT_THAT(answer_box(frame, IDOK).text, HasSubstr("C:\\windows"));
+    ASSERT_TRUE(WaitUntil([&] { return Page() && Title() == "Choose the install folder"; }, RUN_MS));
+    SetDlgItemTextA(Page(), IDC_SETUP_TEXT, (folder + "\\").c_str());
+
+    ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Copying the files"));
+    EXPECT_TRUE(WaitUntil([&] { return buttons(frame) == "bnC"; }, RUN_MS)) << buttons(frame);
+    EXPECT_EQ(item_text(Page(), IDC_SETUP_TEXT), "The files cannot be copied: this setup cannot extract its archive.");
+
+    // Cancel asks; Yes stays on the page, No ends the wizard.
+    DIALOGSEEN asked = Cancel(IDYES);
+    EXPECT_THAT(asked.text, HasSubstr("continue the installation"));
+    EXPECT_TRUE(WaitUntil([&] { return Page() && Title() == "Copying the files"; }, RUN_MS));
+    Cancel(IDNO);
+    DWORD code = 1;
+    EXPECT_TRUE(Ended(&code));
+    EXPECT_EQ(code, 0u);
+    EXPECT_FALSE(FileExistsOnDisk(folder));
+    EXPECT_FALSE(REGISTRY(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, inikey.c_str(), REGISTRY_READ).IsOpen());
+}
+
+// The welcome page's choices follow the installed version: older is an update, the same
+// a reinstallation (which skips the licence), newer leaves the choice open.
+TEST_F(SetupWizard, TheWelcomePageChoosesByTheInstalledVersion)
+{
+    struct CASE {
+        const char* Installed;
+        int Checked, Disabled1, Disabled2;
+        const char* After;  // the page that Next leads to
+    } cases[] = {{"4.1", IDC_SETUP_CHOICE3, IDC_SETUP_CHOICE2, 0, "Licence"},
+                 {"4.2", IDC_SETUP_CHOICE2, IDC_SETUP_CHOICE3, 0, "Choose the install folder"},
+                 {"4.3", IDC_SETUP_CHOICE1, 0, 0, "Licence"}};
+    Config();
+    for (const CASE& c : cases) {
+        SCOPED_TRACE(c.Installed);
+        Installed(c.Installed);
+        ASSERT_TRUE(Start());
+        HWND page = Page();
+        for (int id : {IDC_SETUP_CHOICE1, IDC_SETUP_CHOICE2, IDC_SETUP_CHOICE3}) {
+            EXPECT_EQ(IsDlgButtonChecked(page, id) == BST_CHECKED, id == c.Checked) << id;
+            EXPECT_EQ(IsWindowEnabled(GetDlgItem(page, id)) == FALSE, id == c.Disabled1 || id == c.Disabled2) << id;
+        }
+        ASSERT_TRUE(Press(IDC_SETUP_NEXT, c.After));
+        // An earlier installation's folder is installed over, whatever InstallPath says.
+        if (std::string(c.After) == "Choose the install folder") {
+            EXPECT_EQ(item_text(Page(), IDC_SETUP_TEXT), dir.Path());
+            EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(), IDC_SETUP_TEXT)));
+            ASSERT_TRUE(Press(IDC_SETUP_BACK, "Welcome")) << "the skipped licence is skipped backwards too";
+        }
+        Cancel(IDNO);
+        EXPECT_TRUE(Ended());
+    }
+}
+
+TEST_F(SetupWizard, AWarningShowsOnlyWhileItsDateSaysSo)
+{
+    EXPECT_EQ(std::string(WelcomeWarningText("ShowOnly=<2007-12-31\r\nOld news", "2007-12-31")), "Old news");
+    EXPECT_EQ(std::string(WelcomeWarningText("ShowOnly=<2007-12-31\r\nOld news", "2008-01-01")), "");
+    EXPECT_EQ(std::string(WelcomeWarningText("ShowOnly=>2007-12-31\nNew", "2007-12-31")), "");
+    EXPECT_EQ(std::string(WelcomeWarningText("showonly=>2007-12-31\nNew", "2008-01-01")), "New");
+    EXPECT_EQ(std::string(WelcomeWarningText("Always", "2008-01-01")), "Always");
+
+    Config("WelcomeWarning=ShowOnly=>2007-12-31\\r\\nClose the clock first.\r\n");
+    DIALOGANSWERER warning("Horatest", IDOK, RUN_MS);
+    ASSERT_TRUE(Start());
+    const DIALOGSEEN& seen = warning.Wait();
+    EXPECT_EQ(seen.title, "Horatest");
+    EXPECT_EQ(seen.text, "Close the clock first.");
+    Cancel(IDNO);
+    EXPECT_TRUE(Ended());
+}
+
+TEST_F(SetupWizard, AMissingOrDamagedConfigurationEndsWithABoxAndChangesNothing)
+{
+    struct CASE {
+        const char* Content;  // null: no file
+        const char* Text;
+    } cases[] = {{nullptr, "setup.cfg"}, {"AppName=Horatest\r\nInstallPath\r\n", "line 2"}};
+    for (const CASE& c : cases) {
+        DeleteFileA(dir.File("setup.cfg").c_str());
+        if (c.Content) {
+            ASSERT_TRUE(WriteFileBytes(dir.File("setup.cfg"), c.Content));
+        }
+        ASSERT_TRUE(StartProgramAsync("\"" + dir.File("setup.exe") + "\"", dir.Path(), &pi));
+        DIALOGANSWERER box("Setup", IDOK, RUN_MS, pi.dwProcessId);
+        EXPECT_THAT(box.Wait().text, HasSubstr(c.Text));
+        EXPECT_TRUE(Ended());
+    }
+    EXPECT_FALSE(REGISTRY(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, inikey.c_str(), REGISTRY_READ).IsOpen());
+}
