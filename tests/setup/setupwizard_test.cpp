@@ -249,3 +249,48 @@ TEST_F(SetupWizard, AMissingOrDamagedConfigurationEndsWithABoxAndChangesNothing)
     }
     EXPECT_FALSE(REGISTRY(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, inikey.c_str(), REGISTRY_READ).IsOpen());
 }
+
+// The plug-in beside setup.exe hears of every step; told to, it starts the wizard on
+// the finish page, whose Finish ends the wizard with success.
+TEST_F(SetupWizard, ThePlugInHearsEveryStepAndMayChangeTheSteps)
+{
+    Config();
+    ASSERT_TRUE(CopyFileA((TestProgramDir() + "\\setuphook.dll").c_str(), dir.File("setuphook.dll").c_str(), FALSE));
+    ASSERT_TRUE(Start());
+    Cancel(IDNO);
+    ASSERT_TRUE(Ended());
+    EXPECT_EQ(ReadFileBytes(dir.File("setuphook.log")),
+              "SetupHook 1 (null)\nNewSetupHook 0 0 0\nNewSetupHook 1 9 0\nNewSetupHook 5 1 0\n"
+              "NewSetupHook 6 1 0\nNewSetupHook 2 0 0\n");
+
+    DeleteFileA(dir.File("setuphook.log").c_str());
+    ASSERT_TRUE(WriteFileBytes(dir.File("setuphook.start"), "7"));
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(item_text(Page(), IDC_SETUP_TEASER2), "Done.");
+    EXPECT_EQ(item_text(frame, IDC_SETUP_SUBTITLE), "Horatest has been installed on this computer. Click Finish to close the wizard.");
+    EXPECT_EQ(buttons(frame), "--C");
+    EXPECT_EQ(item_text(frame, IDCANCEL), "Finish");
+    DIALOGANSWERER closing("Kelvo Setup Horatest", IDOK, RUN_MS, pi.dwProcessId);
+    PressDialogButton(frame, IDCANCEL);
+    EXPECT_EQ(closing.Wait().text, "Horatest has been installed.");
+    ASSERT_TRUE(Ended());
+    EXPECT_THAT(ReadFileBytes(dir.File("setuphook.log")),
+                HasSubstr("NewSetupHook 5 7 0\nNewSetupHook 6 7 0\nSetupHook 2 " + folder + "\nNewSetupHook 2 1 0\n"));
+}
+
+// An administrative operation goes to the plug-in; the printer operations are confirmed,
+// with or without one.
+TEST_F(SetupWizard, AdministrativeOperationsGoToThePlugIn)
+{
+    Config();
+    for (bool plugin : {false, true}) {
+        if (plugin) {
+            ASSERT_TRUE(CopyFileA((TestProgramDir() + "\\setuphook.dll").c_str(), dir.File("setuphook.dll").c_str(), FALSE));
+        }
+        ASSERT_TRUE(StartProgramAsync("\"" + dir.File("setup.exe") + "\" /ADMIN:ADDPRINTER", dir.Path(), &pi));
+        DIALOGANSWERER box("Setup", IDOK, RUN_MS, pi.dwProcessId);
+        EXPECT_EQ(box.Wait().text, "The printer has been added.") << plugin;
+        EXPECT_TRUE(Ended());
+    }
+    EXPECT_EQ(ReadFileBytes(dir.File("setuphook.log")), "SetupHook 256 ADDPRINTER\n");
+}
