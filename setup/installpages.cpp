@@ -352,13 +352,35 @@ INT_PTR AdvertisePage(SETUPDIALOGBOX* frame, SETUPSTEP*)
 
 // ---------------------------------------------------------------- finish
 
+// The finish picture, its pure red turned into the button face; null when module has none.
+static HBITMAP finish_picture(HINSTANCE module)
+{
+    HBITMAP picture = static_cast<HBITMAP>(
+        LoadImageA(module, MAKEINTRESOURCEA(IDB_SETUP_FINISH), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    DIBSECTION dib;
+    if (!picture || GetObjectA(picture, sizeof dib, &dib) != sizeof dib || dib.dsBm.bmBitsPixel < 24) return picture;
+    COLORREF face = GetSysColor(COLOR_BTNFACE);
+    int step = dib.dsBm.bmBitsPixel / 8;
+    for (int y = 0; y < dib.dsBm.bmHeight; y++) {
+        unsigned char* row = static_cast<unsigned char*>(dib.dsBm.bmBits) + y * dib.dsBm.bmWidthBytes;
+        for (int x = 0; x < dib.dsBm.bmWidth; x++) {
+            unsigned char* p = row + x * step;  // blue, green, red
+            if (p[0] == 0 && p[1] == 0 && p[2] == 255) {
+                p[0] = GetBValue(face);
+                p[1] = GetGValue(face);
+                p[2] = GetRValue(face);
+            }
+        }
+    }
+    return picture;
+}
+
 INT_PTR FinishPage(SETUPDIALOGBOX* frame, SETUPSTEP*)
 {
     SETUPSTATE& s = Setup();
     HWND page = frame->GetPage()->GetHwnd();
-    COLORMAP red = {RGB(255, 0, 0), GetSysColor(COLOR_BTNFACE)};
-    HBITMAP picture = CreateMappedBitmap(KELVOAPP::Instance(), IDB_SETUP_FINISH, 0, &red, 1);
-    if (!picture) picture = CreateMappedBitmap(KELVOAPP::ResourceModule(), IDB_SETUP_FINISH, 0, &red, 1);
+    HBITMAP picture = finish_picture(KELVOAPP::Instance());
+    if (!picture) picture = finish_picture(KELVOAPP::ResourceModule());
     HBITMAP old = reinterpret_cast<HBITMAP>(
         SendDlgItemMessageA(page, IDC_SETUP_PICTURE, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(picture)));
     if (old) DeleteObject(old);

@@ -294,3 +294,31 @@ TEST_F(SetupWizard, AdministrativeOperationsGoToThePlugIn)
     }
     EXPECT_EQ(ReadFileBytes(dir.File("setuphook.log")), "SetupHook 256 ADDPRINTER\n");
 }
+
+// What a Windows user gets: setup.exe in the build's install folder with its own
+// setup.cfg, walked with every default to the copying page.
+TEST(SetupFromTheInstallFolder, WalksWithTheDefaultsToTheCopyingPage)
+{
+    std::string dist = TestProgramDir() + "\\..\\dist";
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(StartProgramAsync("\"" + dist + "\\setup.exe\"", dist, &pi));
+    HWND frame = WaitForDialog("Horalink Setup", pi.dwProcessId, RUN_MS);
+    ASSERT_TRUE(frame);
+    auto title = [&] { return item_text(frame, IDC_SETUP_TITLE); };
+    auto page = [&] { return FindWindowExA(frame, nullptr, "#32770", nullptr); };
+    EXPECT_EQ(title(), "Welcome to Horalink 1.00");
+    PressDialogButton(frame, IDC_SETUP_NEXT);
+    ASSERT_TRUE(WaitUntil([&] { return title() == "Licence agreement"; }, RUN_MS));
+    SendMessageA(GetDlgItem(page(), IDC_SETUP_CHECK), BM_CLICK, 0, 0);
+    PressDialogButton(frame, IDC_SETUP_NEXT);
+    ASSERT_TRUE(WaitUntil([&] { return title() == "Choose the install folder"; }, RUN_MS));
+    std::string folder = item_text(page(), IDC_SETUP_TEXT);
+    EXPECT_THAT(folder, testing::EndsWith("\\Kelvo\\Horalink"));
+    PressDialogButton(frame, IDC_SETUP_NEXT);
+    ASSERT_TRUE(WaitUntil([&] { return title() == "Copying the files" && buttons(frame) == "bnC"; }, RUN_MS));
+    PressDialogButton(frame, IDCANCEL);
+    DIALOGSEEN asked = answer_box(frame, IDNO);
+    EXPECT_TRUE(asked.found);
+    EXPECT_TRUE(WaitProgram(&pi, RUN_MS).ended);
+    EXPECT_FALSE(FileExistsOnDisk(folder));
+}
