@@ -141,7 +141,7 @@ void RunInstaller(SETUPHOOKS& hooks)
     STRING title = frame->GetText();
     title.Replace("Kelvo", appname);
     frame->SetText(title);
-    int result = frame->RunSteps(steps, STEPFINISH);
+    int result = frame->RunSteps(steps, SETUP_STEPCOUNT, STEPFINISH);
     Logit("RunInstaller: the wizard ended with %d\n", result);
     if (result == 1) hooks.Setup(SETUPHOOK_INSTALLED, s.InstallFolder);
     hooks.NewSetup(NEWHOOK_WIZARDENDED, result, nullptr, nullptr, 0, nullptr);

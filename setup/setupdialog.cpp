@@ -186,11 +186,13 @@ INT_PTR SETUPDIALOGBOX::RunPage()
     return result;
 }
 
-int SETUPDIALOGBOX::RunSteps(SETUPSTEP* steps, int finalid)
+int SETUPDIALOGBOX::RunSteps(SETUPSTEP* steps, int count, int finalid)
 {
     int i = 0;
     INT_PTR lastmove = 0;
     for (;;) {
+        // A table that a plug-in changed may lack its final step.
+        if (!ASSERTTEXT(i < count, "step<count", "setupdialog")) return 0;
         SETUPSTEP& step = steps[i];
         if (!ASSERTTEXT(step.IdStep != 0, "steps[step].idstep!=0", "setupdialog")) return 0;
         bool final = step.IdStep == finalid;

@@ -38,9 +38,9 @@ public:
 
     INT_PTR DlgProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
-    // Walks steps until the final step (finalid) ends; 1 when the final page was closed,
-    // 0 when the user gave up earlier.
-    int RunSteps(SETUPSTEP* steps, int finalid);
+    // Walks the count steps until the final step (finalid) ends; 1 when the final page
+    // was closed, 0 when the user gave up earlier or the walk left the table.
+    int RunSteps(SETUPSTEP* steps, int count, int finalid);
     // Runs the current page until a frame button ends it; the button's id (0: Cancel).
     INT_PTR RunPage();
     // The page now shown; null between pages.

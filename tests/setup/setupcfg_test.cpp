@@ -1,4 +1,5 @@
 // setup.cfg as the installer reads it, and the install folder's rules.
+#include "installer.h"
 #include "installfolder.h"
 #include "setupcfg.h"
 #include "setuphook.h"
@@ -115,4 +116,12 @@ TEST(SetupHooks, WithoutThePlugInEveryHookAnswersOne)
     EXPECT_EQ(hooks.Setup(SETUPHOOK_ADMIN, "ADDPRINTER"), 1);
     EXPECT_EQ(hooks.NewSetup(NEWHOOK_CONFIG, 9, nullptr, nullptr, 0, nullptr), 1);
     EXPECT_EQ(hooks.NewSetupFunction(), &NewSetupHookDummy);
+}
+
+TEST(DaoCheck, TheRegisteredLibraryOfVersionThreeSixOrItsThreeFiveNeighbour)
+{
+    EXPECT_STREQ(DaoRegisteredPath("C:\\Y\\dao360.dll", "C:\\X\\dao350.dll", ""), "C:\\Y\\dao360.dll");
+    EXPECT_STREQ(DaoRegisteredPath("", "C:\\X\\DAO350.DLL", "C:\\Z\\dao350.dll"), "C:\\X\\DAO360.dll");
+    EXPECT_STREQ(DaoRegisteredPath("", "", "C:\\Z\\dao350.dll"), "C:\\Z\\dao360.dll");
+    EXPECT_STREQ(DaoRegisteredPath(nullptr, nullptr, nullptr), "");
 }
