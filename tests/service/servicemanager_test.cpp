@@ -224,23 +224,11 @@ TEST_F(ServiceManager, TheSyntaxNoticeAnswersTheHelpOption)
 
 // ---------------------------------------------------------------- the controller dialog
 
-static std::string item_text(HWND dialog, int id)
-{
-    char text[512] = "";
-    SendDlgItemMessageA(dialog, id, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 // The four buttons' states as "IUSP" letters, lower case when disabled: Install,
 // Uninstall, Start, Stop.
 static std::string buttons(HWND dialog)
 {
-    std::string states;
-    const int ids[] = {IDC_INSTALL, IDC_UNINSTALL, IDC_START, IDC_STOP};
-    const char letters[] = "IUSP";
-    for (int i = 0; i < 4; i++)
-        states += IsWindowEnabled(GetDlgItem(dialog, ids[i])) ? letters[i] : static_cast<char>(tolower(letters[i]));
-    return states;
+    return ButtonStates(dialog, {IDC_INSTALL, IDC_UNINSTALL, IDC_START, IDC_STOP}, "IUSP");
 }
 
 // Presses a button and waits for status line 2 to read outcome.
@@ -248,7 +236,7 @@ static bool press_for(HWND dialog, int id, const std::string& outcome)
 {
     SetDlgItemTextA(dialog, IDC_STATUSLINE2, "");
     PressDialogButton(dialog, id);
-    return WaitUntil([&] { return item_text(dialog, IDC_STATUSLINE2) == outcome; }, RUN_MS);
+    return WaitUntil([&] { return ItemText(dialog, IDC_STATUSLINE2) == outcome; }, RUN_MS);
 }
 
 TEST_F(ServiceManager, TheControllerDialogFollowsTheServiceThroughItsStates)
@@ -266,18 +254,18 @@ TEST_F(ServiceManager, TheControllerDialogFollowsTheServiceThroughItsStates)
         std::string shown = "HELPFILE::ShowTopic " + dir.File("horalink.chm") + "::html/topic-2805.html";
         EXPECT_TRUE(WaitUntil([&] { return ReadFileBytes(dir.File("service.log")).find(shown) != std::string::npos; }, RUN_MS));
     }
-    EXPECT_TRUE(WaitUntil([&] { return item_text(dialog, IDC_STATUSLINE1) == "Service not installed"; }, RUN_MS));
+    EXPECT_TRUE(WaitUntil([&] { return ItemText(dialog, IDC_STATUSLINE1) == "Service not installed"; }, RUN_MS));
     EXPECT_EQ(buttons(dialog), "Iusp");
-    EXPECT_EQ(item_text(dialog, IDCANCEL), "Done");
+    EXPECT_EQ(ItemText(dialog, IDCANCEL), "Done");
 
     EXPECT_TRUE(press_for(dialog, IDC_INSTALL, "Service installed sucessfully."));
-    EXPECT_EQ(item_text(dialog, IDC_STATUSLINE1), "Service installed, stopped");
+    EXPECT_EQ(ItemText(dialog, IDC_STATUSLINE1), "Service installed, stopped");
     EXPECT_EQ(buttons(dialog), "iUSp");
     EXPECT_TRUE(press_for(dialog, IDC_START, "Service started sucessfully."));
-    EXPECT_TRUE(WaitUntil([&] { return item_text(dialog, IDC_STATUSLINE1) == "Service installed, running"; }, RUN_MS));
+    EXPECT_TRUE(WaitUntil([&] { return ItemText(dialog, IDC_STATUSLINE1) == "Service installed, running"; }, RUN_MS));
     EXPECT_EQ(buttons(dialog), "iusP");
     EXPECT_TRUE(press_for(dialog, IDC_STOP, "Service stopped sucessfully."));
-    EXPECT_TRUE(WaitUntil([&] { return item_text(dialog, IDC_STATUSLINE1) == "Service installed, stopped"; }, RUN_MS));
+    EXPECT_TRUE(WaitUntil([&] { return ItemText(dialog, IDC_STATUSLINE1) == "Service installed, stopped"; }, RUN_MS));
     // A command that fails says so: the service is already there.
     EXPECT_TRUE(press_for(dialog, IDC_INSTALL, "Service cannot be installed."));
     EXPECT_TRUE(press_for(dialog, IDC_UNINSTALL, "Service uninstalled sucessfully."));
@@ -294,11 +282,11 @@ TEST_F(ServiceManager, TheControllerDialogSpeaksGermanWithTheGermanLanguage)
     ASSERT_TRUE(StartProgramAsync(Command("/ADVGUI /LANG:7"), dir.Path(), &pi));
     HWND dialog = WaitForDialog("Kelvo Service Controller", pi.dwProcessId, RUN_MS);
     ASSERT_TRUE(dialog);
-    EXPECT_TRUE(WaitUntil([&] { return item_text(dialog, IDC_STATUSLINE1) == "Service nicht installiert"; }, RUN_MS));
+    EXPECT_TRUE(WaitUntil([&] { return ItemText(dialog, IDC_STATUSLINE1) == "Service nicht installiert"; }, RUN_MS));
     const std::pair<int, const char*> captions[] = {{IDCANCEL, "Fertig"}, {IDC_INSTALL, "Installieren"},
                                                     {IDC_START, "Starten"}, {IDC_STOP, "Stoppen"},
                                                     {IDC_UNINSTALL, "Deinstallieren"}, {9, "Hilfe"}};
-    for (const auto& caption : captions) EXPECT_EQ(item_text(dialog, caption.first), caption.second);
+    for (const auto& caption : captions) EXPECT_EQ(ItemText(dialog, caption.first), caption.second);
     EXPECT_TRUE(press_for(dialog, IDC_INSTALL, "Service wurde erfolgreich installiert."));
     EXPECT_TRUE(press_for(dialog, IDC_UNINSTALL, "Service wurde erfolgreich deinstalliert."));
     EXPECT_TRUE(press_for(dialog, IDC_UNINSTALL, "Service konnte nicht deinstalliert werden."));
@@ -315,10 +303,10 @@ TEST_F(ServiceManager, TheGuiShowsTheNoticeUntilToldNotToAndRefusesToInstall)
     HWND info = WaitForWindowOfClass("KelvoWinClassInfoWindow", pi.dwProcessId, RUN_MS);
     ASSERT_TRUE(info);
     EXPECT_EQ(WindowText(info), "Kelvo Service Controller");
-    std::string notice = item_text(info, 1001);
+    std::string notice = ItemText(info, 1001);
     EXPECT_THAT(notice, HasSubstr(" I M P O R T A N T !\r\n \r\n This tool can be used to install " + name + " as a system\r\n"));
     EXPECT_THAT(notice, testing::Not(HasSubstr("$PROGNAME")));
-    EXPECT_EQ(item_text(info, 1002), "Do not show this window again");
+    EXPECT_EQ(ItemText(info, 1002), "Do not show this window again");
     HWND dialog = WaitForDialog("Kelvo Service Controller", pi.dwProcessId, RUN_MS);
     ASSERT_TRUE(dialog);
 

@@ -18,25 +18,8 @@ using testing::HasSubstr;
 const DWORD RUN_MS = 60000;
 const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\";
 
-static std::string item_text(HWND window, int id)
-{
-    char text[1024] = "";
-    SendDlgItemMessageA(window, id, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
-    return text;
-}
-
 // "BNC": the frame's buttons Back, Next and Cancel, lower case when disabled, "-" when hidden.
-static std::string buttons(HWND frame)
-{
-    std::string states;
-    const int ids[] = {IDC_SETUP_BACK, IDC_SETUP_NEXT, IDCANCEL};
-    const char letters[] = "BNC";
-    for (int i = 0; i < 3; i++) {
-        HWND button = GetDlgItem(frame, ids[i]);
-        states += !IsWindowVisible(button) ? '-' : IsWindowEnabled(button) ? letters[i] : static_cast<char>(tolower(letters[i]));
-    }
-    return states;
-}
+static std::string buttons(HWND frame) { return ButtonStates(frame, {IDC_SETUP_BACK, IDC_SETUP_NEXT, IDCANCEL}, "BNC"); }
 
 // The message box in front of the frame (a dialog it owns), answered with button.
 static DIALOGSEEN answer_box(HWND frame, int button)
@@ -105,7 +88,7 @@ protected:
         return frame;
     }
     HWND Page() { return FindWindowExA(frame, nullptr, "#32770", nullptr); }
-    std::string Title() { return item_text(frame, IDC_SETUP_TITLE); }
+    std::string Title() { return ItemText(frame, IDC_SETUP_TITLE); }
     // Presses a frame button and waits for the header to show title.
     bool Press(int id, const std::string& title)
     {
@@ -138,19 +121,19 @@ TEST_F(SetupWizard, WalksForwardAndBackToTheCopyingPageAndCancelsWithoutChanges)
     Config();
     ASSERT_TRUE(Start());
     EXPECT_EQ(Title(), "Welcome to Horatest 4.2");
-    EXPECT_EQ(item_text(frame, IDC_SETUP_SUBTITLE), "Keeps the clock exact.");
+    EXPECT_EQ(ItemText(frame, IDC_SETUP_SUBTITLE), "Keeps the clock exact.");
     EXPECT_EQ(buttons(frame), "-NC") << "no Back on the first page";
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(), IDC_SETUP_CHOICE2)));
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(), IDC_SETUP_CHOICE3)));
 
     ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Licence"));
-    EXPECT_THAT(item_text(Page(), IDC_SETUP_TEXT), HasSubstr("Horatest 4.2"));
+    EXPECT_THAT(ItemText(Page(), IDC_SETUP_TEXT), HasSubstr("Horatest 4.2"));
     EXPECT_EQ(buttons(frame), "BnC") << "Next waits for the agreement";
     SendMessageA(GetDlgItem(Page(), IDC_SETUP_CHECK), BM_CLICK, 0, 0);
     EXPECT_EQ(buttons(frame), "BNC");
 
     ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Choose the install folder"));
-    EXPECT_EQ(item_text(Page(), IDC_SETUP_TEXT), folder);
+    EXPECT_EQ(ItemText(Page(), IDC_SETUP_TEXT), folder);
     ASSERT_TRUE(Press(IDC_SETUP_BACK, "Licence"));
     ASSERT_TRUE(Press(IDC_SETUP_BACK, "Welcome"));
     ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Licence"));
@@ -166,7 +149,7 @@ TEST_F(SetupWizard, WalksForwardAndBackToTheCopyingPageAndCancelsWithoutChanges)
 
     ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Copying the files"));
     EXPECT_TRUE(WaitUntil([&] { return buttons(frame) == "bnC"; }, RUN_MS)) << buttons(frame);
-    EXPECT_EQ(item_text(Page(), IDC_SETUP_TEXT), "The files cannot be copied: this setup cannot extract its archive.");
+    EXPECT_EQ(ItemText(Page(), IDC_SETUP_TEXT), "The files cannot be copied: this setup cannot extract its archive.");
 
     // Cancel asks; Yes stays on the page, No ends the wizard.
     DIALOGSEEN asked = Cancel(IDYES);
@@ -204,7 +187,7 @@ TEST_F(SetupWizard, TheWelcomePageChoosesByTheInstalledVersion)
         ASSERT_TRUE(Press(IDC_SETUP_NEXT, c.After));
         // An earlier installation's folder is installed over, whatever InstallPath says.
         if (std::string(c.After) == "Choose the install folder") {
-            EXPECT_EQ(item_text(Page(), IDC_SETUP_TEXT), dir.Path());
+            EXPECT_EQ(ItemText(Page(), IDC_SETUP_TEXT), dir.Path());
             EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(), IDC_SETUP_TEXT)));
             ASSERT_TRUE(Press(IDC_SETUP_BACK, "Welcome")) << "the skipped licence is skipped backwards too";
         }
@@ -266,10 +249,10 @@ TEST_F(SetupWizard, ThePlugInHearsEveryStepAndMayChangeTheSteps)
     DeleteFileA(dir.File("setuphook.log").c_str());
     ASSERT_TRUE(WriteFileBytes(dir.File("setuphook.start"), "7"));
     ASSERT_TRUE(Start());
-    EXPECT_EQ(item_text(Page(), IDC_SETUP_TEASER2), "Done.");
-    EXPECT_EQ(item_text(frame, IDC_SETUP_SUBTITLE), "Horatest has been installed on this computer. Click Finish to close the wizard.");
+    EXPECT_EQ(ItemText(Page(), IDC_SETUP_TEASER2), "Done.");
+    EXPECT_EQ(ItemText(frame, IDC_SETUP_SUBTITLE), "Horatest has been installed on this computer. Click Finish to close the wizard.");
     EXPECT_EQ(buttons(frame), "--C");
-    EXPECT_EQ(item_text(frame, IDCANCEL), "Finish");
+    EXPECT_EQ(ItemText(frame, IDCANCEL), "Finish");
     DIALOGANSWERER closing("Kelvo Setup Horatest", IDOK, RUN_MS, pi.dwProcessId);
     PressDialogButton(frame, IDCANCEL);
     EXPECT_EQ(closing.Wait().text, "Horatest has been installed.");
@@ -304,7 +287,7 @@ TEST(SetupFromTheInstallFolder, WalksWithTheDefaultsToTheCopyingPage)
     ASSERT_TRUE(StartProgramAsync("\"" + dist + "\\setup.exe\"", dist, &pi));
     HWND frame = WaitForDialog("Horalink Setup", pi.dwProcessId, RUN_MS);
     ASSERT_TRUE(frame);
-    auto title = [&] { return item_text(frame, IDC_SETUP_TITLE); };
+    auto title = [&] { return ItemText(frame, IDC_SETUP_TITLE); };
     auto page = [&] { return FindWindowExA(frame, nullptr, "#32770", nullptr); };
     EXPECT_EQ(title(), "Welcome to Horalink 1.00");
     PressDialogButton(frame, IDC_SETUP_NEXT);
@@ -312,7 +295,7 @@ TEST(SetupFromTheInstallFolder, WalksWithTheDefaultsToTheCopyingPage)
     SendMessageA(GetDlgItem(page(), IDC_SETUP_CHECK), BM_CLICK, 0, 0);
     PressDialogButton(frame, IDC_SETUP_NEXT);
     ASSERT_TRUE(WaitUntil([&] { return title() == "Choose the install folder"; }, RUN_MS));
-    std::string folder = item_text(page(), IDC_SETUP_TEXT);
+    std::string folder = ItemText(page(), IDC_SETUP_TEXT);
     EXPECT_THAT(folder, testing::EndsWith("\\Kelvo\\Horalink"));
     PressDialogButton(frame, IDC_SETUP_NEXT);
     ASSERT_TRUE(WaitUntil([&] { return title() == "Copying the files" && buttons(frame) == "bnC"; }, RUN_MS));

@@ -1,6 +1,8 @@
 // Finding and answering dialogs and message boxes from tests.
 #include "testdialogs.h"
 
+#include <cctype>
+
 struct SEARCH {
     std::string windowclass;
     std::string titlepart;
@@ -78,6 +80,25 @@ std::string DialogStaticText(HWND dialog)
     std::string all;
     EnumChildWindows(dialog, collect_static, reinterpret_cast<LPARAM>(&all));
     return all;
+}
+
+std::string ItemText(HWND window, int id)
+{
+    char text[4096] = "";
+    SendDlgItemMessageA(window, id, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+    return text;
+}
+
+std::string ButtonStates(HWND window, const std::vector<int>& ids, const char* letters)
+{
+    std::string states;
+    for (size_t i = 0; i < ids.size() && letters[i]; i++) {
+        HWND button = GetDlgItem(window, ids[i]);
+        states += !IsWindowVisible(button) ? '-'
+                  : IsWindowEnabled(button) ? letters[i]
+                                            : static_cast<char>(tolower(static_cast<unsigned char>(letters[i])));
+    }
+    return states;
 }
 
 void PressDialogButton(HWND dialog, int id)

@@ -6,6 +6,7 @@
 
 #include <string>
 #include <thread>
+#include <vector>
 
 // A visible top-level dialog (class "#32770") whose title contains titlepart (any title
 // when empty), of process pid (0: any process); null after timeoutms.
@@ -15,6 +16,11 @@ HWND WaitForWindowOfClass(const std::string& windowclass, DWORD pid, DWORD timeo
 std::string WindowText(HWND hwnd);
 // The texts of a dialog's static controls, joined by "\n".
 std::string DialogStaticText(HWND dialog);
+// The text of control id of window (of any process).
+std::string ItemText(HWND window, int id);
+// The buttons' states, one letter each from letters: upper case when enabled, lower case
+// when disabled, "-" when hidden.
+std::string ButtonStates(HWND window, const std::vector<int>& ids, const char* letters);
 // Presses the button (WM_COMMAND with BN_CLICKED), as a click would.
 void PressDialogButton(HWND dialog, int id);
 
