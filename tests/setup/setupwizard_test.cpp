@@ -305,3 +305,33 @@ TEST(SetupFromTheInstallFolder, WalksWithTheDefaultsToTheCopyingPage)
     EXPECT_TRUE(WaitProgram(&pi, RUN_MS).ended);
     EXPECT_FALSE(FileExistsOnDisk(folder));
 }
+
+// The advertisement page takes its texts from the file Advertise names (language
+// variants folded in); without the file the page is skipped.
+TEST_F(SetupWizard, TheAdvertisementPageShowsItsFileOrIsSkipped)
+{
+    ASSERT_TRUE(CopyFileA((TestProgramDir() + "\\setuphook.dll").c_str(), dir.File("setuphook.dll").c_str(), FALSE));
+    ASSERT_TRUE(WriteFileBytes(dir.File("setuphook.start"), "6"));
+    ASSERT_TRUE(WriteFileBytes(dir.File("advert.cfg"), "Url=https://example.com/pro\r\nTeaser1=Neu\r\n"
+                                                       "Teaser1.ENG=New\r\nProduct=Clock Pro\r\n"
+                                                       "Description=Keeps ten clocks exact.\r\n"));
+    for (const char* file : {"advert.cfg", "missing.cfg"}) {
+        SCOPED_TRACE(file);
+        Config(std::string("Advertise=") + file + "\r\n");
+        ASSERT_TRUE(Start());
+        if (std::string(file) == "missing.cfg") {
+            EXPECT_EQ(Title(), "Setup is complete");
+        } else {
+            EXPECT_EQ(Title(), "Thank you for choosing Horatest");
+            EXPECT_EQ(ItemText(frame, IDC_SETUP_SUBTITLE), "Also from us: Clock Pro");
+            EXPECT_EQ(ItemText(Page(), IDC_SETUP_TEASER1), "New");
+            EXPECT_EQ(ItemText(Page(), IDC_SETUP_TEXT), "Keeps ten clocks exact.");
+            EXPECT_EQ(ItemText(Page(), IDC_SETUP_BUTTON), "https://example.com/pro");
+            ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Setup is complete"));
+        }
+        PressDialogButton(frame, IDCANCEL);
+        DIALOGANSWERER closing("Kelvo Setup Horatest", IDOK, RUN_MS, pi.dwProcessId);
+        EXPECT_TRUE(closing.Wait().found);
+        EXPECT_TRUE(Ended());
+    }
+}
