@@ -247,8 +247,10 @@ INT_PTR CopyPage(SETUPDIALOGBOX* frame, SETUPSTEP*)
     for (int id : buttons) EnableWindow(frame->Button(id), FALSE);
     COPYJOB job = {frame, page, progress};
     HANDLE worker = OSYS::CreateThread(copy_thread, &job);
+    // Without its worker the page can only be given up.
+    if (!worker) EnableWindow(frame->Button(IDCANCEL), TRUE);
     INT_PTR result = frame->RunPage();
-    OSYS::WaitThread(worker, -1);
+    if (worker) OSYS::WaitThread(worker, -1);
     SetFocus(frame->GetHwnd());
     return result;
 }
