@@ -21,23 +21,26 @@ const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Unin
 // "BNC": the frame's buttons Back, Next and Cancel, lower case when disabled, "-" when hidden.
 static std::string buttons(HWND frame) { return ButtonStates(frame, {IDC_SETUP_BACK, IDC_SETUP_NEXT, IDCANCEL}, "BNC"); }
 
+struct OWNEDBOX {
+    HWND Owner, Box;
+};
+
+static BOOL CALLBACK find_owned_box(HWND w, LPARAM data)
+{
+    OWNEDBOX* f = reinterpret_cast<OWNEDBOX*>(data);
+    char cls[16] = "";
+    GetClassNameA(w, cls, sizeof cls);
+    if (GetWindow(w, GW_OWNER) != f->Owner || !IsWindowVisible(w) || std::string(cls) != "#32770") return TRUE;
+    f->Box = w;
+    return FALSE;
+}
+
 // The message box in front of the frame (a dialog it owns), answered with button.
 static DIALOGSEEN answer_box(HWND frame, int button)
 {
-    struct FIND {
-        HWND Owner, Box;
-    } find = {frame, nullptr};
+    OWNEDBOX find = {frame, nullptr};
     WaitUntil([&] {
-        EnumWindows(
-            [](HWND w, LPARAM data) {
-                FIND* f = reinterpret_cast<FIND*>(data);
-                char cls[16] = "";
-                GetClassNameA(w, cls, sizeof cls);
-                if (GetWindow(w, GW_OWNER) != f->Owner || !IsWindowVisible(w) || std::string(cls) != "#32770") return TRUE;
-                f->Box = w;
-                return FALSE;
-            },
-            reinterpret_cast<LPARAM>(&find));
+        EnumWindows(find_owned_box, reinterpret_cast<LPARAM>(&find));
         return find.Box != nullptr;
     }, RUN_MS);
     DIALOGSEEN seen;
