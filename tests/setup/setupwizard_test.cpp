@@ -137,7 +137,12 @@ TEST_F(SetupWizard, WalksForwardAndBackToTheCopyingPageAndCancelsWithoutChanges)
 
     ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Choose the install folder"));
     EXPECT_EQ(ItemText(Page(), IDC_SETUP_TEXT), folder);
+    // Cancel on any page asks first; Yes shows the page again.
+    EXPECT_THAT(Cancel(IDYES).text, HasSubstr("continue the installation"));
+    EXPECT_TRUE(WaitUntil([&] { return Page() && Title() == "Choose the install folder"; }, RUN_MS));
     ASSERT_TRUE(Press(IDC_SETUP_BACK, "Licence"));
+    EXPECT_THAT(Cancel(IDYES).text, HasSubstr("continue the installation"));
+    EXPECT_TRUE(WaitUntil([&] { return Page() && Title() == "Licence agreement"; }, RUN_MS));
     ASSERT_TRUE(Press(IDC_SETUP_BACK, "Welcome"));
     ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Licence"));
     SendMessageA(GetDlgItem(Page(), IDC_SETUP_CHECK), BM_CLICK, 0, 0);
