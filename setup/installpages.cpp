@@ -12,6 +12,7 @@
 #include "setupcfg.h"
 #include "setupdialog.h"
 #include "setupstate.h"
+#include "shortcuts.h"
 #include "winmisc.h"
 
 #include <commctrl.h>
