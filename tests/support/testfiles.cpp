@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 static unsigned long tempdir_counter;
 
@@ -19,6 +20,18 @@ std::string ProductBinDir()
 {
     std::string dir = TestProgramDir();
     return dir.substr(0, dir.find_last_of('\\')) + "\\bin";
+}
+
+std::string SharedTestData(const std::string& name)
+{
+    const char* source = getenv("HORALINK_SOURCE_DIR");
+    std::string path = std::string("Z:") + (source ? source : "") + "/../shared/testdata/" + name;
+    for (char& c : path)
+        if (c == '/') c = '\\';
+    if (!source || GetFileAttributesA(path.c_str()) == INVALID_FILE_ATTRIBUTES)
+        fprintf(stderr, "The shared test data %s is missing: it lies beside the source tree in ../shared.\n",
+                path.c_str());
+    return path;
 }
 
 TEMPDIR::TEMPDIR()

@@ -28,3 +28,6 @@ void RemoveTree(const std::string& folder);
 // The folder of the running test program, and the folder of the built programs.
 std::string TestProgramDir();
 std::string ProductBinDir();
+// Path of a file of the shared test data that lies beside the source tree
+// (../shared/testdata/name); says so on stderr when it is missing.
+std::string SharedTestData(const std::string& name);
