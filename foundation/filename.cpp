@@ -292,3 +292,37 @@ void FILENAME::ExpandShellString()
     Replace("/", "\\");
     while (Length() > 0 && (*this)[Length() - 1] == '\\' && !is_root(*this)) Truncate(Length() - 1);
 }
+
+// Names the platform keeps for devices in every folder ("aux", "com1.txt", ...).
+static bool is_device_name(const STRING& part)
+{
+    static const char* const devices[] = {"CON", "PRN", "AUX", "NUL", "CONIN$", "CONOUT$"};
+    STRING stem = part.Field(0, ".");
+    stem.Strip('R', " ");
+    for (const char* device : devices)
+        if (stem == device) return true;
+    if (stem.Length() == 4 && (stem.Left(3) == "COM" || stem.Left(3) == "LPT") && isdigit(static_cast<unsigned char>(stem[3])))
+        return true;
+    return false;
+}
+
+bool StaysInsideFolder(const char* name)
+{
+    // No drive, stream or root: nothing absolute and no ":" anywhere; nothing the
+    // platform refuses or reads as a wildcard in a name, no control character.
+    if (!name || !*name || strchr(name, ':') || name[0] == '\\' || name[0] == '/') return false;
+    for (const char* c = name; *c; c++)
+        if (static_cast<unsigned char>(*c) < 32 || strchr("<>\"|?*", *c)) return false;
+    STRING path(name);
+    path.Replace("/", "\\");
+    if (path[path.Length() - 1] == '\\') return false;  // a folder, not a file
+    for (int i = 0;; i++) {
+        STRING part = path.Field(i, "\\");
+        if (part.IsNull()) break;
+        STRING trimmed = part;
+        trimmed.Strip('B', " .");
+        // "", ".", "..", "..." and the like, which the platform folds into a climb.
+        if (trimmed.Length() == 0 || is_device_name(part)) return false;
+    }
+    return true;
+}

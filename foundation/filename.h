@@ -65,3 +65,7 @@ private:
 bool PathIsAbsolute(const char* path);
 // directory, a "\" unless it ends in one (or is empty), and name.
 STRING PathJoin(const char* directory, const char* name);
+// Whether name is a relative file path that stays below the folder it is relative to:
+// no drive, root or ":", no "."/".." (or all-dot) part, no device name, no character
+// the platform refuses in names, no trailing "\".
+bool StaysInsideFolder(const char* name);

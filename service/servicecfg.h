@@ -23,6 +23,3 @@ STRING ServiceConfigFile();
 // longer than SERVICECFG_MAXVALUE, AppWinClass lacks "Kelvo", or AppExe does not name
 // a file inside the controller's folder (absolute, drive, "..", a device name).
 bool LoadServiceConfig(const char* file, SERVICECONFIG& config);
-
-// Whether name is a relative path that stays below the folder it is relative to.
-bool StaysInsideFolder(const char* name);

@@ -26,17 +26,21 @@
 #define IDS_SETUP_FINISHTITLE 2918
 #define IDS_SETUP_FINISHSUB 2919       // "$PROG": the product name
 #define IDS_SETUP_LANGSUFFIX 2980      // suffix of language variants of configuration keys, e.g. ".ENG"
+#define IDS_SETUP_COPYING 2909       // copying page: the files are being copied
+#define IDS_SETUP_COPIED 2911        // copying page: the copy is complete
 #define IDS_SETUP_NOAPPMANAGER 2983    // ActiveSync's application manager is missing
 #define IDS_SETUP_LICENCELANGUAGE 2984 // 49: LIZENZ.TXT, 12: LICENSEFR.TXT, else LICENSE.TXT
 #define IDS_SETUP_NOCONFIG 2985        // setup.cfg missing or unreadable
 #define IDS_SETUP_NODAO 2986           // DAO 3.6 missing
 #define IDS_SETUP_CANCELQUESTION 2987  // asked when the wizard is cancelled
+#define IDS_SETUP_NOEXTRACT 2988     // a file cannot be extracted: "$FILE", "$PROGRAM"; Yes tries again
+#define IDS_SETUP_REPLACE 2992       // replace an existing file? "%s": its name
+#define IDS_SETUP_REPLACETITLE 2993
 #define IDS_SETUP_CLOSING 2994         // closing message, "$PROGRAM": the product
 #define IDS_SETUP_BADCONFIG 2995       // setup.cfg malformed, "%d": the line
 #define IDS_SETUP_BADFOLDER 2996       // the install folder cannot take a product, "%s": the folder
 #define IDS_SETUP_LICENCETEXT 2997     // the agreement used when no licence file is there
 #define IDS_SETUP_UNINSTALLSHORTCUT 2998  // name of the uninstall shortcut, "$PROGRAM"
-#define IDS_SETUP_NOCOPY 2999          // copying page: the archives cannot be extracted yet
 #define IDS_SETUP_FINISHBUTTON 3000    // Cancel's text on the final page
 #define IDS_SETUP_ADDPRINTER 3300
 #define IDS_SETUP_REMOVEPRINTER 3301
