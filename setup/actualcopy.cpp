@@ -47,12 +47,12 @@ static bool service_controller_present()
 }
 
 // Asks whether to try a file again that could not be installed.
-static bool retry_question(const char* file)
+static bool retry_question(HWND owner, const char* file)
 {
     STRING text = OSYS::GetStringFromResource(IDS_SETUP_NOEXTRACT);
     text.Replace("$FILE", file);
     text.Replace("$PROGRAM", Setup().Value("AppName"));
-    return WINKELVO::YesNoMsgBox(GetForegroundWindow(), OSYS::GetStringFromResource(IDS_SETUP_INSTALLER), text);
+    return WINKELVO::YesNoMsgBox(owner, OSYS::GetStringFromResource(IDS_SETUP_INSTALLER), text);
 }
 
 static bool is_dummy(const char* name)
@@ -70,17 +70,18 @@ static void append_item(STRING& list, const char* item)
 // Extracts every entry of one archive into the install folder and records it in
 // installed; progress (when given) follows the uncompressed sizes. False when the
 // user gave up on a file, or on an archive that cannot be listed.
-static bool extract_archive(const char* archive, const char* ask, const char* protect, HWND progress,
+static bool extract_archive(HWND owner, const char* archive, const char* ask, const char* protect, HWND progress,
                             STRING& installed)
 {
     SETUPSTATE& s = Setup();
     UNZIPPER unzipper;
+    unzipper.SetOwner(owner);
     for (;;) {
         unzipper.Open(archive, ask, protect);
         if (unzipper.Listed()) break;
         // Nothing of an archive that cannot be read whole is installed: the walk over
         // an empty table would report a copy that did not happen.
-        if (!retry_question(archive)) {
+        if (!retry_question(owner, archive)) {
             unzipper.Close();
             return false;
         }
@@ -91,7 +92,7 @@ static bool extract_archive(const char* archive, const char* ask, const char* pr
     char name[ZIPLIST_NAMESIZE];
     for (DWORD size = unzipper.First(name); name[0]; size = unzipper.Next(name)) {
         while (!unzipper.Extract(name, s.InstallFolder)) {
-            if (!retry_question(name)) {
+            if (!retry_question(owner, name)) {
                 unzipper.Close();
                 return false;
             }
@@ -176,9 +177,9 @@ void ActualCopy(SETUPDIALOGBOX* frame, HWND page, HWND progress)
     }
 
     STRING installed("");
-    bool copied = extract_archive("setup.fil", s.Value("AskOverwrite"), s.Value("ProtectedFiles"), progress, installed);
+    bool copied = extract_archive(window, "setup.fil", s.Value("AskOverwrite"), s.Value("ProtectedFiles"), progress, installed);
     if (copied && OSYS::FileExists("custom.fil"))
-        copied = extract_archive("custom.fil", "<NULL>", "<NULL>", nullptr, installed);
+        copied = extract_archive(window, "custom.fil", "<NULL>", "<NULL>", nullptr, installed);
     if (!copied) {
         Logit("SETUP::ActualCopy given up\n");
         EnableWindow(frame->Button(IDC_SETUP_BACK), TRUE);

@@ -158,7 +158,7 @@ bool UNZIPPER::Confirmed(const char* name, const STRING& target) const
         if (shown.IsNull()) shown = name;
         STRING text = OSYS::GetStringFromResource(IDS_SETUP_REPLACE);
         text.Replace("%s", shown);
-        bool yes = WINKELVO::YesNoMsgBox(GetForegroundWindow(), OSYS::GetStringFromResource(IDS_SETUP_REPLACETITLE), text);
+        bool yes = WINKELVO::YesNoMsgBox(Owner ? Owner : GetForegroundWindow(), OSYS::GetStringFromResource(IDS_SETUP_REPLACETITLE), text);
         Logit("UNZIPPER::Extract replace %s: %s\n", name, yes ? "yes" : "no");
         return yes;
     }

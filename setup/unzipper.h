@@ -29,6 +29,8 @@ public:
     // the engine failed.
     bool Extract(const char* name, const char* folder, bool* written = nullptr);
     void Close();
+    // The window the questions are shown over (the foreground window when none is set).
+    void SetOwner(HWND owner) { Owner = owner; }
 
 private:
     bool Protected(const char* name, const STRING& target) const;
@@ -39,4 +41,5 @@ private:
     STRING ProtectList;
     int Cursor;
     bool IsListed;
+    HWND Owner = nullptr;
 };

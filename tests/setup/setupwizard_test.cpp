@@ -7,10 +7,14 @@
 #include "testdialogs.h"
 #include "testfiles.h"
 #include "testprocess.h"
+#include "zipwriter.h"
+
+#include <commctrl.h>
 
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 
 using testing::HasSubstr;
@@ -35,8 +39,9 @@ static BOOL CALLBACK find_owned_box(HWND w, LPARAM data)
     return FALSE;
 }
 
-// The message box in front of the frame (a dialog it owns), answered with button.
-static DIALOGSEEN answer_box(HWND frame, int button)
+// The message box in front of the frame (a dialog it owns), answered with button;
+// while (when given) runs while the box is shown.
+static DIALOGSEEN answer_box(HWND frame, int button, const std::function<void()>& meanwhile = nullptr)
 {
     OWNEDBOX find = {frame, nullptr};
     WaitUntil([&] {
@@ -48,6 +53,7 @@ static DIALOGSEEN answer_box(HWND frame, int button)
     seen.found = true;
     seen.title = WindowText(find.Box);
     seen.text = DialogStaticText(find.Box);
+    if (meanwhile) meanwhile();
     PressDialogButton(find.Box, button);
     return seen;
 }
@@ -155,9 +161,10 @@ TEST_F(SetupWizard, WalksForwardAndBackToTheCopyingPageAndCancelsWithoutChanges)
     ASSERT_TRUE(WaitUntil([&] { return Page() && Title() == "Choose the install folder"; }, RUN_MS));
     SetDlgItemTextA(Page(), IDC_SETUP_TEXT, (folder + "\\").c_str());
 
+    // Without an archive the copy asks whether to try again; No gives it up.
     ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Copying the files"));
-    EXPECT_TRUE(WaitUntil([&] { return buttons(frame) == "bnC"; }, RUN_MS)) << buttons(frame);
-    EXPECT_EQ(ItemText(Page(), IDC_SETUP_TEXT), "The files cannot be copied: this setup cannot extract its archive.");
+    EXPECT_THAT(answer_box(frame, IDNO).text, HasSubstr("The file setup.fil of Horatest cannot be installed."));
+    EXPECT_TRUE(WaitUntil([&] { return buttons(frame) == "BnC"; }, RUN_MS)) << buttons(frame);
 
     // Cancel asks; Yes stays on the page, No ends the wizard.
     DIALOGSEEN asked = Cancel(IDYES);
@@ -286,34 +293,6 @@ TEST_F(SetupWizard, AdministrativeOperationsGoToThePlugIn)
     EXPECT_EQ(ReadFileBytes(dir.File("setuphook.log")), "SetupHook 256 ADDPRINTER\n");
 }
 
-// What a Windows user gets: setup.exe in the build's install folder with its own
-// setup.cfg, walked with every default to the copying page.
-TEST(SetupFromTheInstallFolder, WalksWithTheDefaultsToTheCopyingPage)
-{
-    std::string dist = TestProgramDir() + "\\..\\dist";
-    PROCESS_INFORMATION pi = {};
-    ASSERT_TRUE(StartProgramAsync("\"" + dist + "\\setup.exe\"", dist, &pi));
-    HWND frame = WaitForDialog("Horalink Setup", pi.dwProcessId, RUN_MS);
-    ASSERT_TRUE(frame);
-    auto title = [&] { return ItemText(frame, IDC_SETUP_TITLE); };
-    auto page = [&] { return FindWindowExA(frame, nullptr, "#32770", nullptr); };
-    EXPECT_EQ(title(), "Welcome to Horalink 1.00");
-    PressDialogButton(frame, IDC_SETUP_NEXT);
-    ASSERT_TRUE(WaitUntil([&] { return title() == "Licence agreement"; }, RUN_MS));
-    SendMessageA(GetDlgItem(page(), IDC_SETUP_CHECK), BM_CLICK, 0, 0);
-    PressDialogButton(frame, IDC_SETUP_NEXT);
-    ASSERT_TRUE(WaitUntil([&] { return title() == "Choose the install folder"; }, RUN_MS));
-    std::string folder = ItemText(page(), IDC_SETUP_TEXT);
-    EXPECT_THAT(folder, testing::EndsWith("\\Kelvo\\Horalink"));
-    PressDialogButton(frame, IDC_SETUP_NEXT);
-    ASSERT_TRUE(WaitUntil([&] { return title() == "Copying the files" && buttons(frame) == "bnC"; }, RUN_MS));
-    PressDialogButton(frame, IDCANCEL);
-    DIALOGSEEN asked = answer_box(frame, IDNO);
-    EXPECT_TRUE(asked.found);
-    EXPECT_TRUE(WaitProgram(&pi, RUN_MS).ended);
-    EXPECT_FALSE(FileExistsOnDisk(folder));
-}
-
 // The advertisement page takes its texts from the file Advertise names (language
 // variants folded in); without the file the page is skipped.
 TEST_F(SetupWizard, TheAdvertisementPageShowsItsFileOrIsSkipped)
@@ -342,4 +321,104 @@ TEST_F(SetupWizard, TheAdvertisementPageShowsItsFileOrIsSkipped)
         EXPECT_TRUE(closing.Wait().found);
         EXPECT_TRUE(Ended());
     }
+}
+
+// The copy with every rule: a protected file and one the user keeps stay, a folder made
+// through a dummy.tmp entry stays without it, custom.fil and the extra files follow, the
+// progress goes by the sizes, the file types and the uninstall entry are written.
+TEST_F(SetupWizard, CopiesTheArchivesByTheRulesAndRegistersTheProduct)
+{
+    Config("ProtectedFiles=*.cfg\r\nAskOverwrite=readme.txt;Read-me file\r\nCopyToDest=extra.txt|missing.txt\r\n"
+           "FileTypes=.hltest;Hl.Test=Horatest document;prod.exe %1;prod.exe,1;{textedit}| .hlbad;Hl.Bad=Bad;x.exe;\r\n"
+           "UninstallIcon=prod.exe\r\nAddToFirewall=prod.exe\r\nUninstallEmail=me@example.org\r\n");
+    ASSERT_TRUE(WriteFileBytes(dir.File("setup.fil"),
+                               MakeZip({{"settings.cfg", std::string(1000, 's')},
+                                        {"readme.txt", std::string(3000, 'r'), true},
+                                        {"bin/dummy.tmp", ""}})));
+    ASSERT_TRUE(WriteFileBytes(dir.File("custom.fil"), MakeZip({{"custom/c.txt", "custom", true}})));
+    ASSERT_TRUE(WriteFileBytes(dir.File("extra.txt"), "extra"));
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(folder + "\\settings.cfg", "old settings"));
+    ASSERT_TRUE(WriteFileBytes(folder + "\\readme.txt", "old readme"));
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Licence"));
+    SendMessageA(GetDlgItem(Page(), IDC_SETUP_CHECK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Choose the install folder"));
+    ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Copying the files"));
+    HWND progress = GetDlgItem(Page(), IDC_SETUP_PROGRESS);
+
+    // The question for readme.txt comes after settings.cfg, a quarter of the bytes.
+    LRESULT position = -1;
+    DIALOGSEEN asked = answer_box(frame, IDNO, [&] { position = SendMessageA(progress, PBM_GETPOS, 0, 0); });
+    EXPECT_EQ(position, 25);
+    EXPECT_EQ(asked.title, "Replace a file");
+    EXPECT_THAT(asked.text, HasSubstr("Read-me file exists on this computer already."));
+    ASSERT_TRUE(WaitUntil([&] { return buttons(frame) == "bNC"; }, RUN_MS)) << buttons(frame);
+    EXPECT_EQ(ItemText(Page(), IDC_SETUP_TEXT), "All files have been copied. Click Next to continue.");
+    EXPECT_EQ(SendMessageA(progress, PBM_GETPOS, 0, 0), 100);
+
+    EXPECT_EQ(ReadFileBytes(folder + "\\settings.cfg"), "old settings");
+    EXPECT_EQ(ReadFileBytes(folder + "\\readme.txt"), "old readme");
+    EXPECT_TRUE(FileExistsOnDisk(folder + "\\bin"));
+    EXPECT_FALSE(FileExistsOnDisk(folder + "\\bin\\dummy.tmp"));
+    EXPECT_EQ(ReadFileBytes(folder + "\\custom\\c.txt"), "custom");
+    EXPECT_EQ(ReadFileBytes(folder + "\\extra.txt"), "extra");
+
+    REGISTRY key(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, inikey.c_str(), REGISTRY_READ);
+    const std::pair<const char*, std::string> values[] = {
+        {"DisplayName", "Horatest"},
+        {"DisplayVersion", "4.2"},
+        {"DisplayIcon", folder + "\\prod.exe"},
+        {"Publisher", "Kelvo"},
+        {"AppName", "Horatest"},
+        {"Version", "4.2"},
+        {"UninstallString", "\"" + folder + "\\Setup.exe\" -remove \"" + inikey + "\""},
+        {"UninstallFiles", "settings.cfg|readme.txt|custom/c.txt|extra.txt|missing.txt"},
+        {"UninstallPath", folder},
+        {"UninstallRootClasses", ".hltest|Hl.Test"},
+        {"UninstallProtect", "*.cfg"},
+        {"UninstallFirewall", "prod.exe"},
+    };
+    for (const auto& v : values) EXPECT_EQ(std::string(key.Read(v.first).Text()), v.second) << v.first;
+    EXPECT_TRUE(key.Read("UninstallEmail").IsNull()) << "an address without \";\" is not written";
+
+    auto class_value = [](const std::string& path) {
+        REGISTRY k(HKEY_CLASSES_ROOT, path.c_str(), "", REGISTRY_READ);
+        return std::string(k.Read("").Text());
+    };
+    EXPECT_EQ(class_value(".hltest"), "Hl.Test");
+    EXPECT_EQ(class_value("Hl.Test"), "Horatest document");
+    EXPECT_EQ(class_value("Hl.Test\\DefaultIcon"), folder + "\\prod.exe,1");
+    EXPECT_EQ(class_value("Hl.Test\\Shell\\open\\command"), folder + "\\prod.exe %1");
+    EXPECT_EQ(class_value("Hl.Test\\Shell\\edit\\command"), "notepad %1");
+    EXPECT_FALSE(REGISTRY(HKEY_CLASSES_ROOT, ".hlbad", "", REGISTRY_READ).IsOpen()) << "an item without an icon";
+    for (const char* k : {".hltest", "Hl.Test"}) RegDeleteTreeA(HKEY_CLASSES_ROOT, k);
+
+    Cancel(IDNO);
+    EXPECT_TRUE(Ended());
+}
+
+// A file that cannot be installed is asked about: Yes tries again, No gives the copy up
+// with Back and Cancel, before anything is registered and without half a file.
+TEST_F(SetupWizard, AFileThatCannotBeInstalledIsTriedAgainOrGivenUp)
+{
+    Config();
+    ASSERT_TRUE(WriteFileBytes(dir.File("setup.fil"),
+                               MakeZip({{"good.txt", "good"}, {"app.exe", std::string(5000, 'x'), true, -1, 0, true}})));
+    ASSERT_TRUE(Start());
+    ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Licence"));
+    SendMessageA(GetDlgItem(Page(), IDC_SETUP_CHECK), BM_CLICK, 0, 0);
+    ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Choose the install folder"));
+    ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Copying the files"));
+    EXPECT_THAT(answer_box(frame, IDYES).text, HasSubstr("The file app.exe of Horatest cannot be installed."));
+    EXPECT_THAT(answer_box(frame, IDNO).text, HasSubstr("The file app.exe of Horatest cannot be installed."));
+    EXPECT_TRUE(WaitUntil([&] { return buttons(frame) == "BnC"; }, RUN_MS)) << buttons(frame);
+    EXPECT_EQ(ReadFileBytes(folder + "\\good.txt"), "good");
+    EXPECT_FALSE(FileExistsOnDisk(folder + "\\app.exe"));
+    EXPECT_FALSE(REGISTRY(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, inikey.c_str(), REGISTRY_READ).IsOpen());
+
+    // Back leads to the folder page, from where the copy can run again.
+    ASSERT_TRUE(Press(IDC_SETUP_BACK, "Choose the install folder"));
+    Cancel(IDNO);
+    EXPECT_TRUE(Ended());
 }
