@@ -267,10 +267,7 @@ INT_PTR ShortcutsPage(SETUPDIALOGBOX* frame, SETUPSTEP*)
     }
     DATADIALOG* page = frame->GetPage();
     // The desktop icon is offered when an item's target begins with "*".
-    bool desktop = false;
-    STRINGARRAY items = SetupList(s.Value("StartmenuOpts"));
-    for (int i = 0; i < items.GetCount(); i++)
-        if (items.GetItem(i)->Field(1, ";").Text()[0] == '*') desktop = true;
+    bool desktop = DesktopEntry().NotEmpty();
     int desktopicon = s.Number("DesktopIcon", 1);
     bool reinstall = s.InstallMode == INSTALLMODE_REINSTALL;
     if (s.ShortcutChoice.IsNull()) {
