@@ -1,7 +1,8 @@
 // Methods 2 to 5, "reduced" with factor 1 to 4. Each byte comes either as itself or
 // as an index into the set of bytes that followed the previous one; the bytes are
 // then expanded: 144 (DLE) starts a back-reference of length and distance, 144 0
-// stands for 144 itself.
+// stands for 144 itself. A set of more than 32 bytes or an index past its set's end
+// makes the entry damaged; a distance before the first byte gives zeros.
 #include "zipbits.h"
 
 namespace {

@@ -1,6 +1,8 @@
 // Method 1, "shrunk": LZW with codes of 9 to 13 bits. Code 256 followed by 1 makes
 // the codes one bit longer; followed by 2 it frees every code no other code builds
-// on, and those codes are handed out again from the lowest.
+// on, and those codes are handed out again from the lowest. Any other control value,
+// codes past 13 bits and a code not defined yet (but for the one about to be added)
+// make the entry damaged.
 #include "zipbits.h"
 
 namespace {
