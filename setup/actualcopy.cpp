@@ -87,7 +87,7 @@ static bool extract_archive(HWND owner, const char* archive, const char* ask, co
         }
     }
     unsigned long long total = ZipListing().Total;
-    ASSERTTEXT(total > 0, "total>0", "install");
+    ASSERTTEXTQUIET(total > 0, "total>0", "install");
     unsigned long long done = 0;
     char name[ZIPLIST_NAMESIZE];
     for (DWORD size = unzipper.First(name); name[0]; size = unzipper.Next(name)) {
