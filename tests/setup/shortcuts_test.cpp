@@ -7,6 +7,7 @@
 #include "osys.h"
 #include "registry.h"
 #include "setupstate.h"
+#include "shelllinks.h"
 #include "shortcuts.h"
 #include "testfiles.h"
 
@@ -22,33 +23,6 @@
 using testing::HasSubstr;
 
 typedef std::vector<std::pair<const char*, std::string>> CONFIG;
-
-// A .LNK file read back through the shell: "path|arguments|working folder|icon,index".
-static std::string read_link(const std::string& file)
-{
-    IShellLinkA* link = nullptr;
-    IPersistFile* persist = nullptr;
-    std::string seen = "<unreadable>";
-    WCHAR name[2 * MAX_PATH] = L"";
-    MultiByteToWideChar(CP_ACP, 0, file.c_str(), -1, name, 2 * MAX_PATH);
-    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                                reinterpret_cast<void**>(&link))))
-        return seen;
-    if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&persist)))) {
-        if (SUCCEEDED(persist->Load(name, STGM_READ))) {
-            char path[MAX_PATH] = "", arguments[MAX_PATH] = "", folder[MAX_PATH] = "", icon[MAX_PATH] = "";
-            int index = -1;
-            link->GetPath(path, MAX_PATH, nullptr, SLGP_RAWPATH);
-            link->GetArguments(arguments, MAX_PATH);
-            link->GetWorkingDirectory(folder, MAX_PATH);
-            link->GetIconLocation(icon, MAX_PATH, &index);
-            seen = std::string(path) + "|" + arguments + "|" + folder + "|" + icon + "," + std::to_string(index);
-        }
-        persist->Release();
-    }
-    link->Release();
-    return seen;
-}
 
 class Shortcuts : public testing::Test {
 protected:
@@ -121,14 +95,14 @@ TEST_F(Shortcuts, GroupDesktopAndUninstallEntriesAreMadeAndRecorded)
 
         const std::string in = dir.Path();
         if (desktopicon) {
-            EXPECT_EQ(read_link(desktop + "Clock.LNK"), in + "\\clock.exe|/sync|" + in + "|,0");
+            EXPECT_EQ(ReadShellLink(desktop + "Clock.LNK"), in + "\\clock.exe|/sync|" + in + "|,0");
         }
         if (!grouped) continue;
-        EXPECT_EQ(read_link(group + "\\Clock.LNK"), in + "\\clock.exe|/sync|" + in + "|,0");
-        EXPECT_EQ(read_link(group + "\\Help.LNK"), in + "\\help.chm||" + in + "|" + in + "\\clock.exe,3");
+        EXPECT_EQ(ReadShellLink(group + "\\Clock.LNK"), in + "\\clock.exe|/sync|" + in + "|,0");
+        EXPECT_EQ(ReadShellLink(group + "\\Help.LNK"), in + "\\help.chm||" + in + "|" + in + "\\clock.exe,3");
         EXPECT_THAT(ReadFileBytes(group + "\\Home page.URL"), HasSubstr("URL=https://example.org/"));
         if (c.Config.size() > 1) {
-            EXPECT_EQ(read_link(group + "\\Uninstall Horatest.LNK"),
+            EXPECT_EQ(ReadShellLink(group + "\\Uninstall Horatest.LNK"),
                       in + "\\setup.exe|-remove " + inikey + "|" + in + "|" + in + "\\setup.exe,1");
         }
     }
