@@ -327,8 +327,9 @@ TEST_F(SetupWizard, TheAdvertisementPageShowsItsFileOrIsSkipped)
 }
 
 // The copy with every rule: a protected file and one the user keeps stay, a folder made
-// through a dummy.tmp entry stays without it, custom.fil and the extra files follow, the
-// progress goes by the sizes, the file types and the uninstall entry are written.
+// through a dummy.tmp entry stays without it, custom.fil (an archive of the old kind) and
+// the extra files follow, the progress goes by the sizes, the file types and the
+// uninstall entry are written.
 TEST_F(SetupWizard, CopiesTheArchivesByTheRulesAndRegistersTheProduct)
 {
     Config("ProtectedFiles=*.cfg\r\nAskOverwrite=readme.txt;Read-me file\r\nCopyToDest=extra.txt|missing.txt\r\n"
@@ -338,7 +339,8 @@ TEST_F(SetupWizard, CopiesTheArchivesByTheRulesAndRegistersTheProduct)
                                MakeZip({{"settings.cfg", std::string(1000, 's')},
                                         {"readme.txt", std::string(3000, 'r'), true},
                                         {"bin/dummy.tmp", ""}})));
-    ASSERT_TRUE(WriteFileBytes(dir.File("custom.fil"), MakeZip({{"custom/c.txt", "custom", true}})));
+    // custom.fil: an archive of the old kind, with a shrunk entry.
+    ASSERT_TRUE(CopyFileA(SharedTestData("zip\\zip2_shrink.zip").c_str(), dir.File("custom.fil").c_str(), FALSE));
     ASSERT_TRUE(WriteFileBytes(dir.File("extra.txt"), "extra"));
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(folder + "\\settings.cfg", "old settings"));
@@ -364,7 +366,7 @@ TEST_F(SetupWizard, CopiesTheArchivesByTheRulesAndRegistersTheProduct)
     EXPECT_EQ(ReadFileBytes(folder + "\\readme.txt"), "old readme");
     EXPECT_TRUE(FileExistsOnDisk(folder + "\\bin"));
     EXPECT_FALSE(FileExistsOnDisk(folder + "\\bin\\dummy.tmp"));
-    EXPECT_EQ(ReadFileBytes(folder + "\\custom\\c.txt"), "custom");
+    EXPECT_EQ(ReadFileBytes(folder + "\\FIRST.TXT"), ReadFileBytes(SharedTestData("zip\\expected\\zip2_first.txt")));
     EXPECT_EQ(ReadFileBytes(folder + "\\extra.txt"), "extra");
 
     REGISTRY key(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, inikey.c_str(), REGISTRY_READ);
@@ -376,7 +378,7 @@ TEST_F(SetupWizard, CopiesTheArchivesByTheRulesAndRegistersTheProduct)
         {"AppName", "Horatest"},
         {"Version", "4.2"},
         {"UninstallString", "\"" + folder + "\\Setup.exe\" -remove \"" + inikey + "\""},
-        {"UninstallFiles", "settings.cfg|readme.txt|custom/c.txt|extra.txt|missing.txt"},
+        {"UninstallFiles", "settings.cfg|readme.txt|FIRST.TXT|extra.txt|missing.txt"},
         {"UninstallPath", folder},
         {"UninstallRootClasses", ".hltest|Hl.Test"},
         {"UninstallProtect", "*.cfg"},
