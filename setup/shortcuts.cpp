@@ -34,10 +34,11 @@ static STRING without_trailing_backslash(STRING folder)
     return folder;
 }
 
-// A shortcut's name becomes a file name in its folder: it must not lead anywhere else.
+// A shortcut's name (and the program group's) becomes a file name in its folder: it must
+// not lead anywhere else.
 static bool name_stays_in_folder(const STRING& name)
 {
-    return !name.Find("\\") && !name.Find("/") && !name.Find(":") && !name.Find("..");
+    return StaysInsideFolder(name) && !name.Find("\\") && !name.Find("/") && !name.Find("..");
 }
 
 // The full path (at most 255 characters) of file as the system's library search finds
@@ -211,6 +212,12 @@ void MakeShortcuts(SETUPDIALOGBOX*)
     SETUPSTATE& s = Setup();
     SHORTCUTRUN run;
     run.MakeGroup = s.ShortcutChoice != "2";
+    // Without a name of its own the group would be the Start menu's folder itself, which
+    // the uninstaller would then empty.
+    if (run.MakeGroup && !name_stays_in_folder(s.Value("StartmenuName"))) {
+        Logit("MakeShortcuts StartmenuName \"%s\" is no folder name: no program group\n", s.Value("StartmenuName").Text());
+        run.MakeGroup = false;
+    }
     bool common = s.ShortcutChoice == "1";
     STRING parent = GetWin32SystemPath(common ? SYSTEMPATH_COMMONPROGRAMS : SYSTEMPATH_PROGRAMS);
     s.ProgramGroup = PathJoin(parent, s.Value("StartmenuName"));

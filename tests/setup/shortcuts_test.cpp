@@ -123,6 +123,13 @@ TEST_F(Shortcuts, ANameLeadingOutOfItsFolderIsRefused)
         EXPECT_FALSE(FileExistsOnDisk(file)) << file;
         DeleteFileA(file.c_str());
     }
+    // A group without a name of its own would be the Start menu's folder itself.
+    for (const char* name : {"", "..", "a\\b"}) {
+        RegDeleteTreeA(HKEY_LOCAL_MACHINE, (std::string(SETUP_UNINSTALLKEY) + "\\" + inikey).c_str());
+        Make({{"StartmenuName", name}, {"StartmenuOpts", "Fine;clock.exe"}}, "0", "0");
+        EXPECT_FALSE(FileExistsOnDisk(programs + "Fine.LNK")) << name;
+        EXPECT_EQ(Uninstall("UninstallStartmenu"), "<none>") << name;
+    }
 }
 
 // The friendly name is the Start-menu item's that starts the program, else AppName.
