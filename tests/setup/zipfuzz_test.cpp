@@ -297,7 +297,7 @@ private:
     std::unique_ptr<TEMPDIR> disk;
 };
 
-// A crash names the archive that caused it.
+// A crash names the iteration that caused it.
 volatile long current_iteration = -1;
 unsigned long long current_seed = 0;
 
@@ -306,7 +306,9 @@ LONG WINAPI report_crash(EXCEPTION_POINTERS* exception)
     fprintf(stderr, "zipfuzz: exception 0x%08lx at HORALINK_FUZZ_SEED=%llu, iteration %ld\n",
             static_cast<unsigned long>(exception->ExceptionRecord->ExceptionCode), current_seed, current_iteration);
     fflush(stderr);
-    return EXCEPTION_CONTINUE_SEARCH;
+    // Ends the process at once, its exit code the exception's: a debugger started
+    // for the crash would otherwise keep the test waiting until its timeout.
+    return EXCEPTION_EXECUTE_HANDLER;
 }
 
 // Names the iteration on a crash while the test runs.
