@@ -1,8 +1,10 @@
 // Robustness of the ZIP engine: a seeded generator mutates a handful of archives (made
 // here, and the legacy shrunk, reduced and imploded ones of the shared test data) into
 // 100 000 damaged ones: flipped bits, set bytes, cut ends, appended garbage, inserted
-// bytes, header fields set to extremes and names that try to climb out. Each is
-// listed, and up to three of the listed entries are extracted below a sandbox folder.
+// bytes, header fields set to extremes, names that try to climb out, names grown
+// to the listing table's limit and past it, directories repeated to about its
+// largest number of entries and past it. Each is listed, and up to three of the
+// listed entries are extracted below a sandbox folder.
 // Nothing may crash or hang, the engine answers only with its documented results,
 // an entry it calls extracted has its listed size, and nothing is written in the
 // sandbox outside the target folder, nor is a temporary file left behind.
