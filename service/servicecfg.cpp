@@ -7,7 +7,6 @@
 #include "kelvoapp.h"
 #include "osys.h"
 
-
 STRING ServiceConfigFile()
 {
     if (TestArgValue("CFG", 0)) {
