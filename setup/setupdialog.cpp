@@ -140,8 +140,6 @@ void SETUPDIALOGBOX::SetButtons(bool first, bool final)
     SetFocus(defbutton);
 }
 
-void SETUPDIALOGBOX::EndPage(int button) { PostMessageA(hWnd, WM__SETUPPAGEEND, button, 0); }
-
 // The control the focus starts on: the first enabled tab stop that is not an automatic
 // radio button, or else the first checked button.
 static HWND first_focus(HWND page)
@@ -163,24 +161,8 @@ INT_PTR SETUPDIALOGBOX::RunPage()
     ShowWindow(hWnd, SW_SHOW);
     HWND focus = first_focus(pSubDlg->GetHwnd());
     if (focus) SetFocus(focus);
-    INT_PTR result = 0;
-    MSG msg;
-    for (;;) {
-        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
-        if (got <= 0) {
-            // The quit message belongs to the thread's main loop.
-            if (got == 0) PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        if (msg.hwnd == hWnd && msg.message == WM__SETUPPAGEEND) {
-            result = static_cast<INT_PTR>(msg.wParam);
-            break;
-        }
-        if (!IsDialogMessageA(hWnd, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    // A frame button ends the page through End (the dialog's end message, 0x441).
+    INT_PTR result = RunLoop();
     pSubDlg->SaveItems();
     Logit("SETUPDIALOGBOX::RunPage returns %d\n", static_cast<int>(result));
     return result;
@@ -229,13 +211,13 @@ INT_PTR SETUPDIALOGBOX::DlgProc(UINT message, WPARAM wParam, LPARAM lParam)
         // Enter is Next.
         if (id == IDOK) id = IDC_SETUP_NEXT;
         if (id == IDC_SETUP_BACK || id == IDC_SETUP_NEXT || id == IDCANCEL) {
-            if (IsWindowEnabled(Item(id)) && IsWindowVisible(Item(id))) EndPage(id == IDCANCEL ? 0 : id);
+            if (IsWindowEnabled(Item(id)) && IsWindowVisible(Item(id))) End(id == IDCANCEL ? 0 : id);
             return TRUE;
         }
         break;
     }
     case WM_CLOSE:
-        EndPage(0);
+        End(0);
         return TRUE;
     case WM__SETUPFOCUS:
         SetFocus(Item(static_cast<int>(wParam)));

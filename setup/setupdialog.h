@@ -8,8 +8,6 @@
 #include "setupres.h"
 #include "setupsteps.h"
 
-// Posted to the frame when one of its buttons ends the page (wParam: the button).
-const UINT WM__SETUPPAGEEND = 0x441;
 // Sent to the frame to move the focus to control wParam.
 const UINT WM__SETUPFOCUS = 0x409;
 
@@ -47,8 +45,6 @@ public:
     DATADIALOG* GetPage() const { return pSubDlg; }
     // Sets the header's title and subtitle texts.
     void SetHeader(const char* title, const char* subtitle);
-    // Ends the page as if button had been pressed.
-    void EndPage(int button);
     HWND Button(int id) const { return GetDlgItem(hWnd, id); }
 
 private:
