@@ -49,6 +49,7 @@ TCPIPIO::TCPIPIO(const char* ourid, const char* calltype, const char* parm)
       Socket(INVALID_SOCKET),
       InSocket(INVALID_SOCKET),
       AcceptedFrom(INVALID_SOCKET),
+      DropCount(0),
       AcceptDone(true),
       ReadDone(true),
       WriteDone(true),
@@ -249,6 +250,7 @@ bool TCPIPIO::DropCall()
         CRITSECTLOCK entered(StateLock);
         listening = InSocket;
         InSocket = INVALID_SOCKET;
+        DropCount++;
     }
     // Only this device's use is given up: other devices may wait on the same socket.
     // A running AcceptCall sees InSocket cleared at its next poll.

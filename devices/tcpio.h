@@ -98,6 +98,7 @@ private:
     char OwnHostName[256];
     SOCKET InSocket;           // the listening socket AcceptCall waits on
     SOCKET AcceptedFrom;       // the listening socket the connection came from
+    unsigned DropCount;        // DropCalls so far: one during AcceptCall's start cancels it too
     EVENTSEM AcceptDone;
     EVENTSEM ReadDone;
     EVENTSEM WriteDone;

@@ -103,9 +103,11 @@ bool TCPIPIO::AcceptCall()
 {
     Logit("TCPIPIO::AcceptCall\n");
     bool waiting;
+    unsigned drops;
     {
         CRITSECTLOCK entered(StateLock);
         waiting = InSocket != INVALID_SOCKET;
+        drops = DropCount;
     }
     if (!ASSERTTEXT(!IsOnline(), "!(int)this->GetInfo(\"ONLINE\")", nullptr) ||
         !ASSERTTEXT(!waiting, "this->InSocket==-1", nullptr))
@@ -120,10 +122,14 @@ bool TCPIPIO::AcceptCall()
     if (listening != INVALID_SOCKET) {
         u_long mode = 1;
         ioctlsocket(listening, FIONBIO, &mode);
+        bool dropped;
         {
             CRITSECTLOCK entered(StateLock);
-            InSocket = listening;
+            // A DropCall while the socket was being made cancels the wait as well.
+            dropped = DropCount != drops;
+            if (!dropped) InSocket = listening;
         }
+        if (dropped) FreeAcceptSocket(listening);
         // Polled rather than blocked in accept: DropCall on another thread ends the
         // wait by clearing InSocket, without closing a socket other devices share.
         SOCKET a = INVALID_SOCKET;
