@@ -98,6 +98,15 @@
 #define IDC_SETUP_PROGRESS 901   // copying: the placeholder of the progress bar
 #define IDC_SETUP_PICTURE 2070
 
+// ---- The mail send dialog (uninstall feedback).
+#define IDD_SETUP_EMAIL 2090
+#define IDC_EMAIL_TO 1001        // the first recipient, read-only
+#define IDC_EMAIL_FROM 1002
+#define IDC_EMAIL_SUBJECT 1003
+#define IDC_EMAIL_BODY 1004
+#define IDC_EMAIL_STATUS 1005
+#define IDC_EMAIL_SEND 1009
+
 // ---- Pictures.
 #define IDI_SETUP 1              // the program's icon (and IdIcon 1 on the welcome page)
 #define IDB_SETUP_FINISH 2070    // finish picture; pure red stands for the background
