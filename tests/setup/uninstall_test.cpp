@@ -188,6 +188,7 @@ protected:
         const std::pair<const char*, std::string> values[] = {
             {"AppName", product},
             {"Version", "4.2"},
+            {"UninstallEmail", "clock@example.org;127.0.0.1"},
             {"UninstallPath", folder},
             {"UninstallFiles", "app.exe|readme.txt|data/user.ini|data/other.ini|setup.exe|setupenglish.dll|"
                                "setupgerman.dll|..\\outside.txt|sub\\..\\..\\outside2.txt|" + dir.File("outside3.txt") +
@@ -297,6 +298,16 @@ TEST_F(Uninstaller, TheFirstStageHandsOverToACopyInTempWhichRemovesTheRecordedFi
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(), IDC_SETUP_SEND))) << "nothing to send";
     SetControlText(text, "Too many clocks.");
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Page(), IDC_SETUP_SEND)));
+    // Send offers the mail in the send dialog, addressed as the uninstall key says.
+    PressDialogButton(Page(), IDC_SETUP_SEND);
+    HWND mail = WaitForDialog("Send your comments", 0, RUN_MS);
+    ASSERT_TRUE(mail);
+    EXPECT_EQ(ItemText(mail, IDC_EMAIL_TO), "clock@example.org");
+    EXPECT_EQ(ItemText(mail, IDC_EMAIL_FROM), "anonymous@example.org");
+    EXPECT_EQ(ItemText(mail, IDC_EMAIL_SUBJECT), product + " V4.2 uninstall");
+    EXPECT_EQ(ItemText(mail, IDC_EMAIL_BODY), "Too many clocks.");
+    PressDialogButton(mail, IDCANCEL);
+    ASSERT_TRUE(WaitUntil([&] { return !IsWindow(mail); }, RUN_MS));
     SetControlText(text, "");
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(Page(), IDC_SETUP_SEND)));
 
