@@ -89,39 +89,21 @@ TEST(UninstallRules, TheFeedbackMailNeedsAnAddressAndAServer)
         EXPECT_FALSE(MakeFeedbackMail("Clock", "1", bad, mail)) << bad;
 }
 
-// The value of the pending renames (pairs of names) that mention part; removes them.
-static std::vector<std::string> take_pending_renames(const std::string& part)
+// The files below folder that are to be deleted at the next restart (pending renames
+// to nothing), by name.
+static std::vector<std::string> pending_deletions(const std::string& folder)
 {
-    std::vector<std::string> found;
-    HKEY key = nullptr;
-    const char* path = "System\\CurrentControlSet\\Control\\Session Manager";
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, path, 0, KEY_READ | KEY_WRITE, &key) != ERROR_SUCCESS) return found;
     std::vector<char> data(65536);
-    DWORD size = static_cast<DWORD>(data.size()), type = 0;
-    if (RegQueryValueExA(key, "PendingFileRenameOperations", nullptr, &type, reinterpret_cast<BYTE*>(data.data()), &size) ==
-        ERROR_SUCCESS) {
-        std::vector<std::string> names;
-        for (size_t at = 0; at < size && data[at];) {
-            std::string name(&data[at]);
-            names.push_back(name);
-            at += name.size() + 1;
-            std::string target(at < size ? &data[at] : "");
-            names.push_back(target);
-            at += target.size() + 1;
-        }
-        std::string kept;
-        for (size_t i = 0; i + 1 < names.size(); i += 2) {
-            if (names[i].find(part) != std::string::npos) {
-                found.push_back(names[i].substr(names[i].rfind('\\') + 1) + (names[i + 1].empty() ? "" : " -> " + names[i + 1]));
-                continue;
-            }
-            kept += names[i] + '\0' + names[i + 1] + '\0';
-        }
-        kept += '\0';
-        RegSetValueExA(key, "PendingFileRenameOperations", 0, REG_MULTI_SZ, reinterpret_cast<const BYTE*>(kept.data()),
-                       static_cast<DWORD>(kept.size()));
+    DWORD size = static_cast<DWORD>(data.size());
+    std::vector<std::string> found;
+    if (RegGetValueA(HKEY_LOCAL_MACHINE, "System\\CurrentControlSet\\Control\\Session Manager",
+                     "PendingFileRenameOperations", RRF_RT_REG_MULTI_SZ, nullptr, data.data(), &size) != ERROR_SUCCESS)
+        return found;
+    for (size_t at = 0; at < size && data[at];) {
+        std::string name(&data[at]), target(&data[at + name.size() + 1]);
+        if (name.find(folder + "\\") != std::string::npos && target.empty()) found.push_back(name.substr(name.rfind('\\') + 1));
+        at += name.size() + target.size() + 2;
     }
-    RegCloseKey(key);
     return found;
 }
 
@@ -156,7 +138,6 @@ protected:
         RemoveTree(datafolder);
         DeleteFileA((desktop + product + ".LNK").c_str());
         DeleteFileA((shell_folder(SYSTEMPATH_PROGRAMS) + product + "Victim.LNK").c_str());
-        take_pending_renames(dir.Path());
     }
 
     // An installation as the installer leaves it, with items that point elsewhere.
@@ -332,7 +313,7 @@ TEST_F(Uninstaller, TheFirstStageHandsOverToACopyInTempWhichRemovesTheRecordedFi
               "NewSetupHook 3 0 0\nNewSetupHook 5 11 0\nNewSetupHook 6 11 10781\nNewSetupHook 5 12 0\n"
               "NewSetupHook 6 12 10781\nNewSetupHook 5 7 0\nNewSetupHook 11 0 0\nSetupHook 3 " + folder +
               "\nSetupHook 4 (null)\nNewSetupHook 12 0 0\nNewSetupHook 6 7 0\nNewSetupHook 4 0 0\n");
-    EXPECT_THAT(take_pending_renames(temp),
+    EXPECT_THAT(pending_deletions(temp),
                 testing::UnorderedElementsAre("setup.exe", "setupenglish.dll", "setupgerman.dll"));
 }
 
