@@ -2,12 +2,12 @@
 // default), removing an installed product ("REMOVE"), or an administrative operation
 // handed to the plug-in ("ADMIN").
 #include "installer.h"
-#include "uninstaller.h"
 #include "kelvo.h"
 #include "kelvoapp.h"
 #include "osys.h"
 #include "setuphook.h"
 #include "setupres.h"
+#include "uninstaller.h"
 #include "version.h"
 #include "winmisc.h"
 

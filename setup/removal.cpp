@@ -46,23 +46,26 @@ bool IniKeyUsable(const char* inikey)
     return inikey && *inikey && !strchr(inikey, '\\') && !strchr(inikey, '"') && !has_control(inikey);
 }
 
-bool FolderRemovable(const char* folder, const char* windowsfolder, const char* programfiles, const char* forbidden)
-{
-    if (!InstallFolderAllowed(folder, windowsfolder, programfiles)) return false;
-    STRING f = bare(folder);
-    if (f.Find(":", nullptr, 2) || has_control(f)) return false;
-    STRINGARRAY system = SetupList(STRING(forbidden ? forbidden : ""));
-    for (int i = 0; i < system.GetCount(); i++)
-        if (f == bare(system[i])) return false;
-    return true;
-}
-
 // Whether path lies strictly below folder (an empty folder holds nothing).
 static bool inside(const STRING& path, const char* folder)
 {
     STRING f = bare(folder);
     if (f.Length() == 0 || path.Length() <= f.Length() + 1) return false;
     return path.Left(f.Length()) == f && path[f.Length()] == '\\' && StaysInsideFolder(path.Mid(f.Length() + 1));
+}
+
+bool FolderRemovable(const char* folder, const char* windowsfolder, const char* programfiles, const char* forbidden)
+{
+    if (!InstallFolderAllowed(folder, windowsfolder, programfiles)) return false;
+    STRING f = bare(folder);
+    if (f.Find(":", nullptr, 2) || has_control(f)) return false;
+    // Neither a shared folder itself nor one that holds a shared folder.
+    STRINGARRAY system = SetupList(STRING(forbidden ? forbidden : ""));
+    for (int i = 0; i < system.GetCount(); i++) {
+        STRING shared = bare(system[i]);
+        if (shared == f || inside(shared, f)) return false;
+    }
+    return true;
 }
 
 bool StartMenuGroupAllowed(const char* group, const char* userprograms, const char* commonprograms)
@@ -195,17 +198,17 @@ static void remove_program_group(const RECORDED& r)
     RemoveDirectoryA(r.Startmenu);
 }
 
-static void remove_everything(const UNINSTALLSTATE& u, bool folderok)
+static void remove_everything(const UNINSTALLSTATE& u, const STRING& folder, bool folderok)
 {
     if (folderok)
-        DeleteTree(u.InstallFolder, "*.*", true);
-    else
-        Logit("SETUP::RemoveInstallation skips the tree of %s: no folder of the product's own\n", u.InstallFolder.Text());
-    STRING data = REGISTRY(HKEY_CURRENT_USER, KELVO_REGISTRYKEY, u.IniKey, REGISTRY_READ).Read("ApplicationDataDir");
-    STRING folder = DefaultDataFolder(data, GetWin32SystemPath(SYSTEMPATH_APPDATA),
-                                      GetWin32SystemPath(SYSTEMPATH_COMMONAPPDATA), u.IniKey);
-    if (folder.Length() > 0 && OSYS::FileIsDirectory(folder))
         DeleteTree(folder, "*.*", true);
+    else
+        Logit("SETUP::RemoveInstallation skips the tree of %s: no folder of the product's own\n", folder.Text());
+    STRING data = REGISTRY(HKEY_CURRENT_USER, KELVO_REGISTRYKEY, u.IniKey, REGISTRY_READ).Read("ApplicationDataDir");
+    STRING datafolder = DefaultDataFolder(data, GetWin32SystemPath(SYSTEMPATH_APPDATA),
+                                          GetWin32SystemPath(SYSTEMPATH_COMMONAPPDATA), u.IniKey);
+    if (datafolder.Length() > 0 && OSYS::FileIsDirectory(datafolder))
+        DeleteTree(datafolder, "*.*", true);
     else if (data.Length() > 0)
         Logit("SETUP::RemoveInstallation keeps the data folder %s\n", data.Text());
     // A key that still has sub-keys stays.
@@ -274,7 +277,7 @@ void RemoveInstallation(SETUPDIALOGBOX* frame, HWND page, HWND progress)
     remove_program_group(r);
     const char* const link[] = {".LNK"};
     remove_shortcuts(bare(GetWin32SystemPath(SYSTEMPATH_DESKTOP)), r.DesktopFiles, link, 1);
-    if (everything) remove_everything(u, folderok);
+    if (everything) remove_everything(u, folder, folderok);
     remove_root_classes(r.RootClasses);
     remove_firewall_exceptions(folder, r.Firewall);
     REGISTRY(HKEY_LOCAL_MACHINE, SETUP_UNINSTALLKEY, "", REGISTRY_WRITE).Delete(u.IniKey, true);

@@ -17,8 +17,8 @@ void RemoveInstallation(SETUPDIALOGBOX* frame, HWND page, HWND progress);
 // no quote, no control character.
 bool IniKeyUsable(const char* inikey);
 // Whether the install folder is a folder of the product's own: an absolute folder that
-// InstallFolderAllowed accepts and that is none of the system's folders in forbidden
-// ("|"-separated, compared without regard to case and trailing "\").
+// InstallFolderAllowed accepts and that neither is nor holds one of the system's folders
+// in forbidden ("|"-separated, compared without regard to case and trailing "\").
 bool FolderRemovable(const char* folder, const char* windowsfolder, const char* programfiles, const char* forbidden);
 // Whether group lies inside the user's or the common Programs folder (strictly below).
 bool StartMenuGroupAllowed(const char* group, const char* userprograms, const char* commonprograms);

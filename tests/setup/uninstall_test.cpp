@@ -29,13 +29,14 @@ const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Unin
 
 TEST(UninstallRules, ItemsThatLeadElsewhereAreRefused)
 {
-    const char* forbidden = "C:\\windows\\system32\\|C:\\users\\me|C:\\users";
+    const char* forbidden = "C:\\windows\\system32\\|C:\\users\\me|C:\\users\\me\\AppData\\Roaming";
     struct FOLDER {
         const char* Folder;
         bool Removable;
     } folders[] = {{"C:\\Program Files\\Kelvo\\Clock", true}, {"C:\\Program Files\\Kelvo\\Clock\\", true},
                    {"C:\\", false}, {"C:\\windows", false}, {"c:\\WINDOWS\\system32", false},
-                   {"C:\\users\\me\\", false}, {"C:\\users", false}, {"C:\\Program Files", false},
+                   {"C:\\users\\me\\", false}, {"C:\\users", false},
+                   {"C:\\users\\me\\AppData", false}, {"C:\\users\\me\\AppData\\Roaming\\Clock", true}, {"C:\\Program Files", false},
                    {"Clock", false}, {"C:\\a\\..\\windows", false}, {"C:\\a\\b:stream", false}, {"", false}};
     for (const FOLDER& f : folders)
         EXPECT_EQ(FolderRemovable(f.Folder, "C:\\windows", "C:\\Program Files\\", forbidden), f.Removable) << f.Folder;
@@ -348,10 +349,16 @@ TEST_F(Uninstaller, RemovingEverythingTakesTheDefaultDataFolderOnly)
             SetEnvironmentVariableA("TEMP", dir.File("no such folder").c_str());
             Start("/LOGIT:" + log);
             SetEnvironmentVariableA("TEMP", oldtemp);
-            DIALOGANSWERER question(product + " Uninstall", IDYES, RUN_MS, pi.dwProcessId);
-            EXPECT_TRUE(question.Wait().found);
-            DIALOGANSWERER local("Uninst", IDOK, RUN_MS, pi.dwProcessId);
-            EXPECT_EQ(local.Wait().text, "Cannot copy to temp directory. Local uninstall.");
+            // One box after the other: the question's title holds the next one's.
+            HWND question = WaitForDialog(product + " Uninstall", pi.dwProcessId, RUN_MS);
+            ASSERT_TRUE(question);
+            PressDialogButton(question, IDYES);
+            ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }, RUN_MS));
+            HWND local = WaitForDialog("Uninst", pi.dwProcessId, RUN_MS);
+            ASSERT_TRUE(local);
+            EXPECT_EQ(WindowText(local), "Uninst");
+            EXPECT_EQ(DialogStaticText(local), "Cannot copy to temp directory. Local uninstall.");
+            PressDialogButton(local, IDOK);
         }
         ASSERT_TRUE(Wizard("Your opinion counts"));
         ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Your settings and data"));
