@@ -4,10 +4,11 @@
 // TCP::WriteCmd make a client for line-based text protocols of it.
 #pragma once
 
+// winsock2.h must come before the windows.h that ios.h brings in.
+#include <winsock2.h>
+
 #include "ios.h"
 #include "socketlibrary.h"
-
-#include <winsock2.h>
 
 // Error numbers of the device (GetInfo "LASTERROR"); 0 is no error.
 const int TCPIO_NORESPONSE = 4096;
@@ -55,8 +56,62 @@ protected:
     virtual int SocketSend(SOCKET socket, const char* bytes, int length);
     virtual int SocketReceive(SOCKET socket, char* buffer, int length);
 
+    // Splits "host", "host port" or "host:port" (leading blanks, ":" and "*" skipped;
+    // port "23" when none) and looks the host up. The record lives in one of 128
+    // rotating slots, so it stays valid for the next 127 resolutions; null when the
+    // host is not found. Each out value may be null.
+    static const hostent* Resolv(const char* text, STRING* port, STRING* host, in_addr* address,
+                                 bool noreverse);
+    // The port of a number (1..65535) or a TCP service name; 0 when it is neither.
+    static int LookupPort(const char* port);
+
 private:
-    // Implementation's own members follow.
+    // One shared listening socket of the process.
+    struct INSOCKET {
+        int UseCount;
+        SOCKET Socket;
+        int Port;
+    };
+    static INSOCKET InSockets[TCPIO_MAXLISTENERS];
+
+    // The listening socket for OurId's port, shared or made; INVALID_SOCKET on failure.
+    SOCKET MakeAcceptSocket();
+    // Gives up one use of a listening socket; the last use closes it.
+    static void FreeAcceptSocket(SOCKET socket);
+    // Delivers up to length unread read-ahead bytes; returns how many.
+    int TakeReadAhead(char* buffer, int length);
+    // A failure: error number and, with a socket error code (not 0), its text.
+    void SetError(int number, int wsaerror);
+    // Closes connection which (INVALID_SOCKET: whichever is up) unless it is gone
+    // already, and leaves error number and text behind; true when it closed one.
+    bool Hangup(SOCKET which, int error, int wsaerror);
+    // Whether socket is still this device's connection.
+    bool IsCurrent(SOCKET socket);
+    // Whether a connection is up ("ONLINE").
+    bool IsOnline();
+    // The SEND/RECV dump of the trace (category 0x200, detail 7).
+    static void TraceBytes(const char* what, const char* bytes, int length);
+
+    bool ForwardLookup;
+    SOCKET Socket;             // the connection; INVALID_SOCKET when not connected
+    char CallerId[256];
+    char OwnHostName[256];
+    SOCKET InSocket;           // the listening socket AcceptCall waits on
+    SOCKET AcceptedFrom;       // the listening socket the connection came from
+    unsigned DropCount;        // DropCalls so far: one during AcceptCall's start cancels it too
+    EVENTSEM AcceptDone;
+    EVENTSEM ReadDone;
+    EVENTSEM WriteDone;
+    bool ReverseLookup;
+    int ConnectTimeout;        // ms; -1 for the default
+    char ReadAhead[TCPIO_READAHEAD];
+    int ReadAheadFill;
+    int ReadAheadPos;
+    unsigned long LastActivity;  // seconds since 1970
+    CRITSECT StateLock;        // the sockets, read-ahead counts, caller text and error
+    CRITSECT WriteLock;        // writers take turns
+    // Last of the members: it is stopped before the events are released.
+    SOCKETLIBRARY Library;
 };
 
 namespace TCP {

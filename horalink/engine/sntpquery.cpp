@@ -12,7 +12,7 @@
 #include "osys.h"
 #include "priorityboost.h"
 #include "settingkeys.h"
-#include "socketlibrary.h"
+#include "tcpio.h"
 
 #include <atomic>
 #include <climits>
@@ -347,7 +347,8 @@ int APPENGINE::GetNtpTime(const char* server, STRING& output, NTPTIME& offset)
     STRING name(server && *server ? server : "<none>");
     Logit("APP::GetNtpTime %s\n", name.Text());
     LastKissCode = STRING();
-    SOCKETLIBRARY library;
+    // The device starts the socket library for this query and stops it at its end.
+    TCPIPIO library("", "", "");
     SOCKET s = INVALID_SOCKET;
 
     sockaddr_in destination = {};
