@@ -110,6 +110,10 @@ TEST(EmailText, AttachmentsMakeAMultipartMailWhoseBoundaryOccursNowhereElse)
               "Content-Disposition: attachment; filename=\"sixty.txt\"\r\n\r\n"
               "QUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFB\r\nQUFB\r\n\r\n"
               "--" + bb + "--\r\n\r\n");
+
+    EMAIL inbody("s@example.org", "r@example.org", "Log", (b + "$").c_str(), "host");
+    inbody.AddAttachment("", "x.txt", STRING("x"));
+    EXPECT_NE(masked_mail(inbody).find("boundary=\"" + bb + "\"\r\n"), std::string::npos) << "the body is a part too";
 }
 
 // ---------------------------------------------------------------- the dialogue
