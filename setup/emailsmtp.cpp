@@ -39,15 +39,26 @@ LINEREAD read_line(BASEIO& device, STRING& line, const DEADLINE& deadline)
     int have = 0;
     int total = 0;
     bool offline = false;
+    // Read waits out its time even after bytes came, so it waits only when a look
+    // without waiting found nothing, and then for a line's end (or a NUL, which ends
+    // its wait too); once the connection is seen down, one more look takes what
+    // arrived before. A look takes everything up to the buffer's size at once: what
+    // follows the line's end goes back for the next line.
+    bool look = true;
     for (;;) {
         bool keeping = have < SMTP_MAXLINE;
         char* into = keeping ? kept + have : scratch;
         int n = keeping ? SMTP_MAXLINE - have : static_cast<int>(sizeof scratch);
         int wait = deadline.Left();
         if (wait > READSLICE) wait = READSLICE;
-        // Once the connection is seen down, one more look takes what arrived before.
-        if (offline) wait = 0;
-        device.Read(into, n, wait, "\n");
+        if (look || offline) wait = 0;
+        device.Read(into, n, wait, wait == 0 ? nullptr : "\n");
+        const char* lf = static_cast<const char*>(memchr(into, '\n', static_cast<size_t>(n)));
+        if (lf) {
+            int after = n - static_cast<int>(lf - into) - 1;
+            if (after > 0) device.PushBack(lf + 1, after);
+            n -= after;
+        }
         if (keeping) have += n;
         total += n;
         bool end = n > 0 && into[n - 1] == '\n';
@@ -55,6 +66,7 @@ LINEREAD read_line(BASEIO& device, STRING& line, const DEADLINE& deadline)
         if (total > SMTP_MAXRAWLINE) break;
         if (n == 0 && offline) return LINE_CLOSED;
         if (deadline.Left() == 0) return LINE_TIMEOUT;
+        look = n > 0;
         if (n == 0 && device.GetInfo("ONLINE") != "1") offline = true;
     }
     line.Make(0, "");

@@ -1,12 +1,20 @@
 // The mail sender: the message text byte for byte, the SMTP dialogue against scripted
 // replies through a device without a connection, and whole mails sent over TCP to
 // aiosmtpd and to misbehaving servers (tests/setup/smtpserver.py), and the send dialog.
+#include <winsock2.h>  // ahead of every header that brings in windows.h
+
 #include "email.h"
 
+#include "dialogdriver.h"
+#include "kelvoapp.h"
 #include "memoryio.h"
+#include "testdialogs.h"
+#include "testfiles.h"
+#include "testprocess.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <map>
 #include <regex>
 #include <string>
@@ -102,6 +110,10 @@ TEST(EmailText, AttachmentsMakeAMultipartMailWhoseBoundaryOccursNowhereElse)
               "Content-Disposition: attachment; filename=\"sixty.txt\"\r\n\r\n"
               "QUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFBQUFB\r\nQUFB\r\n\r\n"
               "--" + bb + "--\r\n\r\n");
+
+    EMAIL inbody("s@example.org", "r@example.org", "Log", (b + "$").c_str(), "host");
+    inbody.AddAttachment("", "x.txt", STRING("x"));
+    EXPECT_NE(masked_mail(inbody).find("boundary=\"" + bb + "\"\r\n"), std::string::npos) << "the body is a part too";
 }
 
 // ---------------------------------------------------------------- the dialogue
@@ -236,6 +248,241 @@ TEST(EmailDialogue, HostileRepliesEndTheDialogueWithABoundedError)
             EXPECT_EQ(device.Written(), "EHLO example.org\r\n");
         }
     }
+}
+
+TEST(EmailDialogue, AFailedWriteEndsItWithTheDevicesError)
+{
+    EMAIL mail("s@example.org", "r@example.org", "t", "", "host");
+    MEMORYIO device;
+    device.Arrive("220 hi\r\n");
+    device.FailWrites(4099);
+    char error[256] = "";
+    EXPECT_FALSE(mail.SendMailOver(device, MESSAGE, error, sizeof error, 5000));
+    EXPECT_STREQ(error, "Remote disconnected");
+}
+
+// ---------------------------------------------------------------- over TCP
+
+const DWORD PEERS_MS = 30000;
+
+// The servers of smtpserver.py, started once for every test that talks to them.
+class SMTPPEERS {
+public:
+    SMTPPEERS()
+    {
+        const char* source = getenv("HORALINK_SOURCE_DIR");
+        if (GetFileAttributesA("Z:\\usr\\bin\\python3") == INVALID_FILE_ATTRIBUTES || !source) {
+            Missing = "Debian's /usr/bin/python3 (with aiosmtpd) is not there to serve SMTP";
+            return;
+        }
+        if (Dir.Path().compare(0, 2, "Z:") != 0) {
+            Missing = "the scratch folder " + Dir.Path() + " has no Linux path on Z:";
+            return;
+        }
+        std::string folder = Dir.Path().substr(2);
+        for (char& c : folder)
+            if (c == '\\') c = '/';
+        Started = StartProgramAsync(std::string("Z:\\usr\\bin\\python3 ") + source + "/tests/setup/smtpserver.py " + folder,
+                                    "", &Process);
+        WaitUntil([&] { return FileExistsOnDisk(Dir.File("ports")); }, PEERS_MS);
+        std::string ports = ReadFileBytes(Dir.File("ports"));
+        for (size_t at = 0; at < ports.size();) {
+            size_t end = ports.find('\n', at);
+            std::string line = ports.substr(at, end - at);
+            size_t blank = line.find(' ');
+            if (blank != std::string::npos) Ports[line.substr(0, blank)] = line.substr(blank + 1);
+            at = end == std::string::npos ? ports.size() : end + 1;
+        }
+    }
+    ~SMTPPEERS()
+    {
+        SetEnvironmentVariableA(EMAIL_TESTPORT_VARIABLE, nullptr);
+        if (!Started) return;
+        // Wine's handle of a Linux process tells nothing about its end: the script says it.
+        WriteFileBytes(Dir.File("stop"), "");
+        WaitUntil([&] { return FileExistsOnDisk(Dir.File("stopped")); }, PEERS_MS);
+        CloseHandle(Process.hProcess);
+        CloseHandle(Process.hThread);
+    }
+    // Sends the next mails to server name.
+    void Use(const std::string& name) { UsePort(Ports[name]); }
+    void UsePort(const std::string& port) { SetEnvironmentVariableA(EMAIL_TESTPORT_VARIABLE, port.c_str()); }
+    // Mail number n as the server stored it: extension ".env" or ".eml".
+    std::string Stored(int n, const char* extension) { return ReadFileBytes(Dir.File("mail" + std::to_string(n) + extension)); }
+    int Count()
+    {
+        int n = 0;
+        while (FileExistsOnDisk(Dir.File("mail" + std::to_string(n + 1) + ".env"))) n++;
+        return n;
+    }
+
+    TEMPDIR Dir;
+    std::string Missing;
+    bool Started = false;
+    PROCESS_INFORMATION Process = {};
+    std::map<std::string, std::string> Ports;
+};
+
+class EmailServer : public testing::Test {
+protected:
+    static void SetUpTestSuite() { Peers = new SMTPPEERS; }
+    static void TearDownTestSuite()
+    {
+        delete Peers;
+        Peers = nullptr;
+    }
+    void SetUp() override
+    {
+        if (!Peers->Missing.empty()) GTEST_SKIP() << Peers->Missing;
+        ASSERT_EQ(Peers->Ports.size(), 6u) << "smtpserver.py did not start its servers (is aiosmtpd installed?)";
+    }
+    static SMTPPEERS* Peers;
+};
+
+SMTPPEERS* EmailServer::Peers = nullptr;
+
+TEST_F(EmailServer, MailsArriveAsTheServerStoresThem)
+{
+    const char* body = "Hi there  \t\r\n.\nin\rside \n.dot\n";
+    const char* arrived = "Subject: Feedback\r\n\r\nHi there\r\n. \r\nin side\r\n.dot\r\n\r\n\r\n\r\n";
+    struct {
+        const char* name;
+        const char* server;
+        const char* sender;
+        std::vector<const char*> recipients;
+        const char* envelope;  // as the server saw it
+        const char* from;      // the From: header
+    } cases[] = {
+        {"anonymous at the recipient's domain", "smtp", "anonymous@example.org", {"user@example.org"},
+         "helo example.org\nfrom anonymous@example.org\nto user@example.org\n", "anonymous@example.org"},
+        {"just anonymous", "smtp", "Anonymous", {"user@example.org"},
+         "helo anonymous\nfrom <>\nto user@example.org\n", "Anonymous"},
+        {"no sender", "smtp", "  ", {"user@example.org"},
+         "helo example.org\nfrom anonymous@kelvo.example\nto user@example.org\n", "anonymous@kelvo.example"},
+        {"HELO after EHLO is refused", "helo", "s@example.org", {"user@example.net"},
+         "helo example.net\nfrom s@example.org\nto user@example.net\n", "s@example.org"},
+        {"first of two recipients refused", "smtp", "s@example.org", {"refused@example.org", "user@example.net"},
+         "helo example.org\nfrom s@example.org\nto user@example.net\n", "s@example.org"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EMAIL mail(c.sender, c.recipients[0], "Feedback", body, "127.0.0.1");
+        std::string to = c.recipients[0];
+        for (size_t i = 1; i < c.recipients.size(); i++) {
+            mail.AddRecipient(c.recipients[i]);
+            to += std::string(", ") + c.recipients[i];
+        }
+        Peers->Use(c.server);
+        int n = Peers->Count() + 1;
+        STRING error;
+        ASSERT_TRUE(mail.Send(&error)) << error.Text();
+        EXPECT_EQ(error.Text(), "250 2.0.0 stored as mail" + std::to_string(n));
+        EXPECT_EQ(Peers->Stored(n, ".env"), c.envelope);
+        std::string eml = Peers->Stored(n, ".eml");
+        size_t date = eml.find("\r\nDate: ");
+        ASSERT_NE(date, std::string::npos);
+        eml.erase(date + 2, eml.find("\r\n", date + 2) - date);
+        EXPECT_EQ(eml, std::string("From: ") + c.from + "\r\nTo: " + to + "\r\n" + arrived);
+    }
+}
+
+TEST_F(EmailServer, AnAttachmentArrivesInItsMultipartFrame)
+{
+    EMAIL mail("s@example.org", "user@example.org", "Log", "The log:\n", "127.0.0.1");
+    std::string data;
+    for (int i = 0; i < 300; i++) data += static_cast<char>(i * 7);
+    mail.AddAttachment("text/plain", "horalink.log", STRING(data.data(), static_cast<int>(data.size())));
+    Peers->Use("smtp");
+    int n = Peers->Count() + 1;
+    ASSERT_TRUE(mail.Send(nullptr));
+    std::string eml = Peers->Stored(n, ".eml");
+    std::string made = mail.CreateMailString().Text();
+    // The message as made, its date apart, and one empty line more at its end.
+    size_t date = eml.find("\r\nDate: "), mdate = made.find("\r\nDate: ");
+    ASSERT_NE(date, std::string::npos);
+    EXPECT_EQ(eml.substr(0, date), made.substr(0, mdate));
+    EXPECT_EQ(eml.substr(eml.find("\r\nSubject: ")), made.substr(made.find("\r\nSubject: ")) + "\r\n");
+    EXPECT_NE(eml.find("Content-Type: multipart/mixed; boundary=\"----=_Kelvo_Mime_Part_08154711\"\r\n"), std::string::npos);
+}
+
+TEST_F(EmailServer, MisbehavingServersEndTheAttemptWithAnError)
+{
+    WSADATA wsa;
+    ASSERT_EQ(WSAStartup(MAKEWORD(1, 1), &wsa), 0);
+    SOCKET probe = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address = {};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int length = sizeof address;
+    ASSERT_EQ(bind(probe, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    getsockname(probe, reinterpret_cast<sockaddr*>(&address), &length);
+    std::string nobody = std::to_string(ntohs(address.sin_port));
+    closesocket(probe);  // nothing listens there now
+    WSACleanup();
+
+    struct {
+        const char* server;
+        std::string error;
+    } cases[] = {
+        {"nobody", "No response"},
+        {"silent", ""},
+        {"closing", "Remote disconnected"},
+        {"flood", "220 " + std::string(251, 'x')},
+        {"endless", "250-endless.test and more"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.server);
+        EMAIL mail("s@example.org", "user@example.org", "t", "text", "127.0.0.1");
+        if (c.server == std::string("nobody"))
+            Peers->UsePort(nobody);
+        else
+            Peers->Use(c.server);
+        char error[256] = "untouched";
+        EXPECT_FALSE(mail.SendMail("Subject: t\r\n\r\ntext\r\n", error, sizeof error, 2000));
+        EXPECT_EQ(error, c.error);
+    }
+}
+
+TEST_F(EmailServer, TheSendDialogSendsATextLongerThanThreeCharacters)
+{
+    KELVOAPP::SetLanguageCode(9);
+    LoadLanguageLibrary((ProductBinDir() + "\\setup.exe").c_str(), "setup", "1.00");
+    EMAIL mail("s@example.org", "user@example.org", "Uninstall", "", "127.0.0.1");
+    Peers->Use("smtp");
+    int n = Peers->Count() + 1;
+    std::string cancel, shortstate, question, box, status;
+    DIALOGDRIVER driver("Feedback test", [&](HWND dialog) {
+        cancel = ItemText(dialog, IDCANCEL);
+        SetControlText(GetDlgItem(dialog, IDC_EMAIL_BODY), "abc");
+        ClickButton(GetDlgItem(dialog, IDC_EMAIL_SEND));
+        shortstate = ButtonStates(dialog, {IDC_EMAIL_SEND, IDCANCEL}, "SC") + " " + ItemText(dialog, IDCANCEL) + " [" +
+                     ItemText(dialog, IDC_EMAIL_STATUS) + "]";
+        SetControlText(GetDlgItem(dialog, IDC_EMAIL_BODY), "It went well.");
+        DIALOGANSWERER online("Internet Connection", IDOK);
+        PressDialogButton(dialog, IDC_EMAIL_SEND);
+        question = online.Wait().text;
+        HWND shown = nullptr;
+        WaitUntil([&] {
+            shown = GetLastActivePopup(dialog);
+            return shown != dialog && IsWindowVisible(shown);
+        }, PEERS_MS);
+        box = WindowText(shown) + ": " + DialogStaticText(shown);
+        PressDialogButton(shown, IDOK);
+        WaitUntil([&] { return ItemText(dialog, IDCANCEL) == "Done"; }, PEERS_MS);
+        status = ButtonStates(dialog, {IDC_EMAIL_SEND, IDCANCEL}, "SC") + " " + ItemText(dialog, IDC_EMAIL_STATUS);
+        PressDialogButton(dialog, IDCANCEL);
+    });
+    bool sent = mail.SendDialog(IDD_EMAIL_SEND, "Feedback test");
+    ASSERT_TRUE(driver.Wait());
+    EXPECT_EQ(cancel, "Cancel");
+    EXPECT_EQ(shortstate, "SC Done []") << "a short text sends nothing";
+    EXPECT_EQ(question, "Please press OK when an Internet connection is available");
+    EXPECT_EQ(box, "Feedback test: Your mail has been sent. Thank you!");
+    EXPECT_EQ(status, "sC Your mail has been sent. Thank you!");
+    EXPECT_TRUE(sent);
+    EXPECT_EQ(Peers->Count(), n);
+    EXPECT_NE(Peers->Stored(n, ".eml").find("\r\n\r\nIt went well.\r\n"), std::string::npos);
+    KELVOAPP::FreeLanguageLibrary();
 }
 
 }  // namespace

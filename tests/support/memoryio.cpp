@@ -21,6 +21,15 @@ void MEMORYIO::FailWrites(int error)
     LastErrorString = "Remote disconnected";
 }
 
+void MEMORYIO::Restart(std::function<std::string(const std::string&)> respond)
+{
+    char sink[4096];
+    for (int n = sizeof sink; RingBuffer.Read(sink, n, 0, nullptr); n = sizeof sink) {
+    }
+    written.clear();
+    this->respond = std::move(respond);
+}
+
 bool MEMORYIO::DevWrite(const char* bytes, int length)
 {
     if (failing) return false;

@@ -22,6 +22,9 @@ public:
     const std::string& Written() const { return written; }
     // From now on writes fail with the device error number error.
     void FailWrites(int error);
+    // A fresh start for the next client: unread bytes and the record of writes gone,
+    // respond answering from now on.
+    void Restart(std::function<std::string(const std::string&)> respond);
 
     bool DevWrite(const char* bytes, int length) override;
     bool DevIsReady() override { return true; }
