@@ -39,6 +39,8 @@ public:
     STRING FindNext();
     // Whether the entry last found is a directory.
     bool FoundDirectory() const { return FoundAttributes & FILE_ATTRIBUTE_DIRECTORY; }
+    // Whether it is a junction or symbolic link (a reparse point), which leads elsewhere.
+    bool FoundLink() const { return FoundAttributes & FILE_ATTRIBUTE_REPARSE_POINT; }
     void FindClose();
 
     // Expands a leading "~\", "%USERNAME%" and the leading shell string, turns "/"

@@ -70,8 +70,10 @@ long MsTimer(bool reset = false);
 // Numbers of GetWin32SystemPath.
 const int SYSTEMPATH_PROGRAMS = 0;
 const int SYSTEMPATH_PROGRAMFILES = 2;
+const int SYSTEMPATH_APPDATA = 5;
 const int SYSTEMPATH_DESKTOP = 8;
 const int SYSTEMPATH_COMMONPROGRAMS = 10;
+const int SYSTEMPATH_COMMONAPPDATA = 13;
 
 // A user or system folder with a trailing "\" (see the numbers in osysinfo.cpp);
 // an unknown number or an unreadable value is reported and gives an empty text.

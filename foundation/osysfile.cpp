@@ -56,7 +56,11 @@ static int list_folder(const FILENAME& root, const STRING& rel, const char* patt
          name = search.FindNext()) {
         if (!search.FoundDirectory() || name[0] == '.') continue;
         STRING sub = PathJoin(rel, name);
-        count += list_folder(root, sub, pattern, list, recursive);
+        // A link leads out of the tree: it is listed as an entry of its own only.
+        if (search.FoundLink())
+            Logit("ListTree %s is a link: not descended into\n", PathJoin(root, sub).Text());
+        else
+            count += list_folder(root, sub, pattern, list, recursive);
         list->Add(PathJoin(root, sub));
         count++;
     }
@@ -114,7 +118,10 @@ int DeleteTree(const char* directory, const char* pattern, bool recursive)
                     "root.NotEmpty() && !IsRoot(root)", root))
         return 0;
     STRINGARRAY list;
-    ListTree(root, pattern, &list, recursive);
+    DWORD attributes = GetFileAttributesA(root);
+    // A folder that is a link goes as a link; its target is none of our business.
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        ListTree(root, pattern, &list, recursive);
     list.Add(root);
     // The listing puts every folder behind its contents, so one pass in list order
     // empties each folder before it is removed.

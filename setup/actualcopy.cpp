@@ -26,18 +26,16 @@
 static const char* const PUBLISHER = "Kelvo";
 static const char* const PUBLISHER_URL = "https://www.kelvo.example/";
 
-// Runs the install folder's service controller with a command; its exit code, -1
-// when it could not run.
-static long service_control(const char* command)
+long ServiceControl(const char* folder, const char* command)
 {
-    SETUPSTATE& s = Setup();
-    STRING controller = PathJoin(s.InstallFolder, "service.exe");
+    STRING controller = PathJoin(folder, "service.exe");
     PROCESS_INFORMATION process = {};
-    if (!StartProgram(controller, command, s.InstallFolder, "Kelvo Service-Control", true, &process)) return -1;
+    if (!StartProgram(controller, command, folder, "Kelvo Service-Control", true, &process)) return -1;
     DWORD code = static_cast<DWORD>(-1);
     if (!GetExitCodeProcess(process.hProcess, &code)) code = static_cast<DWORD>(-1);
     CloseHandle(process.hProcess);
     CloseHandle(process.hThread);
+    Logit("ServiceControl %s %s: %ld\n", controller.Text(), command, static_cast<long>(code));
     return static_cast<long>(code);
 }
 
@@ -171,7 +169,7 @@ void ActualCopy(SETUPDIALOGBOX* frame, HWND page, HWND progress)
     if (s.Hooks) s.Hooks->NewSetup(NEWHOOK_COPYBEGINS, 0, window, page, 0, reinterpret_cast<void*>(mode));
 
     bool stopped = false;
-    if (service_controller_present() && service_control("/STOP") == 0) {
+    if (service_controller_present() && ServiceControl(s.InstallFolder, "/STOP") == 0) {
         Logit("SETUP::ActualCopy Application Service was stopped\n");
         stopped = true;
     }
@@ -197,7 +195,7 @@ void ActualCopy(SETUPDIALOGBOX* frame, HWND page, HWND progress)
     }
 
     if (stopped && service_controller_present()) {
-        service_control("/START");
+        ServiceControl(s.InstallFolder, "/START");
         Logit("SETUP::ActualCopy Application Service was restarted\n");
     }
 

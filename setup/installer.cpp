@@ -12,6 +12,7 @@
 #include "setupdialog.h"
 #include "setuphook.h"
 #include "setupstate.h"
+#include "shortcuts.h"
 #include "winmisc.h"
 
 void BuildInstallSteps(SETUPSTEP (&steps)[SETUP_STEPCOUNT])
@@ -95,7 +96,7 @@ static bool read_configuration(SETUPSTATE& s)
             return false;
         }
     if (s.Number("ActiveSyncInstall")) {
-        s.AppManager = machine_value("Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAppMgr.exe", "");
+        s.AppManager = RegisteredAppManager();
         if (s.AppManager.Length() == 0 || !OSYS::FileExists(s.AppManager)) {
             error_box(IDS_SETUP_NOAPPMANAGER);
             return false;

@@ -4,6 +4,8 @@
 #include "kelvo.h"
 #include "osys.h"
 
+#include <windows.h>
+
 #include <cctype>
 #include <cstring>
 
@@ -44,4 +46,11 @@ bool InstallFolderAllowed(const char* folder, const char* windowsfolder, const c
     if (drive && f.Length() <= 3) return false;
     if (network && f.Field(4, "\\").IsNull()) return false;
     return !(f == bare(windowsfolder)) && !(f == bare(programfiles));
+}
+
+STRING WindowsFolder()
+{
+    char path[MAX_PATH] = "";
+    UINT n = GetWindowsDirectoryA(path, sizeof path);
+    return n > 0 && n < sizeof path ? STRING(path) : STRING("");
 }

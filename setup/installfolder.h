@@ -19,3 +19,6 @@ STRING FinishedInstallFolder(const char* folder, const char* appname);
 // characters that is neither a drive root nor the Windows folder nor the program-files
 // folder itself (compared without regard to case and trailing "\").
 bool InstallFolderAllowed(const char* folder, const char* windowsfolder, const char* programfiles);
+
+// The Windows folder; empty when it cannot be read.
+STRING WindowsFolder();

@@ -183,14 +183,6 @@ static bool browse_folder(DATADIALOG* page, UINT message, WPARAM wParam, LPARAM,
     return true;
 }
 
-// The system's folders that never take a product.
-static STRING windows_folder()
-{
-    char path[MAX_PATH] = "";
-    UINT n = GetWindowsDirectoryA(path, sizeof path);
-    return n > 0 && n < sizeof path ? STRING(path) : STRING("");
-}
-
 INT_PTR FolderPage(SETUPDIALOGBOX* frame, SETUPSTEP*)
 {
     SETUPSTATE& s = Setup();
@@ -208,7 +200,7 @@ INT_PTR FolderPage(SETUPDIALOGBOX* frame, SETUPSTEP*)
     INT_PTR result = frame->RunPage();
     s.InstallFolder = FinishedInstallFolder(s.InstallFolder, s.Value("AppName"));
     if (result == IDC_SETUP_NEXT &&
-        !InstallFolderAllowed(s.InstallFolder, windows_folder(), GetWin32SystemPath(SYSTEMPATH_PROGRAMFILES))) {
+        !InstallFolderAllowed(s.InstallFolder, WindowsFolder(), GetWin32SystemPath(SYSTEMPATH_PROGRAMFILES))) {
         STRING text = OSYS::GetStringFromResource(IDS_SETUP_BADFOLDER);
         text.Replace("%s", s.InstallFolder);
         WINKELVO::ErrorMsgBox(frame->GetHwnd(), OSYS::GetStringFromResource(IDS_SETUP_INSTALLER), text);
@@ -219,19 +211,20 @@ INT_PTR FolderPage(SETUPDIALOGBOX* frame, SETUPSTEP*)
 
 // ---------------------------------------------------------------- copying
 
-struct COPYJOB {
+struct PAGEJOB {
+    SETUPPAGEWORK Work;
     SETUPDIALOGBOX* Frame;
     HWND Page;
     HWND Progress;
 };
 
-static void __cdecl copy_thread(void* parameter)
+static void __cdecl page_thread(void* parameter)
 {
-    COPYJOB* job = static_cast<COPYJOB*>(parameter);
-    ActualCopy(job->Frame, job->Page, job->Progress);
+    PAGEJOB* job = static_cast<PAGEJOB*>(parameter);
+    job->Work(job->Frame, job->Page, job->Progress);
 }
 
-INT_PTR CopyPage(SETUPDIALOGBOX* frame, SETUPSTEP*)
+INT_PTR RunWorkerPage(SETUPDIALOGBOX* frame, SETUPPAGEWORK work)
 {
     HWND page = frame->GetPage()->GetHwnd();
     HWND placeholder = GetDlgItem(page, IDC_SETUP_PROGRESS);
@@ -246,8 +239,8 @@ INT_PTR CopyPage(SETUPDIALOGBOX* frame, SETUPSTEP*)
     SetFocus(frame->Button(IDCANCEL));
     const int buttons[] = {IDC_SETUP_BACK, IDC_SETUP_NEXT, IDCANCEL};
     for (int id : buttons) EnableWindow(frame->Button(id), FALSE);
-    COPYJOB job = {frame, page, progress};
-    HANDLE worker = OSYS::CreateThread(copy_thread, &job);
+    PAGEJOB job = {work, frame, page, progress};
+    HANDLE worker = OSYS::CreateThread(page_thread, &job);
     // Without its worker the page can only be given up.
     if (!worker) EnableWindow(frame->Button(IDCANCEL), TRUE);
     INT_PTR result = frame->RunPage();
@@ -255,6 +248,8 @@ INT_PTR CopyPage(SETUPDIALOGBOX* frame, SETUPSTEP*)
     SetFocus(frame->GetHwnd());
     return result;
 }
+
+INT_PTR CopyPage(SETUPDIALOGBOX* frame, SETUPSTEP*) { return RunWorkerPage(frame, ActualCopy); }
 
 // ---------------------------------------------------------------- shortcuts
 

@@ -5,6 +5,8 @@
 #include "setupsteps.h"
 #include "strings.h"
 
+#include <windows.h>
+
 INT_PTR WelcomePage(SETUPDIALOGBOX* frame, SETUPSTEP* step);
 INT_PTR LicencePage(SETUPDIALOGBOX* frame, SETUPSTEP* step);
 INT_PTR FolderPage(SETUPDIALOGBOX* frame, SETUPSTEP* step);
@@ -12,6 +14,13 @@ INT_PTR CopyPage(SETUPDIALOGBOX* frame, SETUPSTEP* step);
 INT_PTR ShortcutsPage(SETUPDIALOGBOX* frame, SETUPSTEP* step);
 INT_PTR AdvertisePage(SETUPDIALOGBOX* frame, SETUPSTEP* step);
 INT_PTR FinishPage(SETUPDIALOGBOX* frame, SETUPSTEP* step);
+
+// The work of a page that runs it on a thread of its own (copying, removal).
+typedef void (*SETUPPAGEWORK)(SETUPDIALOGBOX* frame, HWND page, HWND progress);
+// Such a page: its placeholder 901 becomes a progress bar (0 to 100), Back, Next and
+// Cancel are disabled, work runs on its own thread while the page runs, and the page
+// waits for it before it returns the button that ended it.
+INT_PTR RunWorkerPage(SETUPDIALOGBOX* frame, SETUPPAGEWORK work);
 
 // The warning of WelcomeWarning for today ("YYYY-MM-DD"): a first line "ShowOnly=<date"
 // keeps it until that date, "ShowOnly=>date" only after it; empty when dropped.

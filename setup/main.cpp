@@ -7,6 +7,7 @@
 #include "osys.h"
 #include "setuphook.h"
 #include "setupres.h"
+#include "uninstaller.h"
 #include "version.h"
 #include "winmisc.h"
 
@@ -29,8 +30,7 @@ int AppMain(int, char**, void*)
     if (TestArgValue("ADMIN", 0)) {
         run_admin(hooks, GetArgValue("ADMIN", 0));
     } else if (TestArgValue("REMOVE", 0)) {
-        // Removing an installation comes with the uninstaller; until then nothing is touched.
-        Logit("setup: REMOVE %s is not available in this setup\n", GetArgValue("REMOVE", 0).Text());
+        RunUninstaller(hooks, KELVOAPP::ProgramPath());
     } else {
         RunInstaller(hooks);
     }

@@ -36,7 +36,7 @@ static STRING without_trailing_backslash(STRING folder)
 
 // A shortcut's name (and the program group's) becomes a file name in its folder: it must
 // not lead anywhere else.
-static bool name_stays_in_folder(const STRING& name)
+bool ShortcutNameAllowed(const STRING& name)
 {
     return StaysInsideFolder(name) && !name.Find("\\") && !name.Find("/") && !name.Find("..");
 }
@@ -137,7 +137,7 @@ static void make_shortcut(const STRING& item, SHORTCUTRUN& run)
 {
     STRING name = item.Field(0, ";");
     STRING target = item.Field(1, ";", STRINGFIELD_EMPTYIFMISSING);
-    if (!name_stays_in_folder(name)) {
+    if (!ShortcutNameAllowed(name)) {
         Logit("MakeShortcuts refuses %s: the name must not leave the folder\n", item.Text());
         return;
     }
@@ -214,7 +214,7 @@ void MakeShortcuts(SETUPDIALOGBOX*)
     run.MakeGroup = s.ShortcutChoice != "2";
     // Without a name of its own the group would be the Start menu's folder itself, which
     // the uninstaller would then empty.
-    if (run.MakeGroup && !name_stays_in_folder(s.Value("StartmenuName"))) {
+    if (run.MakeGroup && !ShortcutNameAllowed(s.Value("StartmenuName"))) {
         Logit("MakeShortcuts StartmenuName \"%s\" is no folder name: no program group\n", s.Value("StartmenuName").Text());
         run.MakeGroup = false;
     }
@@ -255,13 +255,29 @@ void MakeShortcuts(SETUPDIALOGBOX*)
     add_firewall_exceptions(s);
 }
 
+bool StartAppManager(const char* manager, const char* arguments, const char* title)
+{
+    if (!manager || !*manager) return false;
+    // Alone on its command line the path is quoted too, so that a blank in it cannot
+    // start a program named by its first part.
+    STRING quoted;
+    quoted.Format("\"%s\"", manager);
+    bool ran = StartProgram(arguments && *arguments ? manager : quoted.Text(), arguments, nullptr, title, true);
+    Logit("StartAppManager %s %s: %d\n", manager, arguments ? arguments : "", ran);
+    return ran;
+}
+
 bool RunAppManager()
 {
     SETUPSTATE& s = Setup();
     STRING arguments;
     arguments.Format("\"%s\\pcinstall.ini\"", s.InstallFolder.Text());
-    STRING title = OSYS::GetStringFromResource(IDS_SETUP_INSTALLER);
-    bool ran = s.AppManager.NotEmpty() && StartProgram(s.AppManager.Text(), arguments.Text(), nullptr, title.Text(), true);
-    Logit("RunAppManager %s %s: %d\n", s.AppManager.Text(), arguments.Text(), ran);
-    return ran;
+    return StartAppManager(s.AppManager, arguments, OSYS::GetStringFromResource(IDS_SETUP_INSTALLER));
+}
+
+STRING RegisteredAppManager()
+{
+    REGISTRY key(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\App Paths\\CEAppMgr.exe", "", REGISTRY_READ);
+    STRING path = key.IsOpen() ? key.Read("") : STRING();
+    return path.IsNull() ? STRING("") : path;
 }

@@ -13,3 +13,11 @@ STRING DesktopEntry();
 void MakeShortcuts(SETUPDIALOGBOX* frame);
 // Runs ActiveSync's application manager on the installed files; false when it could not.
 bool RunAppManager();
+// ActiveSync's application manager as its App Paths key names it; empty when none is.
+STRING RegisteredAppManager();
+// Runs the application manager with arguments (may be empty) and console title, and
+// waits for it; false when it could not run.
+bool StartAppManager(const char* manager, const char* arguments, const char* title);
+// Whether name can be a shortcut's or a program group's file name: a plain name in its
+// folder, with no path of its own and nothing that climbs out.
+bool ShortcutNameAllowed(const STRING& name);

@@ -37,13 +37,29 @@
 #define IDS_SETUP_REPLACE 2992       // replace an existing file? "%s": its name
 #define IDS_SETUP_REPLACETITLE 2993
 #define IDS_SETUP_CLOSING 2994         // closing message, "$PROGRAM": the product
-#define IDS_SETUP_BADCONFIG 2995       // setup.cfg malformed, "%d": the line
 #define IDS_SETUP_BADFOLDER 2996       // the install folder cannot take a product, "%s": the folder
-#define IDS_SETUP_LICENCETEXT 2997     // the agreement used when no licence file is there
 #define IDS_SETUP_UNINSTALLSHORTCUT 2998  // name of the uninstall shortcut, "$PROGRAM"
 #define IDS_SETUP_FINISHBUTTON 3000    // Cancel's text on the final page
+#define IDS_SETUP_BADCONFIG 3010       // setup.cfg malformed, "%d": the line
+#define IDS_SETUP_LICENCETEXT 3011     // the agreement used when no licence file is there
 #define IDS_SETUP_ADDPRINTER 3300
 #define IDS_SETUP_REMOVEPRINTER 3301
+
+// ---- The uninstaller's texts.
+#define IDS_SETUP_UNINSTALL 2901          // uninstall title: "Kelvo" becomes the product name
+#define IDS_SETUP_FEEDBACKTITLE 2932
+#define IDS_SETUP_FEEDBACKSUB 2933
+#define IDS_SETUP_OPTIONSTITLE 2934
+#define IDS_SETUP_OPTIONSSUB 2935
+#define IDS_SETUP_REMOVALTITLE 2936
+#define IDS_SETUP_REMOVALSUB 2937
+#define IDS_SETUP_REMOVEDTITLE 2938       // the removal page's title once it is done
+#define IDS_SETUP_REMOVEDALL 2939         // the removal page's text after removing everything
+#define IDS_SETUP_UNINSTALLQUESTION 2989  // remove the product? "$PROGRAM"
+#define IDS_SETUP_MAILTITLE 2995          // the send dialog's title: the first "|" field
+#define IDS_SETUP_UNINSTALLCANCEL 2997    // asked when the uninstall wizard is cancelled
+#define IDS_SETUP_REMOVEWARNING 3008      // with 3009: remove everything? "$PROGRAM", "$DIR"
+#define IDS_SETUP_REMOVEWARNING2 3009
 
 // ---- The wizard's dialogs.
 #define IDD_SETUP_FRAME 10702
@@ -54,6 +70,9 @@
 #define IDD_SETUP_SHORTCUTS 2005
 #define IDD_SETUP_ADVERTISE 2006
 #define IDD_SETUP_FINISH 2009
+#define IDD_SETUP_FEEDBACK 2013
+#define IDD_SETUP_OPTIONS 2014
+#define IDD_SETUP_REMOVAL 2015
 
 // Frame controls.
 #define IDC_SETUP_BACK 10780
@@ -67,16 +86,26 @@
 
 // Page controls.
 #define IDC_SETUP_BUTTON 101     // print (licence), browse (folder), link (advertisement)
+#define IDC_SETUP_SEND 110       // feedback: send the comments
 #define IDC_SETUP_TEXT 201       // licence text, folder entry, copying status, description
-#define IDC_SETUP_TEXT2 202
-#define IDC_SETUP_CHOICE1 221    // welcome: new; shortcuts: current user
-#define IDC_SETUP_CHOICE2 222    // welcome: reinstall; shortcuts: all users
+#define IDC_SETUP_TEXT2 202      // feedback: the comments; removal: the text after removing everything
+#define IDC_SETUP_CHOICE1 221    // welcome: new; shortcuts: current user; uninstall: keep the data
+#define IDC_SETUP_CHOICE2 222    // welcome: reinstall; shortcuts: all users; uninstall: remove everything
 #define IDC_SETUP_CHOICE3 223    // welcome: update; shortcuts: no program group
 #define IDC_SETUP_CHECK 241      // licence: accept; shortcuts: desktop icon
 #define IDC_SETUP_TEASER1 280
 #define IDC_SETUP_TEASER2 281    // also the finish page's text
 #define IDC_SETUP_PROGRESS 901   // copying: the placeholder of the progress bar
 #define IDC_SETUP_PICTURE 2070
+
+// ---- The mail send dialog (uninstall feedback).
+#define IDD_SETUP_EMAIL 2090
+#define IDC_EMAIL_TO 1001        // the first recipient, read-only
+#define IDC_EMAIL_FROM 1002
+#define IDC_EMAIL_SUBJECT 1003
+#define IDC_EMAIL_BODY 1004
+#define IDC_EMAIL_STATUS 1005
+#define IDC_EMAIL_SEND 1009
 
 // ---- Pictures.
 #define IDI_SETUP 1              // the program's icon (and IdIcon 1 on the welcome page)

@@ -100,3 +100,27 @@ TEST(DeleteTree, ContentsBeforeParentsAndOnlyWhatIsListed)
     EXPECT_TRUE(reports.Were(3));
     EXPECT_TRUE(FileExistsOnDisk("c:\\windows"));
 }
+
+// A link inside the tree (or the tree itself being one) goes as a link: what it leads
+// to is another folder's business.
+TEST(DeleteTree, ALinkIsRemovedAsALinkAndWhatItLeadsToStays)
+{
+    TEMPDIR dir;
+    std::string target = dir.File("target"), tree = dir.File("tree"), link = dir.File("link");
+    ASSERT_TRUE(MakePath((target + "\\deep").c_str()));
+    ASSERT_TRUE(WriteFileBytes(target + "\\deep\\keep.txt", "keep"));
+    ASSERT_TRUE(MakePath(tree.c_str()));
+    ASSERT_TRUE(WriteFileBytes(tree + "\\mine.txt", "mine"));
+    for (const std::string& name : {tree + "\\inner", link}) {
+        if (!CreateSymbolicLinkA(name.c_str(), target.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
+            GTEST_SKIP() << "no folder links here: " << GetLastError();
+        DWORD attributes = GetFileAttributesA(name.c_str());
+        if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            GTEST_SKIP() << "the link made is no usable reparse point here (Wine 8 makes none)";
+    }
+    EXPECT_EQ(DeleteTree(tree.c_str(), "*.*", true), 2);  // the link and the tree
+    EXPECT_FALSE(FileExistsOnDisk(tree));
+    EXPECT_EQ(DeleteTree(link.c_str(), "*.*", true), 1);
+    EXPECT_FALSE(FileExistsOnDisk(link));
+    EXPECT_EQ(ReadFileBytes(target + "\\deep\\keep.txt"), "keep");
+}

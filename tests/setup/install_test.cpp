@@ -43,6 +43,16 @@ static DWORD service_state(DWORD* process = nullptr)
     return status.dwCurrentState;
 }
 
+// Closes a shell window showing the program group.
+static BOOL CALLBACK close_shell_window(HWND window, LPARAM)
+{
+    char title[256] = "", cls[64] = "";
+    GetWindowTextA(window, title, sizeof title);
+    GetClassNameA(window, cls, sizeof cls);
+    if (std::string(title) == "Horalink" && std::string(cls) != "#32770") PostMessageA(window, WM_CLOSE, 0, 0);
+    return TRUE;
+}
+
 class FreshInstall : public testing::Test {
 protected:
     void SetUp() override
@@ -165,4 +175,82 @@ TEST_F(FreshInstall, InstallsEverythingAndReinstallsAroundTheRunningService)
 
     EXPECT_EQ(Service(folder, "/stop"), 0u);
     EXPECT_EQ(Service(folder, "/uninstall"), 0u);
+}
+
+// After the installation (install_test.sh runs this second): the entry's UninstallString
+// with the service installed and running, an autostart value, a protected settings file
+// and a data folder the user moved. Both stages walked with the defaults remove every
+// recorded file, the shortcuts, the service, the entry and the autostart value; the
+// protected file and the moved data stay.
+TEST_F(FreshInstall, UninstallsWhatItInstalled)
+{
+    std::string folder = Value("UninstallPath");
+    std::string command = Value("UninstallString");
+    ASSERT_THAT(folder, testing::EndsWith("\\Kelvo\\Horalink"));
+    std::string files = Value("UninstallFiles");
+    std::string group = Value("UninstallStartmenu");
+    ASSERT_TRUE(FileExistsOnDisk(group + "\\Horalink.LNK"));
+    EXPECT_EQ(Service(folder, "/install"), 0u);
+    EXPECT_EQ(Service(folder, "/start"), 0u);
+    ASSERT_TRUE(WaitUntil([&] { return service_state() == SERVICE_RUNNING; }, RUN_MS));
+    ASSERT_TRUE(SetAutoStart("Horalink", ("\"" + folder + "\\horalink.exe\"").c_str()));
+    // A file the installation recorded and protects.
+    ASSERT_TRUE(WriteFileBytes(folder + "\\notes.ini", "mine"));
+    {
+        REGISTRY entry(HKEY_LOCAL_MACHINE, PRODUCT_KEY, "", REGISTRY_WRITE);
+        entry.Write("UninstallFiles", (files + "|notes.ini").c_str());
+        entry.Write("UninstallProtect", "horalink.cfg|notes.ini");
+    }
+    // The installer opened the program group in the shell; its window would keep the
+    // folder from being removed.
+    EnumWindows(close_shell_window, 0);
+    ASSERT_TRUE(WaitUntil([&] { return !FindWindowA(nullptr, "Horalink"); }, RUN_MS));
+    std::string moved = shell_folder(CSIDL_PERSONAL) + "\\My clock data";
+    ASSERT_TRUE(CreateDirectoryA(moved.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(moved + "\\notes.txt", "moved"));
+    REGISTRY(HKEY_CURRENT_USER, "Software\\Kelvo", "Horalink", REGISTRY_CREATE).Write("ApplicationDataDir", moved.c_str());
+
+    PROCESS_INFORMATION pi = {};
+    ASSERT_TRUE(StartProgramAsync(command, folder, &pi));
+    HWND question = WaitForDialog("Horalink Uninstall", pi.dwProcessId, RUN_MS);
+    ASSERT_TRUE(question);
+    EXPECT_THAT(DialogStaticText(question), testing::HasSubstr("remove Horalink"));
+    PressDialogButton(question, IDYES);
+    EXPECT_TRUE(WaitProgram(&pi, RUN_MS).ended) << "the first stage hands over and ends";
+
+    frame = WaitForDialog("Horalink Uninstall", 0, RUN_MS);
+    ASSERT_TRUE(frame);
+    ASSERT_TRUE(WaitUntil([&] { return Page() && Title() == "Your opinion counts"; }, RUN_MS));
+    ASSERT_TRUE(Next("Your settings and data"));
+    ASSERT_TRUE(Next("Uninstall complete"));
+    ASSERT_TRUE(WaitUntil([&] { return ButtonStates(frame, {IDC_SETUP_BACK, IDC_SETUP_NEXT, IDCANCEL}, "BNC") == "--C"; },
+                          RUN_MS));
+    DWORD pid = 0;
+    GetWindowThreadProcessId(frame, &pid);
+    HANDLE second = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    PressDialogButton(frame, IDCANCEL);
+    EXPECT_EQ(WaitForSingleObject(second, RUN_MS), WAIT_OBJECT_0);
+    CloseHandle(second);
+
+    for (size_t at = 0; at <= files.size();) {
+        size_t end = files.find('|', at);
+        std::string name = files.substr(at, end == std::string::npos ? std::string::npos : end - at);
+        if (!name.empty()) {
+            EXPECT_FALSE(FileExistsOnDisk(folder + "\\" + name)) << name;
+        }
+        at = end == std::string::npos ? files.size() + 1 : end + 1;
+    }
+    std::string left;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((group + "\\*").c_str(), &found);
+    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) left += std::string(found.cFileName) + " ";
+    if (search != INVALID_HANDLE_VALUE) FindClose(search);
+    EXPECT_FALSE(FileExistsOnDisk(group)) << left;
+    EXPECT_FALSE(FileExistsOnDisk(shell_folder(CSIDL_DESKTOPDIRECTORY) + "\\Horalink.LNK"));
+    EXPECT_FALSE(REGISTRY(HKEY_LOCAL_MACHINE, PRODUCT_KEY, "", REGISTRY_READ).IsOpen());
+    EXPECT_TRUE(REGISTRY(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "", REGISTRY_READ)
+                    .Read("Horalink").IsNull());
+    EXPECT_EQ(service_state(), 0u) << "the service is uninstalled";
+    EXPECT_EQ(ReadFileBytes(folder + "\\notes.ini"), "mine") << "protected";
+    EXPECT_EQ(ReadFileBytes(moved + "\\notes.txt"), "moved");
 }

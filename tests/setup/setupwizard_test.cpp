@@ -25,41 +25,6 @@ const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Unin
 // "BNC": the frame's buttons Back, Next and Cancel, lower case when disabled, "-" when hidden.
 static std::string buttons(HWND frame) { return ButtonStates(frame, {IDC_SETUP_BACK, IDC_SETUP_NEXT, IDCANCEL}, "BNC"); }
 
-struct OWNEDBOX {
-    HWND Owner, Box;
-};
-
-static BOOL CALLBACK find_owned_box(HWND w, LPARAM data)
-{
-    OWNEDBOX* f = reinterpret_cast<OWNEDBOX*>(data);
-    char cls[16] = "";
-    GetClassNameA(w, cls, sizeof cls);
-    if (GetWindow(w, GW_OWNER) != f->Owner || !IsWindowVisible(w) || std::string(cls) != "#32770") return TRUE;
-    f->Box = w;
-    return FALSE;
-}
-
-// The message box in front of the frame (a dialog it owns), answered with button;
-// while (when given) runs while the box is shown.
-static DIALOGSEEN answer_box(HWND frame, int button, const std::function<void()>& meanwhile = nullptr)
-{
-    OWNEDBOX find = {frame, nullptr};
-    WaitUntil([&] {
-        EnumWindows(find_owned_box, reinterpret_cast<LPARAM>(&find));
-        return find.Box != nullptr;
-    }, RUN_MS);
-    DIALOGSEEN seen;
-    if (!find.Box) return seen;
-    seen.found = true;
-    seen.title = WindowText(find.Box);
-    seen.text = DialogStaticText(find.Box);
-    if (meanwhile) meanwhile();
-    PressDialogButton(find.Box, button);
-    // Gone before the next question is looked for.
-    WaitUntil([&] { return !IsWindow(find.Box) || !IsWindowVisible(find.Box); }, RUN_MS);
-    return seen;
-}
-
 class SetupWizard : public testing::Test {
 protected:
     void SetUp() override
@@ -111,7 +76,7 @@ protected:
     DIALOGSEEN Cancel(int answer)
     {
         PressDialogButton(frame, IDCANCEL);
-        return answer_box(frame, answer);
+        return AnswerOwnedBox(frame, answer, RUN_MS);
     }
     bool Ended(DWORD* code = nullptr)
     {
@@ -159,19 +124,19 @@ TEST_F(SetupWizard, WalksForwardAndBackToTheCopyingPageAndCancelsWithoutChanges)
     // The folder must be able to take a product: the Windows folder is refused.
     SetDlgItemTextA(Page(), IDC_SETUP_TEXT, "C:\\windows\\");
     PressDialogButton(frame, IDC_SETUP_NEXT);
-    EXPECT_THAT(answer_box(frame, IDOK).text, HasSubstr("C:\\windows"));
+    EXPECT_THAT(AnswerOwnedBox(frame, IDOK, RUN_MS).text, HasSubstr("C:\\windows"));
     ASSERT_TRUE(WaitUntil([&] { return Page() && Title() == "Choose the install folder"; }, RUN_MS));
     SetDlgItemTextA(Page(), IDC_SETUP_TEXT, (folder + "\\").c_str());
 
     // Without an archive the copy asks whether to try again; No gives it up.
     ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Copying the files"));
-    EXPECT_THAT(answer_box(frame, IDNO).text, HasSubstr("The file setup.fil of Horatest cannot be installed."));
+    EXPECT_THAT(AnswerOwnedBox(frame, IDNO, RUN_MS).text, HasSubstr("The file setup.fil of Horatest cannot be installed."));
     EXPECT_TRUE(WaitUntil([&] { return buttons(frame) == "BnC"; }, RUN_MS)) << buttons(frame);
 
     // Cancel asks; Yes shows the page again, which copies again; No ends the wizard.
     DIALOGSEEN asked = Cancel(IDYES);
     EXPECT_THAT(asked.text, HasSubstr("continue the installation"));
-    EXPECT_THAT(answer_box(frame, IDNO).text, HasSubstr("The file setup.fil of Horatest cannot be installed."));
+    EXPECT_THAT(AnswerOwnedBox(frame, IDNO, RUN_MS).text, HasSubstr("The file setup.fil of Horatest cannot be installed."));
     EXPECT_TRUE(WaitUntil([&] { return buttons(frame) == "BnC"; }, RUN_MS)) << buttons(frame);
     Cancel(IDNO);
     DWORD code = 1;
@@ -354,7 +319,7 @@ TEST_F(SetupWizard, CopiesTheArchivesByTheRulesAndRegistersTheProduct)
 
     // The question for readme.txt comes after settings.cfg, a quarter of the bytes.
     LRESULT position = -1;
-    DIALOGSEEN asked = answer_box(frame, IDNO, [&] { position = SendMessageA(progress, PBM_GETPOS, 0, 0); });
+    DIALOGSEEN asked = AnswerOwnedBox(frame, IDNO, RUN_MS, [&] { position = SendMessageA(progress, PBM_GETPOS, 0, 0); });
     EXPECT_EQ(position, 25);
     EXPECT_EQ(asked.title, "Replace a file");
     EXPECT_THAT(asked.text, HasSubstr("Read-me file exists on this computer already."));
@@ -415,8 +380,8 @@ TEST_F(SetupWizard, AFileThatCannotBeInstalledIsTriedAgainOrGivenUp)
     SendMessageA(GetDlgItem(Page(), IDC_SETUP_CHECK), BM_CLICK, 0, 0);
     ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Choose the install folder"));
     ASSERT_TRUE(Press(IDC_SETUP_NEXT, "Copying the files"));
-    EXPECT_THAT(answer_box(frame, IDYES).text, HasSubstr("The file app.exe of Horatest cannot be installed."));
-    EXPECT_THAT(answer_box(frame, IDNO).text, HasSubstr("The file app.exe of Horatest cannot be installed."));
+    EXPECT_THAT(AnswerOwnedBox(frame, IDYES, RUN_MS).text, HasSubstr("The file app.exe of Horatest cannot be installed."));
+    EXPECT_THAT(AnswerOwnedBox(frame, IDNO, RUN_MS).text, HasSubstr("The file app.exe of Horatest cannot be installed."));
     EXPECT_TRUE(WaitUntil([&] { return buttons(frame) == "BnC"; }, RUN_MS)) << buttons(frame);
     EXPECT_EQ(ReadFileBytes(folder + "\\good.txt"), "good");
     EXPECT_FALSE(FileExistsOnDisk(folder + "\\app.exe"));

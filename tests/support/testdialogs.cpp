@@ -1,6 +1,8 @@
 // Finding and answering dialogs and message boxes from tests.
 #include "testdialogs.h"
 
+#include "testprocess.h"
+
 #include <cctype>
 
 struct SEARCH {
@@ -127,3 +129,36 @@ const DIALOGSEEN& DIALOGANSWERER::Wait()
 }
 
 DIALOGANSWERER::~DIALOGANSWERER() { Wait(); }
+
+struct OWNEDBOX {
+    HWND Owner, Box;
+};
+
+static BOOL CALLBACK find_owned_box(HWND w, LPARAM data)
+{
+    OWNEDBOX* f = reinterpret_cast<OWNEDBOX*>(data);
+    char cls[16] = "";
+    GetClassNameA(w, cls, sizeof cls);
+    if (GetWindow(w, GW_OWNER) != f->Owner || !IsWindowVisible(w) || std::string(cls) != "#32770") return TRUE;
+    f->Box = w;
+    return FALSE;
+}
+
+DIALOGSEEN AnswerOwnedBox(HWND owner, int button, DWORD timeoutms, const std::function<void()>& meanwhile)
+{
+    OWNEDBOX find = {owner, nullptr};
+    WaitUntil([&] {
+        EnumWindows(find_owned_box, reinterpret_cast<LPARAM>(&find));
+        return find.Box != nullptr;
+    }, timeoutms);
+    DIALOGSEEN seen;
+    if (!find.Box) return seen;
+    seen.found = true;
+    seen.title = WindowText(find.Box);
+    seen.text = DialogStaticText(find.Box);
+    if (meanwhile) meanwhile();
+    PressDialogButton(find.Box, button);
+    // Gone before the next question is looked for.
+    WaitUntil([&] { return !IsWindow(find.Box) || !IsWindowVisible(find.Box); }, timeoutms);
+    return seen;
+}

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -29,6 +30,12 @@ struct DIALOGSEEN {
     std::string title;
     std::string text;
 };
+
+// The message box in front of owner (a dialog it owns), answered with button once it
+// shows (waiting up to timeoutms); meanwhile (when given) runs while the box is shown.
+// The box is gone when this returns.
+DIALOGSEEN AnswerOwnedBox(HWND owner, int button, DWORD timeoutms,
+                          const std::function<void()>& meanwhile = nullptr);
 
 // Answers the next dialog matching titlepart with the button id, from a thread of its
 // own (the test's thread is blocked in the dialog). Wait() returns what it saw.
