@@ -107,8 +107,8 @@ TEST(TcpIo, CarriesBytesBothWaysForEachFormOfDestination)
         EXPECT_EQ("1", info(link.client, "ONLINE"));
         EXPECT_EQ("1", info(link.server, "ONLINE"));
         EXPECT_EQ("127.0.0.1", info(link.server, "CALLERID"));
-        std::string caller = info(link.client, "CALLERID");
-        EXPECT_EQ(form[0] == '1' ? "<unnamed> (127.0.0.1)" : "localhost (127.0.0.1)", caller);
+        EXPECT_EQ(form[0] == '1' ? "<unnamed> (127.0.0.1)" : "localhost (127.0.0.1)",
+                  info(link.client, "CALLERID"));
         ASSERT_TRUE(link.client.Write(all.data(), static_cast<int>(all.size())));
         EXPECT_EQ(all, read_bytes(link.server, all.size()));
         ASSERT_TRUE(link.server.Write("pong", -1));
