@@ -11,28 +11,18 @@ MEMORYIO::~MEMORYIO() { KillDaemon(); }
 
 void MEMORYIO::Arrive(const std::string& bytes)
 {
-    if (!bytes.empty()) Feed(bytes.data(), static_cast<int>(bytes.size()));
-}
-
-void MEMORYIO::FailWrites(int error)
-{
-    failing = true;
-    LastError = error;
-    LastErrorString = "Remote disconnected";
+    PushBackBytes.AppendBytes(bytes.data(), static_cast<int>(bytes.size()));
 }
 
 void MEMORYIO::Restart(std::function<std::string(const std::string&)> respond)
 {
-    char sink[4096];
-    for (int n = sizeof sink; RingBuffer.Read(sink, n, 0, nullptr); n = sizeof sink) {
-    }
+    PushBackBytes.Truncate(0);
     written.clear();
     this->respond = std::move(respond);
 }
 
 bool MEMORYIO::DevWrite(const char* bytes, int length)
 {
-    if (failing) return false;
     std::string piece(bytes, static_cast<size_t>(length));
     written += piece;
     if (respond) Arrive(respond(piece));
@@ -41,7 +31,6 @@ bool MEMORYIO::DevWrite(const char* bytes, int length)
 
 STRING MEMORYIO::GetInfo(const char* key)
 {
-    STRING k(key);
-    if (k == "ONLINE") return STRING(RingBuffer.Available() > 0 ? "1" : "0");
+    if (STRING(key) == "ONLINE") return STRING(PushBackBytes.Length() > 0 ? "1" : "0");
     return BASEIO::GetInfo(key);
 }
