@@ -2,8 +2,8 @@
 // folder (dist) with the stand-in plug-in into a folder of its own, tells the plug-in
 // to start the wizard on the step given as the first argument, and runs setup.exe there
 // with the remaining arguments (for example /LANG:GER) until it ends.
-// A first argument "remove" with an uninstall step (11 feedback, 12 options, 7 removal)
-// shows the uninstaller instead: a scratch installation of its own, recorded under a
+// A first argument "remove" with an uninstall step (11 feedback, 12 options, 7 removal,
+// "mail" the feedback's send dialog) shows the uninstaller instead: a scratch installation of its own, recorded under a
 // scratch uninstall key, removed by setup.exe -final, walked with Next to that page.
 #include <windows.h>
 
@@ -72,6 +72,18 @@ static int show_uninstall(const std::string& step, int argc, char** argv)
         // The next press waits for the next page.
         while (FindWindowExA(wizard.Frame, nullptr, "#32770", nullptr) == page &&
                WaitForSingleObject(pi.hProcess, 100) == WAIT_TIMEOUT) {
+        }
+    }
+    if (step == "mail") {
+        // The feedback page with a text, and Send pressed: the send dialog opens over it.
+        WIZARD wizard = {pi.dwProcessId, nullptr};
+        while (EnumWindows(find_wizard, reinterpret_cast<LPARAM>(&wizard)) &&
+               WaitForSingleObject(pi.hProcess, 100) == WAIT_TIMEOUT) {
+        }
+        HWND page = wizard.Frame ? FindWindowExA(wizard.Frame, nullptr, "#32770", nullptr) : nullptr;
+        if (page) {
+            SetDlgItemTextA(page, 202, "The clock of my PC is kept by the domain controller now.");
+            PostMessageA(page, WM_COMMAND, MAKEWPARAM(110, BN_CLICKED), 0);
         }
     }
     WaitForSingleObject(pi.hProcess, INFINITE);
