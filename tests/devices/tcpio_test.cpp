@@ -37,13 +37,8 @@ std::string info(TCPIPIO& io, const char* key) { return io.GetInfo(key).Text(); 
 class PROBE : public TCPIPIO {
 public:
     explicit PROBE(const char* ourid = "", const char* parm = "") : TCPIPIO(ourid, "", parm) {}
-    // The daemon must not call the receive below once this part is gone; the call is
-    // dropped first, as a daemon blocked in a receive ends only then.
-    ~PROBE() override
-    {
-        DropCall();
-        KillDaemon();
-    }
+    // The call is dropped first: a daemon blocked in the receive below ends only then.
+    ~PROBE() override { DropCall(), KillDaemon(); }
     using TCPIPIO::LookupPort;
     using TCPIPIO::Resolv;
     void SetError(int number) { LastError = number; }
@@ -212,14 +207,9 @@ TEST(TcpIo, FailedCallsGiveTheirErrorNumbers)
         const char* error;
         const char* errorclass;
     } cases[] = {
-        {"127.0.0.1:" + std::to_string(closed), "4096", "400"},
-        {"no-such-host.invalid:25", "4098", "500"},
-        {"1.2.3.4.5 25", "4098", "500"},
-        {"", "4098", "500"},
-        {std::string(300, 'h') + ":25", "4098", "500"},
-        {"127.0.0.1:0", "4097", "500"},
-        {"127.0.0.1 nosuchservice", "4097", "500"},
-        {"127.0.0.1:65536", "4097", "500"},
+        {"127.0.0.1:" + std::to_string(closed), "4096", "400"}, {"no-such-host.invalid:25", "4098", "500"},
+        {"1.2.3.4.5 25", "4098", "500"}, {"", "4098", "500"}, {std::string(300, 'h') + ":25", "4098", "500"},
+        {"127.0.0.1:0", "4097", "500"}, {"127.0.0.1 nosuchservice", "4097", "500"}, {"127.0.0.1:65536", "4097", "500"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.destination);
@@ -237,22 +227,18 @@ TEST(TcpIo, DestinationsSplitIntoHostAndPortAndServicesAreLookedUp)
         const char* text;
         const char* host;
         const char* port;
-    } cases[] = {
-        {"mail.example 25", "mail.example", "25"},   {"mail.example:25", "mail.example", "25"},
-        {"mail.example", "mail.example", "23"},      {" *:10.1.2.3:smtp", "10.1.2.3", "smtp"},
-        {"10.1.2.3   587 ", "10.1.2.3", "587"},
-    };
+    } cases[] = {{"mail.example 25", "mail.example", "25"}, {"mail.example:25", "mail.example", "25"},
+                 {"mail.example", "mail.example", "23"}, {" *:10.1.2.3:smtp", "10.1.2.3", "smtp"},
+                 {"10.1.2.3   587 ", "10.1.2.3", "587"}};
     for (const auto& c : cases) {
         STRING host, port;
         PROBE::Resolv(c.text, &port, &host, nullptr, true);
         EXPECT_STREQ(c.host, host.Text()) << c.text;
         EXPECT_STREQ(c.port, port.Text()) << c.text;
     }
-    EXPECT_EQ(25, PROBE::LookupPort("smtp"));
-    EXPECT_EQ(110, PROBE::LookupPort("pop3"));
-    EXPECT_EQ(65535, PROBE::LookupPort("65535"));
-    for (const char* bad : {"0", "65536", "0000000025", "nosuchservice", "", "-1"})
-        EXPECT_EQ(0, PROBE::LookupPort(bad)) << bad;
+    for (auto port : {std::make_pair("smtp", 25), {"pop3", 110}, {"65535", 65535}, {"0", 0}, {"65536", 0},
+                      {"0000000025", 0}, {"nosuchservice", 0}, {"", 0}, {"-1", 0}})
+        EXPECT_EQ(port.second, PROBE::LookupPort(port.first)) << port.first;
 
     // A record stays valid for the next 127 resolutions.
     const hostent* first = PROBE::Resolv("10.9.9.9", nullptr, nullptr, nullptr, true);
@@ -269,26 +255,18 @@ TEST(TcpIo, InfoTableAnswersEveryKeyAndReportsUnknownOnes)
     PROBE io;
     char host[256] = "";
     gethostname(host, sizeof host);
-    struct {
-        const char* key;
-        std::string value;
-    } keys[] = {
-        {"OWNID", host},          {"CALLERID", "<unknown>"},    {"devicename", "TCPIP"},
-        {"ONLINE", "0"},          {"BANDWIDTH", "128000"},      {"WSALASTERRORSTRING", "<unknown>"},
-    };
-    for (const auto& k : keys) EXPECT_EQ(k.value, info(io, k.key)) << k.key;
+    for (auto k : {std::make_pair("OWNID", std::string(host)), {"CALLERID", "<unknown>"}, {"devicename", "TCPIP"},
+                   {"ONLINE", "0"}, {"BANDWIDTH", "128000"}, {"WSALASTERRORSTRING", "<unknown>"}})
+        EXPECT_EQ(k.second, info(io, k.first)) << k.first;
     struct {
         int number;
         const char* errorclass;
         const char* text;
     } errors[] = {
-        {0, "200", "No Error"},       {4096, "400", "No response"},
-        {4097, "500", "No TCP/IP socket or service"},
-        {4098, "500", "Host not found"}, {4099, "500", "Remote disconnected"},
-        {4100, "500", "Recv failed"}, {4101, "500", "Error Ioctl failed"},
-        {4102, "500", "Listen failed"}, {4103, "500", "Accept failed"},
-        {4104, "500", "Bind failed"}, {4105, "599", "4105"},
-        {-1, "599", "-1"},
+        {0, "200", "No Error"}, {4096, "400", "No response"}, {4097, "500", "No TCP/IP socket or service"},
+        {4098, "500", "Host not found"}, {4099, "500", "Remote disconnected"}, {4100, "500", "Recv failed"},
+        {4101, "500", "Error Ioctl failed"}, {4102, "500", "Listen failed"}, {4103, "500", "Accept failed"},
+        {4104, "500", "Bind failed"}, {4105, "599", "4105"}, {-1, "599", "-1"},
     };
     for (const auto& e : errors) {
         io.SetError(e.number);

@@ -3,6 +3,7 @@
 // walked with every default answer, it installs every file of its archive, the
 // uninstall entry, the shortcuts and the desktop icon; the service, installed by the
 // user, is stopped around a reinstallation and runs again after it.
+#include "dialogpages.h"
 #include "registry.h"
 #include "setupres.h"
 #include "shelllinks.h"
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <sstream>
 #include <string>
 
 const DWORD RUN_MS = 120000;
@@ -218,38 +220,21 @@ TEST_F(FreshInstall, UninstallsWhatItInstalled)
     PressDialogButton(question, IDYES);
     EXPECT_TRUE(WaitProgram(&pi, RUN_MS).ended) << "the first stage hands over and ends";
 
-    frame = WaitForDialog("Horalink Uninstall", 0, RUN_MS);
-    ASSERT_TRUE(frame);
+    ASSERT_TRUE(frame = WaitForDialog("Horalink Uninstall", 0, RUN_MS));
     ASSERT_TRUE(WaitUntil([&] { return Page() && Title() == "Your opinion counts"; }, RUN_MS));
     ASSERT_TRUE(Next("Your settings and data"));
     ASSERT_TRUE(Next("Uninstall complete"));
     ASSERT_TRUE(WaitUntil([&] { return ButtonStates(frame, {IDC_SETUP_BACK, IDC_SETUP_NEXT, IDCANCEL}, "BNC") == "--C"; },
                           RUN_MS));
-    DWORD pid = 0;
-    GetWindowThreadProcessId(frame, &pid);
-    HANDLE second = OpenProcess(SYNCHRONIZE, FALSE, pid);
-    PressDialogButton(frame, IDCANCEL);
-    EXPECT_EQ(WaitForSingleObject(second, RUN_MS), WAIT_OBJECT_0);
-    CloseHandle(second);
+    EXPECT_TRUE(PressAndAwaitExit(frame, IDCANCEL, RUN_MS));
 
-    for (size_t at = 0; at <= files.size();) {
-        size_t end = files.find('|', at);
-        std::string name = files.substr(at, end == std::string::npos ? std::string::npos : end - at);
-        if (!name.empty()) {
-            EXPECT_FALSE(FileExistsOnDisk(folder + "\\" + name)) << name;
-        }
-        at = end == std::string::npos ? files.size() + 1 : end + 1;
-    }
-    std::string left;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((group + "\\*").c_str(), &found);
-    for (BOOL more = search != INVALID_HANDLE_VALUE; more; more = FindNextFileA(search, &found)) left += std::string(found.cFileName) + " ";
-    if (search != INVALID_HANDLE_VALUE) FindClose(search);
-    EXPECT_FALSE(FileExistsOnDisk(group)) << left;
+    std::istringstream recorded(files);
+    for (std::string name; std::getline(recorded, name, '|');)
+        EXPECT_TRUE(name.empty() || !FileExistsOnDisk(folder + "\\" + name)) << name;
+    EXPECT_FALSE(FileExistsOnDisk(group));
     EXPECT_FALSE(FileExistsOnDisk(shell_folder(CSIDL_DESKTOPDIRECTORY) + "\\Horalink.LNK"));
     EXPECT_FALSE(REGISTRY(HKEY_LOCAL_MACHINE, PRODUCT_KEY, "", REGISTRY_READ).IsOpen());
-    EXPECT_TRUE(REGISTRY(HKEY_CURRENT_USER, "Software\\Microsoft\\Windows\\CurrentVersion\\Run", "", REGISTRY_READ)
-                    .Read("Horalink").IsNull());
+    EXPECT_EQ(AutoStartValue("Horalink"), "<none>");
     EXPECT_EQ(service_state(), 0u) << "the service is uninstalled";
     EXPECT_EQ(ReadFileBytes(folder + "\\notes.ini"), "mine") << "protected";
     EXPECT_EQ(ReadFileBytes(moved + "\\notes.txt"), "moved");

@@ -6,15 +6,16 @@
 #   closing  greets, reads one command and closes
 #   flood    greets with 10 MB that never end a line
 #   endless  greets, then answers EHLO with "250-" lines without end
-# Every mail the aiosmtpd servers accept is stored in FOLDER as mail<N>.env (lines
-# "helo ARG", "from ADDR", "to ADDR"...) and mail<N>.eml (the data as received),
-# written before the server's 250 goes out. The ports are written to FOLDER/ports as
-# "name port" lines once all servers listen. The script ends when FOLDER/stop appears
-# (and says so with FOLDER/stopped), when FOLDER goes, or after ten minutes.
+#   nobody   a port nobody listens on
+# Mails the aiosmtpd servers accept go to FOLDER/mail<N>.env (lines "helo ARG",
+# "from ADDR", "to ADDR"...) and mail<N>.eml (the data) before their 250; FOLDER/ports
+# lists "name port" once all listen. Ends (writing FOLDER/stopped) when FOLDER/stop
+# appears, FOLDER goes, or after ten minutes.
 #
 #   /usr/bin/python3 smtpserver.py FOLDER
 import asyncio
 import os
+import socket
 import sys
 import time
 
@@ -22,6 +23,12 @@ from aiosmtpd.smtp import SMTP
 
 FLOOD_BYTES = 10 * 1024 * 1024
 LIFETIME = 600
+
+
+def write(path, data):  # whole at once: a reader never sees a part
+    with open(path + ".tmp", "wb" if isinstance(data, bytes) else "w") as f:
+        f.write(data)
+    os.replace(path + ".tmp", path)
 
 
 class Store:
@@ -38,16 +45,11 @@ class Store:
     async def handle_DATA(self, server, session, envelope):
         self.count += 1
         base = os.path.join(self.folder, "mail%d" % self.count)
-        lines = ["helo " + (session.host_name or "")]
-        lines.append("from " + (envelope.mail_from or ""))
+        lines = ["helo " + (session.host_name or ""), "from " + (envelope.mail_from or "")]
         lines += ["to " + r for r in envelope.rcpt_tos]
         # The test looks for the .env file: the data is complete before it appears.
-        with open(base + ".eml.tmp", "wb") as f:
-            f.write(envelope.original_content)
-        os.replace(base + ".eml.tmp", base + ".eml")
-        with open(base + ".env.tmp", "w") as f:
-            f.write("\n".join(lines) + "\n")
-        os.replace(base + ".env.tmp", base + ".env")
+        write(base + ".eml", envelope.original_content)
+        write(base + ".env", "\n".join(lines) + "\n")
         return "250 2.0.0 stored as mail%d" % self.count
 
 
@@ -57,10 +59,8 @@ class NoEhlo(SMTP):
 
 
 async def silent(reader, writer):
-    try:
-        await reader.read()  # until the client goes
-    finally:
-        writer.close()
+    await reader.read()  # until the client goes
+    writer.close()
 
 
 async def closing(reader, writer):
@@ -108,9 +108,10 @@ async def main(folder):
         "endless": await asyncio.start_server(endless, "127.0.0.1", 0),
     }
     ports = "".join("%s %d\n" % (name, s.sockets[0].getsockname()[1]) for name, s in servers.items())
-    with open(os.path.join(folder, "ports.tmp"), "w") as f:
-        f.write(ports)
-    os.replace(os.path.join(folder, "ports.tmp"), os.path.join(folder, "ports"))
+    with socket.socket() as probe:
+        probe.bind(("127.0.0.1", 0))
+        ports += "nobody %d\n" % probe.getsockname()[1]
+    write(os.path.join(folder, "ports"), ports)
     end = time.monotonic() + LIFETIME
     stop = os.path.join(folder, "stop")
     while time.monotonic() < end and not os.path.exists(stop) and os.path.isdir(folder):

@@ -30,16 +30,11 @@ const char UNINSTALL_KEY[] = "Software\\Microsoft\\Windows\\CurrentVersion\\Unin
 TEST(UninstallRules, ItemsThatLeadElsewhereAreRefused)
 {
     const char* forbidden = "C:\\windows\\system32\\|C:\\users\\me|C:\\users\\me\\AppData\\Roaming";
-    struct FOLDER {
-        const char* Folder;
-        bool Removable;
-    } folders[] = {{"C:\\Program Files\\Kelvo\\Clock", true}, {"C:\\Program Files\\Kelvo\\Clock\\", true},
-                   {"C:\\", false}, {"C:\\windows", false}, {"c:\\WINDOWS\\system32", false},
-                   {"C:\\users\\me\\", false}, {"C:\\users", false},
-                   {"C:\\users\\me\\AppData", false}, {"C:\\users\\me\\AppData\\Roaming\\Clock", true}, {"C:\\Program Files", false},
-                   {"Clock", false}, {"C:\\a\\..\\windows", false}, {"C:\\a\\b:stream", false}, {"", false}};
-    for (const FOLDER& f : folders)
-        EXPECT_EQ(FolderRemovable(f.Folder, "C:\\windows", "C:\\Program Files\\", forbidden), f.Removable) << f.Folder;
+    for (const char* f : {"C:\\Program Files\\Kelvo\\Clock", "C:\\Program Files\\Kelvo\\Clock\\", "C:\\users\\me\\AppData\\Roaming\\Clock"})
+        EXPECT_TRUE(FolderRemovable(f, "C:\\windows", "C:\\Program Files\\", forbidden)) << f;
+    for (const char* f : {"C:\\", "C:\\windows", "c:\\WINDOWS\\system32", "C:\\users\\me\\", "C:\\users", "C:\\users\\me\\AppData",
+                          "C:\\Program Files", "Clock", "C:\\a\\..\\windows", "C:\\a\\b:stream", ""})
+        EXPECT_FALSE(FolderRemovable(f, "C:\\windows", "C:\\Program Files\\", forbidden)) << f;
 
     const char* user = "C:\\users\\me\\Start Menu\\Programs\\";
     const char* common = "C:\\ProgramData\\Start Menu\\Programs";
@@ -62,29 +57,24 @@ TEST(UninstallRules, ItemsThatLeadElsewhereAreRefused)
     EXPECT_TRUE(IniKeyUsable("Horalink"));
     for (const char* key : {"", "\\", "a\\b", "a\"b", "a\nb"}) EXPECT_FALSE(IniKeyUsable(key)) << key;
 
-    const char* appdata = "C:\\users\\me\\AppData\\Roaming\\";
-    const char* common_appdata = "C:\\ProgramData\\";
-    EXPECT_EQ(std::string(DefaultDataFolder("c:\\users\\me\\appdata\\roaming\\kelvo\\Clock\\", appdata, common_appdata, "Clock")),
-              "c:\\users\\me\\appdata\\roaming\\kelvo\\Clock");
-    EXPECT_EQ(std::string(DefaultDataFolder("C:\\ProgramData\\Kelvo\\Clock", appdata, common_appdata, "Clock")),
-              "C:\\ProgramData\\Kelvo\\Clock");
+    auto data = [](const char* f) { return std::string(DefaultDataFolder(f, "C:\\users\\me\\AppData\\Roaming\\", "C:\\ProgramData\\", "Clock")); };
+    EXPECT_EQ(data("c:\\users\\me\\appdata\\roaming\\kelvo\\Clock\\"), "c:\\users\\me\\appdata\\roaming\\kelvo\\Clock");
+    EXPECT_EQ(data("C:\\ProgramData\\Kelvo\\Clock"), "C:\\ProgramData\\Kelvo\\Clock");
     for (const char* moved : {"D:\\Data", "C:\\ProgramData\\Kelvo", "C:\\ProgramData\\Kelvo\\Clock\\..\\..", "Kelvo\\Clock", ""})
-        EXPECT_EQ(std::string(DefaultDataFolder(moved, appdata, common_appdata, "Clock")), "") << moved;
+        EXPECT_EQ(data(moved), "") << moved;
     EXPECT_EQ(std::string(DefaultDataFolder("\\Kelvo\\Clock", "", "", "Clock")), "") << "unknown system folders";
 }
 
 TEST(UninstallRules, TheFeedbackMailNeedsAnAddressAndAServer)
 {
     FEEDBACKMAIL mail;
+    auto fields = [&] {
+        return std::string(mail.Sender.Text()) + "|" + mail.Recipient.Text() + "|" + mail.Server.Text() + "|" + mail.Subject.Text();
+    };
     ASSERT_TRUE(MakeFeedbackMail("Clock", "2.1", "support@example.org;smtp.example.org", mail));
-    EXPECT_EQ(std::string(mail.Sender), "anonymous@example.org");
-    EXPECT_EQ(std::string(mail.Recipient), "support@example.org");
-    EXPECT_EQ(std::string(mail.Server), "smtp.example.org");
-    EXPECT_EQ(std::string(mail.Subject), "Clock V2.1 uninstall");
+    EXPECT_EQ(fields(), "anonymous@example.org|support@example.org|smtp.example.org|Clock V2.1 uninstall");
     ASSERT_TRUE(MakeFeedbackMail("Clock\r\nBcc: x@y", "", nullptr, mail));
-    EXPECT_EQ(std::string(mail.Recipient), "feedback@kelvo.example");
-    EXPECT_EQ(std::string(mail.Server), "mail.kelvo.example");
-    EXPECT_EQ(std::string(mail.Subject), "Clock  Bcc: x@y V0.00 uninstall");
+    EXPECT_EQ(fields(), "anonymous@kelvo.example|feedback@kelvo.example|mail.kelvo.example|Clock  Bcc: x@y V0.00 uninstall");
     for (const char* bad : {"", "support@example.org", "support.example.org;smtp.example.org", "a@b;localhost",
                             "a@b\r\nRCPT TO:<c@d>;smtp.example.org", ";"})
         EXPECT_FALSE(MakeFeedbackMail("Clock", "1", bad, mail)) << bad;
@@ -110,10 +100,7 @@ static std::vector<std::string> pending_deletions(const std::string& folder)
 
 static std::string shell_folder(int which) { return GetWin32SystemPath(which).Text(); }
 
-static bool key_exists(HKEY root, const std::string& path)
-{
-    return REGISTRY(root, path.c_str(), "", REGISTRY_READ).IsOpen();
-}
+static bool key_exists(HKEY root, const std::string& path) { return REGISTRY(root, path.c_str(), "", REGISTRY_READ).IsOpen(); }
 
 class Uninstaller : public testing::Test {
 protected:
@@ -168,25 +155,25 @@ protected:
 
         REGISTRY key(HKEY_LOCAL_MACHINE, UNINSTALL_KEY, inikey.c_str(), REGISTRY_CREATE);
         const std::pair<const char*, std::string> values[] = {
-            {"AppName", product},
-            {"Version", "4.2"},
-            {"UninstallEmail", "clock@example.org;127.0.0.1"},
-            {"UninstallPath", folder},
+            {"AppName", product}, {"Version", "4.2"}, {"UninstallEmail", "clock@example.org;127.0.0.1"}, {"UninstallPath", folder},
             {"UninstallFiles", "app.exe|readme.txt|data/user.ini|data/other.ini|setup.exe|setupenglish.dll|"
                                "setupgerman.dll|..\\outside.txt|sub\\..\\..\\outside2.txt|" + dir.File("outside3.txt") +
                                "|C:\\windows\\win.ini|\\\\server\\share\\x.txt|NUL|data:stream"},
-            {"UninstallProtect", "user.ini|*.ini"},
-            {"UninstallStartmenu", group},
+            {"UninstallProtect", "user.ini|*.ini"}, {"UninstallStartmenu", group},
             {"UninstallStartmenuFiles", "Clock|Home|..\\" + product + "Victim"},
             {"UninstallDesktopFiles", product + "|..\\" + product},
             {"UninstallRootClasses", classes[0] + "||" + classes[1] + "|Hlu" + id + ".Keep\\Shell|"},
         };
         for (const auto& v : values) ASSERT_TRUE(key.Write(v.first, v.second.c_str())) << v.first;
     }
-    // Starts the installed setup.exe with "-remove" and more arguments.
-    void Start(const std::string& more)
+    // Starts the installed setup.exe with "-remove", more arguments and TEMP set to temp.
+    void Start(const std::string& more, const std::string& temp)
     {
+        char old[MAX_PATH] = "";
+        GetEnvironmentVariableA("TEMP", old, sizeof old);
+        SetEnvironmentVariableA("TEMP", temp.c_str());
         ASSERT_TRUE(StartProgramAsync("\"" + folder + "\\setup.exe\" -remove \"" + inikey + "\" " + more, folder, &pi));
+        SetEnvironmentVariableA("TEMP", old);
     }
     // The uninstall wizard of any process, once it shows the page titled title.
     bool Wizard(const std::string& title)
@@ -216,12 +203,7 @@ protected:
         if (everything) {
             EXPECT_THAT(ItemText(Page(), IDC_SETUP_TEXT2), HasSubstr("removed completely"));
         }
-        DWORD pid = 0;
-        GetWindowThreadProcessId(frame, &pid);
-        HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, pid);
-        PressDialogButton(frame, IDCANCEL);
-        EXPECT_EQ(WaitForSingleObject(process, RUN_MS), WAIT_OBJECT_0);
-        CloseHandle(process);
+        EXPECT_TRUE(PressAndAwaitExit(frame, IDCANCEL, RUN_MS));
     }
     void ExpectRemovedAndOutsideKept()
     {
@@ -261,11 +243,7 @@ TEST_F(Uninstaller, TheFirstStageHandsOverToACopyInTempWhichRemovesTheRecordedFi
     Install(datafolder);
     std::string temp = dir.File("temp");
     ASSERT_TRUE(CreateDirectoryA(temp.c_str(), nullptr));
-    char oldtemp[MAX_PATH] = "";
-    GetEnvironmentVariableA("TEMP", oldtemp, sizeof oldtemp);
-    SetEnvironmentVariableA("TEMP", temp.c_str());
-    Start("");
-    SetEnvironmentVariableA("TEMP", oldtemp);
+    Start("", temp);
     DIALOGANSWERER question(product + " Uninstall", IDYES, RUN_MS, pi.dwProcessId);
     EXPECT_EQ(question.Wait().text, "Do you want to remove " + product + " and all of its components from this computer?");
     PROGRAMRUN first = WaitProgram(&pi, RUN_MS);
@@ -284,10 +262,9 @@ TEST_F(Uninstaller, TheFirstStageHandsOverToACopyInTempWhichRemovesTheRecordedFi
     PressDialogButton(Page(), IDC_SETUP_SEND);
     HWND mail = WaitForDialog("Send your comments", 0, RUN_MS);
     ASSERT_TRUE(mail);
-    EXPECT_EQ(ItemText(mail, IDC_EMAIL_TO), "clock@example.org");
-    EXPECT_EQ(ItemText(mail, IDC_EMAIL_FROM), "anonymous@example.org");
-    EXPECT_EQ(ItemText(mail, IDC_EMAIL_SUBJECT), product + " V4.2 uninstall");
-    EXPECT_EQ(ItemText(mail, IDC_EMAIL_BODY), "Too many clocks.");
+    EXPECT_EQ(ItemText(mail, IDC_EMAIL_TO) + "|" + ItemText(mail, IDC_EMAIL_FROM) + "|" + ItemText(mail, IDC_EMAIL_SUBJECT) +
+                  "|" + ItemText(mail, IDC_EMAIL_BODY),
+              "clock@example.org|anonymous@example.org|" + product + " V4.2 uninstall|Too many clocks.");
     PressDialogButton(mail, IDCANCEL);
     ASSERT_TRUE(WaitUntil([&] { return !IsWindow(mail); }, RUN_MS));
     SetControlText(text, "");
@@ -344,11 +321,7 @@ TEST_F(Uninstaller, RemovingEverythingTakesTheDefaultDataFolderOnly)
             ASSERT_TRUE(StartProgramAsync("\"" + second + "\\setup.exe\" -remove \"" + inikey + "\" -final /LOGIT:" + log,
                                           second, &pi));
         } else {
-            char oldtemp[MAX_PATH] = "";
-            GetEnvironmentVariableA("TEMP", oldtemp, sizeof oldtemp);
-            SetEnvironmentVariableA("TEMP", dir.File("no such folder").c_str());
-            Start("/LOGIT:" + log);
-            SetEnvironmentVariableA("TEMP", oldtemp);
+            Start("/LOGIT:" + log, dir.File("no such folder"));
             // One box after the other: the question's title holds the next one's.
             HWND question = WaitForDialog(product + " Uninstall", pi.dwProcessId, RUN_MS);
             ASSERT_TRUE(question);
@@ -356,8 +329,7 @@ TEST_F(Uninstaller, RemovingEverythingTakesTheDefaultDataFolderOnly)
             ASSERT_TRUE(WaitUntil([&] { return !IsWindow(question); }, RUN_MS));
             HWND local = WaitForDialog("Uninst", pi.dwProcessId, RUN_MS);
             ASSERT_TRUE(local);
-            EXPECT_EQ(WindowText(local), "Uninst");
-            EXPECT_EQ(DialogStaticText(local), "Cannot copy to temp directory. Local uninstall.");
+            EXPECT_EQ(WindowText(local) + ": " + DialogStaticText(local), "Uninst: Cannot copy to temp directory. Local uninstall.");
             PressDialogButton(local, IDOK);
         }
         ASSERT_TRUE(Wizard("Your opinion counts"));

@@ -162,3 +162,14 @@ DIALOGSEEN AnswerOwnedBox(HWND owner, int button, DWORD timeoutms, const std::fu
     WaitUntil([&] { return !IsWindow(find.Box) || !IsWindowVisible(find.Box); }, timeoutms);
     return seen;
 }
+
+bool PressAndAwaitExit(HWND window, int id, DWORD timeoutms)
+{
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    PressDialogButton(window, id);
+    bool ended = process && WaitForSingleObject(process, timeoutms) == WAIT_OBJECT_0;
+    if (process) CloseHandle(process);
+    return ended;
+}

@@ -25,6 +25,10 @@ std::string ButtonStates(HWND window, const std::vector<int>& ids, const char* l
 // Presses the button (WM_COMMAND with BN_CLICKED), as a click would.
 void PressDialogButton(HWND dialog, int id);
 
+// Presses button id of window and waits up to timeoutms for the window's process to
+// end (false when it does not).
+bool PressAndAwaitExit(HWND window, int id, DWORD timeoutms);
+
 struct DIALOGSEEN {
     bool found = false;
     std::string title;
