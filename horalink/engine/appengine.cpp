@@ -61,6 +61,16 @@ void APPENGINE::PutSetting(const char* key, const STRING& value)
     Settings[key] = value;
 }
 
+bool APPENGINE::PutMissingSetting(const char* key, const STRING& value)
+{
+    SETTINGSGUARD guard(&SettingsCritSect);
+    if (Settings.Exists(key)) return false;
+    bool locked = Settings.AllowNewKeys(true);
+    Settings[key] = value;
+    Settings.AllowNewKeys(!locked);
+    return true;
+}
+
 STRING APPENGINE::ResourceText(int id, const char* value)
 {
     STRING text = OSYS::GetStringFromResource(id);

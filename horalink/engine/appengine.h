@@ -103,6 +103,9 @@ public:
     STRING GetSetting(const char* key);  // a null STRING for a missing key
     int GetSettingInt(const char* key);
     void PutSetting(const char* key, const STRING& value);
+    // Writes value into key only when the key is missing, the table's lock against new
+    // keys lifted for it; true when it was written.
+    bool PutMissingSetting(const char* key, const STRING& value);
     CRITSECT& SettingsLock() { return SettingsCritSect; }
     // Mode 0, 1 or 2 (stored as at least 1, see SETTINGS::Apply).
     void SetMode(int mode);

@@ -93,4 +93,8 @@ namespace KEY {
 #define HORALINK_KEY_NAME(name, kind, text, resource) constexpr char name[] = #name;
 HORALINK_SETTING_KEYS(HORALINK_KEY_NAME)
 #undef HORALINK_KEY_NAME
+// Keys without a default of the table: the assistant writes its character's place
+// itself when it first needs one.
+constexpr char AgentPosX[] = "AgentPosX";
+constexpr char AgentPosY[] = "AgentPosY";
 }  // namespace KEY

@@ -31,6 +31,8 @@
 #define IDS_AGENTCORRECT 2948      // assistant: the clock is right
 #define IDS_AGENTNOTCORRECT 2949   // assistant: the clock is off
 #define IDS_AGENTADJUSTED 2950     // assistant: the clock was set
+#define IDS_AGENTWELCOME 2913      // assistant: its greeting when it comes up
+#define IDS_AGENTNOSERVER 2916     // assistant: no usable character server, switched off
 #define IDS_SERVERLIST 2952        // sectioned list of servers: "loc" description, "dns" host
 #define IDS_WIZARDTITLE 2962       // title of the set-up wizard
 #define IDS_SOUNDFILE 2963         // sound chooser: title|description of wave files

@@ -6,6 +6,7 @@
 
 #include "appmessages.h"
 #include "filename.h"
+#include "horaagent.h"
 #include "horalinkres.h"
 #include "kelvo.h"
 #include "kelvoapp.h"
@@ -69,7 +70,8 @@ APP::APP(bool startminimized, HELPFILE& help)
       WindowThreadId(GetCurrentThreadId()), PendingRefresh(0), Attention(false),
       AttentionPhase(false), ServiceRun(ServiceMode()), NoVersion(TestArg("NOVERS")),
       DataFolderFixed(TestArgValue("WORKDIR", 0)), Constructed(false), Ending(false),
-      SavedAtSessionEnd(false), WarningPending(false), SettingsWritable(true)
+      SavedAtSessionEnd(false), WarningPending(false), SettingsWritable(true),
+      AgentCutRequest(MSAGENT_NOID)
 {
     Logit("APP::APP\n");
     AppMutex.SetWindowThread(WindowThreadId);
@@ -84,7 +86,7 @@ APP::APP(bool startminimized, HELPFILE& help)
     ApplyDrift();
     if (TestArg("CHECK")) Engine.ScheduleNow();
     UpdateTrayIcon();
-    // The assistant comes later.
+    MakeMsAgent(1);
     Engine.StartLan();
     Constructed = true;
     if (!ServiceRun) ShowTipOfTheDay(false);
@@ -141,9 +143,10 @@ void APP::ReadSettings()
         // that someone can see, and the version stays as it was until then.
         Logit("APP::ReadSettings in service mode: no version upgrade\n");
     } else {
+        // A wizard that asked for the assistant has set AgentSupportActive: the start
+        // of the assistant later in the construction brings it up.
         UPGRADERESULT upgrade = VersionUpgrade(SettingsTable, DataFolder, hWnd, &Help, now);
-        // The assistant comes later; upgrade.StartAgent will start it then.
-        (void)upgrade;
+        if (upgrade.StartAgent) Logit("APP::ReadSettings the wizard asked for the assistant\n");
     }
     SetLanFlags(SETTINGS::IsLanClient(SettingsTable), SETTINGS::IsLanServer(SettingsTable));
     SETTINGS::Apply(SettingsTable);
@@ -197,7 +200,7 @@ APP::~APP()
     Constructed = false;
     Ending = true;
     Engine.SetDrift(0, 0);
-    // The assistant comes later.
+    MakeMsAgent(0);
     if (!Engine.StopWorkThread(THREAD_END_WAIT_MS))
         Logit("APP::~APP the update thread is still running\n");
     Engine.StopSntpServer();
@@ -272,7 +275,6 @@ void APP::ApplyDrift()
 
 void APP::ApplyWindows()
 {
-    // The assistant comes later.
     ApplyDockClock();
     StatusList.SetBackground(static_cast<COLORREF>(Engine.GetSetting(KEY::ListviewColorBG).ToInt64()));
     bool showmenu = Engine.GetSettingInt(KEY::DlgHideMenu) == 0;
@@ -283,6 +285,8 @@ void APP::ApplyWindows()
     UpdateTitle();
     UpdateMenuStates();
     if (Constructed) UpdateTrayIcon();
+    // At start the constructor brings the assistant up once the window is complete.
+    if (Constructed) MakeMsAgent(Engine.GetSettingInt(KEY::AgentSupportActive) == 1 ? 1 : 0);
 }
 
 // ---------------------------------------------------------------- window procedure
@@ -334,6 +338,10 @@ LRESULT APP::WinProc(UINT message, WPARAM wParam, LPARAM lParam)
         break;
     case WM__WARNING:
         OnWarning();
+        break;
+    case WM__MSAGENTREQUEST:
+    case WM__MSAGENTNOTIFY:
+        HandleAgentMessage(message, wParam, lParam);
         break;
     case WM_ENDSESSION:
         result = OnEndSession(wParam != 0);
@@ -436,8 +444,7 @@ bool APP::OnTimer(UINT_PTR id)
         PostQuitMessage(0);
         return true;
     case TIMER_AGENT:
-        AgentTimer();
-        return true;
+        return HandleAgentMessage(WM_TIMER, id, 0) != 0;
     default: {
         char info[48];
         snprintf(info, sizeof info, "timer id %u", static_cast<unsigned>(id));

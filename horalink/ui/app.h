@@ -24,6 +24,7 @@
 #include <memory>
 
 class HELPFILE;
+class HORAAGENT;
 
 // The main window's class; in service mode SERVICE_CLASS_SUFFIX is appended.
 const char APP_WINDOW_CLASS[] = "KelvoHoralinkWinClass";
@@ -137,6 +138,20 @@ public:
     DOCKCLOCK* GetDockClock() { return DockClock.get(); }
     const STRING& GetDataFolder() const { return DataFolder; }
 
+    // ---- The assistant (agenthandling.cpp).
+    // Starts it (on: when AgentSupportActive is 1, none runs yet and this is no
+    // service; a server that cannot be used switches the setting off and tells the user
+    // once) or stops it. Window thread.
+    void MakeMsAgent(int on);
+    // Hands the event name to the assistant, when it is up: with wait, the caller (the
+    // update thread) first waits for the last sequence to end, at most
+    // AGENT_EVENT_WAIT_MS. From any thread; the window thread never waits.
+    void AgentEvent(const char* name, int wait);
+    // The window's messages of the assistant (1094, 1095, timer 1033); 1 when handled.
+    int HandleAgentMessage(UINT message, WPARAM wParam, LPARAM lParam);
+    // Whether an assistant is up (its character loaded).
+    bool AgentRunning();
+
     // Process-wide switches: "SERVICE" (service mode), and this program's window class.
     static bool ServiceMode();
     // A report in service mode: into the log and assert.log, no box.
@@ -228,9 +243,11 @@ private:
     void StatusListRefreshTimes();
     void StatusListRefreshState();
     LRESULT OnStatusListNotify(NMHDR* header);
-    // The assistant comes later: its call sites do nothing until then.
-    void AgentEvent(const char* name);
-    void AgentTimer();
+    // The assistant's sequences on the window thread (agenthandling.cpp): one event
+    // acted out, the looping animation cut short, the assistant destroyed.
+    void HandleAgentEvent(const char* name);
+    void AgentCutAnimation();
+    void DestroyAgent();
 
     // The engine's settings and clock come first: the engine is built after and
     // destroyed before them.
@@ -269,4 +286,9 @@ private:
     std::atomic<bool> WarningPending;  // one box for the texts that came meanwhile
     STRING WarningText;                // its text, under AppMutex
     bool SettingsWritable;             // false: the file was there but not read; keep it
+    // The assistant: created and destroyed on the window thread; other threads look at
+    // it only under AgentLock.
+    CRITSECT AgentLock;
+    std::unique_ptr<HORAAGENT> Agent;
+    unsigned int AgentCutRequest;  // the looping animation to cut short (window thread)
 };

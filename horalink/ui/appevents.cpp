@@ -22,7 +22,7 @@ void APP::CheckStarted(const char* server)
     RefreshStateRow();
     if (Engine.GetSettingInt(KEY::ClockDocked) == 0)
         DockShowText(APPENGINE::ResourceText(IDS_STATUSCHECKING), server, 0);
-    AgentEvent("OnCheck");
+    AgentEvent("OnCheck", 1);
 }
 
 void APP::StatusChanged() { RefreshStatusScreen(); }
@@ -30,7 +30,7 @@ void APP::StatusChanged() { RefreshStatusScreen(); }
 void APP::ResultJudged(const CHECKRESULT& result)
 {
     RefreshStatusScreen();
-    AgentEvent(result.Level == QUALITY_WRONG ? "OnNeedClockAdjust" : "OnGoodMatch");
+    AgentEvent(result.Level == QUALITY_WRONG ? "OnNeedClockAdjust" : "OnGoodMatch", 1);
     DockColour(LevelColour(result.Level));
 }
 
@@ -68,7 +68,7 @@ void APP::ClockSet(bool set)
     DockShowText(Engine.GetSetting(KEY::TimeLastStatus), Engine.GetSetting(KEY::TimeLastStatus2),
                  DOCK_STATUS_ADJUSTED_MS);
     RefreshMenus();
-    AgentEvent(set ? "OnClockAdjusted" : "OnNeedClockAdjust");
+    AgentEvent(set ? "OnClockAdjusted" : "OnNeedClockAdjust", 1);
     RefreshStatusScreen();
 }
 
@@ -90,7 +90,7 @@ void APP::ExitRequested() { Post(WM_COMMAND, MAKEWPARAM(IDM_EXIT, 0)); }
 
 void APP::ThreadEnded()
 {
-    AgentEvent("exit");
+    AgentEvent("exit", 1);
     // Posted, not sent: the window thread may be waiting for this thread in ~APP.
     Post(WM__DELETEDOCKCLOCK);
     Post(WM_QUIT);
@@ -206,13 +206,3 @@ void APP::RefreshStatusScreen() { Refresh(REFRESH_STATUSSCREEN); }
 void APP::RefreshStateRow() { Refresh(REFRESH_STATEROW); }
 void APP::RefreshTrayIcon() { Refresh(REFRESH_TRAYICON); }
 void APP::RefreshMenus() { Refresh(REFRESH_MENUS); }
-
-// ---------------------------------------------------------------- the assistant
-
-void APP::AgentEvent(const char* name)
-{
-    // The assistant comes later; until then it is never up and returns at once.
-    (void)name;
-}
-
-void APP::AgentTimer() {}

@@ -200,7 +200,7 @@ void SETTINGSDIALOG::AddPages()
             rule(page, IDC_AGENT_ACTIVE,
                  {IDC_AGENT_MUTE, IDC_AGENT_SHORTANIM, IDC_AGENT_CORRECT, IDC_AGENT_NOTCORRECT,
                   IDC_AGENT_ADJUSTED, IDC_AGENT_TRY, IDC_AGENT_CHARACTER});
-            // The assistant's own buttons wait for the assistant, which comes later.
+            // Trying the character out and choosing another one are not offered yet.
             page->DisableItem(IDC_AGENT_TRY);
             page->DisableItem(IDC_AGENT_CHARACTER);
             break;
