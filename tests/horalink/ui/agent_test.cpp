@@ -9,6 +9,7 @@
 #include "boxwatch.h"
 #include "englishlibrary.h"
 #include "horalinkres.h"
+#include "msagent.h"
 #include "kelvo.h"
 #include "kelvoapp.h"
 #include "logcapture.h"
@@ -30,7 +31,6 @@
 #include <vector>
 
 using testing::HasSubstr;
-using testing::Not;
 
 class Agent : public testing::Test {
 protected:
@@ -161,7 +161,7 @@ TEST_F(Agent, EachEventAsksForItsAnimationsAndTexts)
         LOGCAPTURE log;
         Fire({c.event, "Exit"});
         EXPECT_EQ(Calls(), c.calls) << c.event;
-        EXPECT_THAT(log.Text(), Not(HasSubstr("gives up"))) << c.event;
+        EXPECT_EQ(log.Text().find("gives up"), std::string::npos) << c.event;
     }
     EXPECT_EQ(AssertCount(), asserts + 1);
     EXPECT_STREQ(AssertLastInfo(), "OnBogus");
@@ -252,7 +252,7 @@ TEST_F(Agent, ARefusedRequestLeavesTheSequenceGoing)
     LOGCAPTURE log;
     Fire({"OnGoodMatch", "OnGoodMatch", "Exit"});
     EXPECT_EQ(Calls(), "Show 0;Play Announce;Speak Right;Hide 0 FAILED;Show 0;Play Announce;Speak Right;Hide 0 FAILED;");
-    EXPECT_THAT(log.Text(), Not(HasSubstr("gives up")));
+    EXPECT_EQ(log.Text().find("gives up"), std::string::npos);
     EXPECT_TRUE(app->AgentRunning());
 }
 
@@ -287,13 +287,14 @@ TEST_F(Agent, TheSettingsSwitchItAndAServiceNeverHasOne)
 {
     Config("AgentSupportActive=0\r\n");
     Start();
+    KELVOAPP::SetLanguageCode(7);  // German texts: the character's German language
     app->GetEngine().PutSetting("AgentSupportActive", "1");
     app->ApplyWindows();
     EXPECT_TRUE(app->AgentRunning());
     app->GetEngine().PutSetting("AgentSupportActive", "0");
     app->ApplyWindows();
     EXPECT_FALSE(app->AgentRunning());
-    EXPECT_THAT(Calls(), HasSubstr("Load;GetCharacterEx 1;"));
+    EXPECT_THAT(Calls(), HasSubstr("Load;GetCharacterEx 1;SetLanguageID 1031;"));
     EXPECT_THAT(Calls(), HasSubstr("Unload 1;Unregister 1;"));
     app.reset();
 
@@ -305,4 +306,30 @@ TEST_F(Agent, TheSettingsSwitchItAndAServiceNeverHasOne)
     EXPECT_EQ(Setting("AgentSupportActive"), "1");
     EXPECT_EQ(Recorded(), "");
     EXPECT_EQ(boxes.Stop().size(), 0u);
+}
+
+// The sink's COM answers: its interfaces, one type information, and only index 0 in
+// locale 0 or English (the server's type library is not registered here).
+TEST(MsAgentSink, AnswersForItsInterfacesAndTypeInformation)
+{
+    MSAGENT sink;
+    void* object = nullptr;
+    EXPECT_EQ(sink.QueryInterface(IID_IAgentNotifySinkEx, &object), S_OK);
+    EXPECT_EQ(object, static_cast<IAgentNotifySinkEx*>(&sink));
+    EXPECT_EQ(sink.QueryInterface(IID_IAgentEx, &object), E_NOINTERFACE);
+    EXPECT_EQ(object, nullptr);
+    UINT count = 0;
+    EXPECT_EQ(sink.GetTypeInfoCount(&count), S_OK);
+    EXPECT_EQ(count, 1u);
+    struct {
+        UINT index;
+        LCID locale;
+        HRESULT result;
+    } cases[] = {{1, 0, DISP_E_BADINDEX},       {0, 0x0407, DISP_E_UNKNOWNLCID},
+                 {0, 0, TYPE_E_LIBNOTREGISTERED}, {0, 0x0809, TYPE_E_LIBNOTREGISTERED}};
+    for (const auto& c : cases) {
+        ITypeInfo* info = reinterpret_cast<ITypeInfo*>(1);
+        EXPECT_EQ(sink.GetTypeInfo(c.index, c.locale, &info), c.result) << c.index << " " << c.locale;
+        EXPECT_EQ(info, nullptr);
+    }
 }
