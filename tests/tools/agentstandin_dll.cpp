@@ -27,7 +27,13 @@ void record_line(const std::string& line, HRESULT hr)
 {
     std::string file = environment_value("HORALINK_TEST_AGENTRECORD");
     if (file.empty()) return;
-    std::string text = line + (FAILED(hr) ? " FAILED\n" : "\n");
+    std::string text;
+    for (char c : line) {
+        if (c == '\r') text += "\\r";
+        else if (c == '\n') text += "\\n";
+        else text += c;
+    }
+    text += FAILED(hr) ? " FAILED\n" : "\n";
     HANDLE h = CreateFileA(file.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                            OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return;
@@ -42,13 +48,7 @@ std::string ansi_of(const wchar_t* text, UINT length)
     int bytes = WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
     std::string ansi(bytes > 0 ? bytes : 0, '\0');
     if (bytes > 0) WideCharToMultiByte(CP_ACP, 0, text, static_cast<int>(length), &ansi[0], bytes, nullptr, nullptr);
-    std::string result;
-    for (char c : ansi) {
-        if (c == '\r') result += "\\r";
-        else if (c == '\n') result += "\\n";
-        else result += c;
-    }
-    return result;
+    return ansi;
 }
 
 std::string ansi_of(BSTR text)
@@ -337,12 +337,12 @@ extern "C" HRESULT STDAPICALLTYPE DllUnregisterServer()
     return user && machine ? S_OK : SELFREG_E_CLASS;
 }
 
-BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID)
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved)
 {
     if (reason == DLL_PROCESS_ATTACH) {
         StandInModule = instance;
         DisableThreadLibraryCalls(instance);
-    } else if (reason == DLL_PROCESS_DETACH) {
+    } else if (reason == DLL_PROCESS_DETACH && !reserved) {
         UnregisterClassA("HoralinkAgentStandIn", instance);
     }
     return TRUE;

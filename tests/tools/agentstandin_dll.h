@@ -16,10 +16,10 @@ extern HINSTANCE StandInModule;
 extern LONG StandInObjects;
 
 // Appends one line to the file named by HORALINK_TEST_AGENTRECORD (nothing when unset),
-// with " FAILED" after it when hr is a failure.
+// with " FAILED" after it when hr is a failure; line breaks in it are written as "\r"
+// and "\n", so that one call stays one line of the record.
 void record_line(const std::string& line, HRESULT hr = S_OK);
-// A wide text in the ANSI code page, line breaks written as "\r" and "\n" so that one
-// call stays one line of the record.
+// A wide text in the ANSI code page.
 std::string ansi_of(const wchar_t* text, UINT length);
 std::string ansi_of(BSTR text);
 // True when HORALINK_TEST_AGENTFAIL names method.

@@ -153,9 +153,10 @@ TEST_F(AgentStandIn, RunsRequestsInTurnAndTakesDragAndDoubleClick)
     EXPECT_FALSE(Heard(search));
     EXPECT_EQ(S_OK, character->Stop(search));
     ASSERT_TRUE(pump_until([&] { return Heard(search); }));
-    std::string s = std::to_string(show), k = std::to_string(speak), p = std::to_string(search);
-    EXPECT_EQ("start " + s + ";complete " + s + ";start " + k + ";complete " + k + ";start " + p +
-                  ";start " + std::to_string(clock) + ";complete " + std::to_string(clock) + ";complete " + p + ";",
+    std::string s = std::to_string(show), k = std::to_string(speak), p = std::to_string(search),
+                c = std::to_string(clock);
+    EXPECT_EQ("start " + s + ";complete " + s + ";start " + k + ";complete " + k + ";start " + p + ";start " + c +
+                  ";complete " + c + ";complete " + p + ";",
               sink.Heard);
 
     sink.Heard.clear();
@@ -168,9 +169,8 @@ TEST_F(AgentStandIn, RunsRequestsInTurnAndTakesDragAndDoubleClick)
     EXPECT_FALSE(IsWindow(window));
     EXPECT_EQ("Register 1\nLoad\nGetCharacterEx 1\nShow 0 #" + s + "\nSpeak Hello\\nthere #" + k +
                   "\nPlay Search #" + p + "\nRequestStart " + s + "\nRequestComplete " + s + "\nRequestStart " + k +
-                  "\nRequestComplete " + k + "\nRequestStart " + p + "\nLoad\nGetCharacterEx 2\nHide 1 #" +
-                  std::to_string(clock) + "\nRequestStart " + std::to_string(clock) + "\nRequestComplete " +
-                  std::to_string(clock) + "\nStop #" + p + "\nRequestComplete " + p +
+                  "\nRequestComplete " + k + "\nRequestStart " + p + "\nLoad\nGetCharacterEx 2\nHide 1 #" + c +
+                  "\nRequestStart " + c + "\nRequestComplete " + c + "\nStop #" + p + "\nRequestComplete " + p +
                   "\nDragComplete 300|200\nGetPosition 300|200\nDblClick\nUnload 1\n",
               ReadFileBytes(dir.File("record.txt")));
     SysFreeString(hello);
