@@ -5,10 +5,14 @@
 // status list, dock clock and menus show a real state.
 //
 //   mainwindowdemo [/show:menu | /show:traymenu | /show:about | /show:suspended |
-//                   /show:wrong | /show:floating | /show:transparent | /show:clockmenu]
+//                   /show:wrong | /show:floating | /show:transparent | /show:clockmenu |
+//                   /show:assistant]
 //
 // Without /show the main window (and the tray icon) are left as they come up, the
 // clock docked; the last check was a minute ago, the next one is hours away.
+// /show:assistant registers the tests' stand-in character server (agentstandin.dll
+// beside this program), switches the assistant on and starts a check of a server that
+// never answers, so that the character searches for the picture.
 #include "appmessages.h"
 #include "horalinkres.h"
 #include "kelvoapp.h"
@@ -61,9 +65,19 @@ int main()
     if (!f) return 1;
     unsigned long now = OSYS::Time();
     bool floating = show == "floating" || show == "transparent" || show == "clockmenu";
-    fprintf(f, "%s%sTimeLastRefresh=%lu\r\nTimeNextRefresh=%lu\r\nClockDocked=%d\r\n", SETTINGS,
+    bool assistant = show == "assistant";
+    std::string settings = SETTINGS;
+    if (assistant) settings.replace(settings.find("TimeServer=pool.ntp.org"), 23, "TimeServer=127.0.0.1");
+    fprintf(f, "%s%sTimeLastRefresh=%lu\r\nTimeNextRefresh=%lu\r\nClockDocked=%d\r\n", settings.c_str(),
             show == "wrong" ? WRONG : GOOD, now - 60, now + 8 * 3600, floating ? 0 : 1);
     if (show == "transparent") fprintf(f, "ClockDoTransparency=1\r\nClockTransparency=1\r\n");
+    if (assistant) {
+        fprintf(f, "AgentSupportActive=1\r\nAgentPosX=380\r\nAgentPosY=220\r\n");
+        HMODULE standin = LoadLibraryA((std::string(KELVOAPP::ProgramDir()) + "\\agentstandin.dll").c_str());
+        typedef HRESULT(STDAPICALLTYPE * REGISTER)();
+        REGISTER reg = standin ? reinterpret_cast<REGISTER>(reinterpret_cast<void*>(GetProcAddress(standin, "DllRegisterServer"))) : nullptr;
+        if (!reg || FAILED(reg())) return 1;
+    }
     fclose(f);
     // No tip of the day in front of the picture; the floating clock where it shows.
     REGISTRY registry("Horalink", "Software\\Kelvo", REGISTRY_CURRENTUSER);
@@ -71,7 +85,7 @@ int main()
     registry.Write("DockClockPos", FLOATING_PLACE, sizeof FLOATING_PLACE);
 
     std::string program = std::string(KELVOAPP::ProgramDir()) + "\\..\\bin\\horalink.exe";
-    std::string line = "\"" + program + "\" \"/WORKDIR:" + folder + "\"";
+    std::string line = "\"" + program + "\" \"/WORKDIR:" + folder + "\"" + (assistant ? " /CHECK" : "");
     STARTUPINFOA si = {};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi = {};
