@@ -4,6 +4,7 @@
 // was read comes back unchanged from its own text form. The seed is fixed so that
 // every run checks the same texts; HORALINK_FUZZ_SEED chooses others, and a failure
 // names the seed that gave it.
+#include "fuzzseed.h"
 #include "hash.h"
 
 #include "configfiles.h"
@@ -156,8 +157,7 @@ protected:
 
 TEST_F(HashFuzz, HostileTextsGiveSoundTablesAndFilesReadAsTheirTextModeView)
 {
-    const char* env = getenv("HORALINK_FUZZ_SEED");
-    unsigned long long seed = env && *env ? strtoull(env, nullptr, 0) : DEFAULT_FUZZ_SEED;
+    unsigned long long seed = FuzzSeed(DEFAULT_FUZZ_SEED);
     RANDOM r(seed);
     SCOPED_TRACE("HORALINK_FUZZ_SEED=" + std::to_string(seed));
     std::string file = dir.File("fuzz.cfg");

@@ -4,6 +4,7 @@
 // one line of at most 255 characters inside its buffer, QUIT only after an accepted mail.
 // HORALINK_FUZZ_SEED chooses other replies, HORALINK_FUZZ_COUNT how many; a failure
 // names the seed.
+#include "fuzzseed.h"
 #include "email.h"
 
 #include "memoryio.h"
@@ -77,10 +78,8 @@ private:
 
 TEST(SmtpFuzz, HostileRepliesGiveTrueOrFalseAndABoundedError)
 {
-    const char* env = getenv("HORALINK_FUZZ_SEED");
-    unsigned long long seed = env && *env ? strtoull(env, nullptr, 0) : DEFAULT_FUZZ_SEED;
-    const char* countenv = getenv("HORALINK_FUZZ_COUNT");
-    long count = countenv && *countenv ? strtol(countenv, nullptr, 0) : DEFAULT_FUZZ_COUNT;
+    unsigned long long seed = FuzzSeed(DEFAULT_FUZZ_SEED);
+    long count = FuzzCount(DEFAULT_FUZZ_COUNT);
     SCOPED_TRACE("HORALINK_FUZZ_SEED=" + std::to_string(seed));
     printf("smtpfuzz: HORALINK_FUZZ_SEED=%llu, %ld replies\n", seed, count);
 

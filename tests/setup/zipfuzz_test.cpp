@@ -10,6 +10,7 @@
 // sandbox outside the target folder, nor is a temporary file left behind.
 // HORALINK_FUZZ_SEED chooses other archives, HORALINK_FUZZ_COUNT how many; a failure
 // names the seed, and a crash the iteration too.
+#include "fuzzseed.h"
 #include "testfiles.h"
 #include "unzip.h"
 #include "zipwriter.h"
@@ -405,10 +406,8 @@ bool one_of(int result, std::initializer_list<int> codes)
 
 TEST(ZipFuzz, DamagedArchivesNeitherCrashNorWriteOutsideTheFolder)
 {
-    const char* env = getenv("HORALINK_FUZZ_SEED");
-    unsigned long long seed = env && *env ? strtoull(env, nullptr, 0) : DEFAULT_FUZZ_SEED;
-    const char* countenv = getenv("HORALINK_FUZZ_COUNT");
-    long count = countenv && *countenv ? strtol(countenv, nullptr, 0) : DEFAULT_FUZZ_COUNT;
+    unsigned long long seed = FuzzSeed(DEFAULT_FUZZ_SEED);
+    long count = FuzzCount(DEFAULT_FUZZ_COUNT);
     SCOPED_TRACE("HORALINK_FUZZ_SEED=" + std::to_string(seed));
     current_seed = seed;
     CRASHREPORT crashes;

@@ -4,6 +4,7 @@
 // sends more answers than requests reached it, and no line moves the client's clock
 // further than the largest correction allowed. HORALINK_FUZZ_SEED chooses other
 // deliveries; a failure names the seed.
+#include "fuzzseed.h"
 #include "enginetest.h"
 
 #include "lanlink.h"
@@ -59,8 +60,7 @@ class LanFuzz : public ENGINETEST {};
 
 TEST_F(LanFuzz, HostileDeliveriesNeitherCrashNorMoveTheClockTooFar)
 {
-    const char* env = getenv("HORALINK_FUZZ_SEED");
-    unsigned long long seed = env && *env ? strtoull(env, nullptr, 0) : DEFAULT_FUZZ_SEED;
+    unsigned long long seed = FuzzSeed(DEFAULT_FUZZ_SEED);
     SCOPED_TRACE("HORALINK_FUZZ_SEED=" + std::to_string(seed));
     std::mt19937_64 random(seed);
     std::string own = APPENGINE::OwnLanName().Text();
